@@ -1,0 +1,261 @@
+#include "Database.h"
+
+#include "ConnectionString.h"
+#include "Fault.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace tolva {
+
+namespace {
+
+QAtomicInteger<int> g_connectionCounter;
+
+QString sqlErrorText(const QSqlError& error) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    return text;
+}
+
+QString freeTdsDriver() {
+    for (const char* path :
+         {"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "/usr/lib/aarch64-linux-gnu/odbc/libtdsodbc.so"})
+        if (QFileInfo::exists(QString::fromLatin1(path)))
+            return QString::fromLatin1(path);
+    return QStringLiteral("FreeTDS");
+}
+
+} // namespace
+
+Fault Database::faultFrom(const QString& context, const QString& detail) {
+    return Fault(Fault::kGeneric, detail.isEmpty() ? context : context + QStringLiteral(": ") + detail);
+}
+
+Database::Database() : m_name(QStringLiteral("tolva-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
+
+Database::~Database() {
+    close();
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlDatabase Database::handle() const {
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool Database::isOpen() const {
+    return QSqlDatabase::contains(m_name) && handle().isOpen();
+}
+
+void Database::close() {
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase db = handle();
+        db.close();
+    }
+}
+
+void Database::open(const QString& connectionString) {
+    close();
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::removeDatabase(m_name);
+    m_provider.clear();
+    m_dialect = Dialect();
+
+    const ConnectionString cs(connectionString);
+    const QString provider = cs.provider();
+    if (provider.trimmed().isEmpty())
+        throw Fault(Fault::kGeneric, QStringLiteral("連線字串沒有指定 Provider: ") + connectionString);
+    const QString upper = provider.toUpper();
+
+    QSqlDatabase db;
+    if (upper.startsWith(QLatin1String("SQLOLEDB"))) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+        QString server = cs.value({"Data Source", "Server", "Address", "Addr"});
+        QString port = QStringLiteral("1433");
+        const qsizetype comma = server.indexOf(QLatin1Char(','));
+        if (comma >= 0) {
+            port = server.mid(comma + 1).trimmed();
+            server = server.left(comma).trimmed();
+        }
+        QString odbc = QStringLiteral("DRIVER={%1};SERVER=%2;PORT=%3;TDS_Version=7.4;ClientCharset=UTF-8")
+                           .arg(freeTdsDriver(), server, port);
+        const QString database = cs.value({"Initial Catalog", "Database"});
+        if (!database.isEmpty())
+            odbc += QStringLiteral(";DATABASE=") + database;
+        odbc += QStringLiteral(";UID=") + cs.value({"User ID", "UID", "User"});
+        odbc += QStringLiteral(";PWD=") + cs.value({"Password", "PWD"});
+        db.setDatabaseName(odbc);
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=0"));
+        m_provider = QStringLiteral("SQLOLEDB");
+    } else if (upper.startsWith(QLatin1String("MSDASQL"))) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+        db.setDatabaseName(cs.without({"Provider"}));
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10;SQL_ATTR_CONNECTION_TIMEOUT=0"));
+        m_provider = QStringLiteral("MSDASQL");
+    } else if (upper == QLatin1String("SQLITE")) {
+        openSqlite(cs.value({"Data Source", "Database"}));
+        return;
+    } else if (upper == QLatin1String("POSTGRESQL") || upper == QLatin1String("PGSQL")) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        db.setHostName(cs.value({"Host", "Server", "Data Source"}));
+        const QString port = cs.value({"Port"});
+        if (!port.isEmpty())
+            db.setPort(port.toInt());
+        db.setDatabaseName(cs.value({"Database", "Initial Catalog"}));
+        db.setUserName(cs.value({"User ID", "User", "UID", "Username"}));
+        db.setPassword(cs.value({"Password", "PWD"}));
+        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        m_provider = QStringLiteral("PostgreSQL");
+    } else if (upper.startsWith(QLatin1String("MICROSOFT.JET")) ||
+               upper.startsWith(QLatin1String("MICROSOFT.ACE")) ||
+               upper.startsWith(QLatin1String("MSDAORA"))) {
+        throw Fault(Fault::kGeneric,
+                    QStringLiteral("此平台沒有 %1 的資料庫驅動程式, 請改用 SQLite、PostgreSQL 或 SQL Server")
+                        .arg(provider));
+    } else {
+        throw Fault(Fault::kGeneric, QStringLiteral("不支援的 Provider: ") + provider);
+    }
+
+    if (!db.isValid())
+        throw faultFrom(QStringLiteral("無法載入資料庫驅動程式 ") + db.driverName(), QString());
+    if (!db.open())
+        throw faultFrom(QStringLiteral("無法開啟資料庫連線"), sqlErrorText(db.lastError()));
+    m_dialect = Dialect::forProvider(m_provider);
+}
+
+void Database::openSqlite(const QString& file) {
+    if (file.trimmed().isEmpty())
+        throw Fault(Fault::kGeneric, QStringLiteral("SQLite 連線字串沒有 Data Source"));
+    const bool fresh = !QFileInfo::exists(file) || QFileInfo(file).size() == 0;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    db.setDatabaseName(file);
+    // Writers from other processes wait for their turn instead of failing.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
+    if (!db.open())
+        throw faultFrom(QStringLiteral("無法開啟資料庫 ") + file, sqlErrorText(db.lastError()));
+    m_provider = QStringLiteral("SQLite");
+    m_dialect = Dialect::forProvider(m_provider);
+    if (fresh) {
+        try {
+            query(QStringLiteral("PRAGMA journal_mode=WAL"));
+            runScript(QStringLiteral(":/db/sqlite.sql"));
+        } catch (...) {
+            db.close();
+            QFile::remove(file);
+            throw;
+        }
+    }
+}
+
+void Database::runScript(const QString& resource) {
+    QFile script(resource);
+    if (!script.open(QIODevice::ReadOnly))
+        throw Fault(Fault::kGeneric, QStringLiteral("找不到資料庫結構描述 ") + resource);
+    const QString text = QString::fromUtf8(script.readAll());
+    SqlTransaction tx(*this);
+    // Statements end with ";" at the end of a line; "--" lines are comments.
+    QString statement;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("--")))
+            continue;
+        statement += line + QLatin1Char('\n');
+        if (line.trimmed().endsWith(QLatin1Char(';'))) {
+            const QString sql = statement.trimmed();
+            statement.clear();
+            query(sql.left(sql.size() - 1));
+        }
+    }
+    if (!statement.trimmed().isEmpty())
+        query(statement.trimmed());
+    tx.commit();
+}
+
+void Database::createSchema() {
+    if (m_provider == QLatin1String("SQLite"))
+        runScript(QStringLiteral(":/db/sqlite.sql"));
+    else if (m_provider == QLatin1String("PostgreSQL"))
+        runScript(QStringLiteral(":/db/postgresql.sql"));
+    else if (m_provider == QLatin1String("SQLOLEDB"))
+        runScript(QStringLiteral(":/db/sqlserver.sql"));
+    else
+        throw Fault(Fault::kGeneric, QStringLiteral("無法為此資料庫建立結構: ") + m_provider);
+}
+
+QSqlQuery Database::query(const QString& sql) {
+    if (!isOpen())
+        throw Fault(Fault::kGeneric, QStringLiteral("資料庫連線未開啟"));
+    QSqlQuery q(handle());
+    q.setForwardOnly(true);
+    if (!q.exec(sql))
+        throw faultFrom(QStringLiteral("SQL 執行失敗"), sqlErrorText(q.lastError()));
+    return q;
+}
+
+int Database::execute(const QString& sql) {
+    return query(sql).numRowsAffected();
+}
+
+bool Database::hasRow(const QString& sql) {
+    return query(sql).next();
+}
+
+qint64 Database::lastIdentity() {
+    if (m_dialect.identityQuery.isEmpty())
+        throw Fault(Fault::kGeneric, QStringLiteral("此資料庫無法取得新增記錄的序號"));
+    QSqlQuery q = query(m_dialect.identityQuery);
+    if (!q.next())
+        throw Fault(Fault::kGeneric, QStringLiteral("無法取得新增記錄的序號"));
+    return q.value(0).toString().toLongLong();
+}
+
+void Database::begin() {
+    if (!isOpen())
+        throw Fault(Fault::kGeneric, QStringLiteral("資料庫連線未開啟"));
+    if (m_provider == QLatin1String("SQLite")) {
+        // Take the write lock at once so two writers cannot both read first.
+        query(QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    QSqlDatabase db = handle();
+    if (!db.transaction())
+        throw faultFrom(QStringLiteral("無法開始交易"), sqlErrorText(db.lastError()));
+}
+
+void Database::commit() {
+    if (m_provider == QLatin1String("SQLite")) {
+        query(QStringLiteral("COMMIT"));
+        return;
+    }
+    QSqlDatabase db = handle();
+    if (!db.commit())
+        throw faultFrom(QStringLiteral("無法完成交易"), sqlErrorText(db.lastError()));
+}
+
+void Database::rollback() {
+    if (!isOpen())
+        return;
+    if (m_provider == QLatin1String("SQLite")) {
+        QSqlQuery q(handle());
+        q.exec(QStringLiteral("ROLLBACK"));
+        return;
+    }
+    QSqlDatabase db = handle();
+    db.rollback();
+}
+
+SqlTransaction::~SqlTransaction() {
+    if (!m_done)
+        m_db.rollback();
+}
+
+void SqlTransaction::commit() {
+    m_db.commit();
+    m_done = true;
+}
+
+} // namespace tolva

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Dialect.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace tolva {
+
+class Fault;
+
+// One database connection opened from a connection string ("Provider=...;").
+// Provider picks the Qt driver: SQLOLEDB -> ODBC through FreeTDS, MSDASQL ->
+// ODBC with the rest of the string, SQLite -> the embedded database (created
+// with the schema when the file does not exist yet), PostgreSQL -> libpq.
+// Every failure throws a Fault.
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Replaces any previous connection by a new one and opens it.
+    void open(const QString& connectionString);
+    void close();
+    bool isOpen() const;
+
+    // "SQLOLEDB", "MSDASQL", "SQLite", "PostgreSQL" or "" when never opened.
+    QString providerName() const { return m_provider; }
+    const Dialect& dialect() const { return m_dialect; }
+    QSqlDatabase handle() const;
+
+    // Runs a statement; a forward-only query positioned before its first row.
+    QSqlQuery query(const QString& sql);
+    // Runs a statement and gives the number of rows it affected.
+    int execute(const QString& sql);
+    // True when the statement gives at least one row.
+    bool hasRow(const QString& sql);
+    // The identity value of the last row inserted on this connection.
+    qint64 lastIdentity();
+
+    // Creates every table of the system with the schema of this provider.
+    void createSchema();
+
+    void begin();
+    void commit();
+    void rollback();
+
+    static Fault faultFrom(const QString& context, const QString& detail);
+
+private:
+    void openSqlite(const QString& file);
+    void runScript(const QString& resource);
+
+    QString m_name;
+    QString m_provider;
+    Dialect m_dialect;
+};
+
+// Begins a transaction and rolls it back unless commit() was called.
+class SqlTransaction {
+public:
+    explicit SqlTransaction(Database& db) : m_db(db) { m_db.begin(); }
+    ~SqlTransaction();
+    SqlTransaction(const SqlTransaction&) = delete;
+    SqlTransaction& operator=(const SqlTransaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};
+
+} // namespace tolva

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+namespace tolva {
+
+// The per-user settings store, addressed by application, section and key.
+// Each application is one INI file "<folder>/<application>.ini" (the folder is
+// $XDG_CONFIG_HOME, or ~/.config) with "[section]" and "key=value" lines in
+// UTF-8. It is also the mailbox through which a POS station hands a
+// transaction to the desk, so:
+//  - every Get reads the file as it is on disk now (nothing is cached);
+//  - every Save and Delete rewrites the file under an exclusive flock on
+//    "<application>.ini.lock" and replaces it by an atomic rename, so a reader
+//    never sees half a file and two writers never lose each other's keys.
+// A missing file, section or key reads as the empty text; an unreadable or
+// corrupt file reads as empty and the next Save writes a good one.
+class SettingsStore {
+public:
+    // folder empty: $XDG_CONFIG_HOME, or ~/.config when that is not set.
+    explicit SettingsStore(QString folder = QString());
+
+    QString folder() const { return m_folder; }
+    QString fileOf(const QString& application) const;
+
+    QString Get(const QString& application, const QString& section, const QString& key) const;
+    // Returns false when the file could not be written.
+    bool Save(const QString& application, const QString& section, const QString& key, const QString& value);
+    // Removes one key; a key that is already gone is no failure.
+    bool Delete(const QString& application, const QString& section, const QString& key);
+
+    static QString defaultFolder();
+
+private:
+    bool rewrite(const QString& application, const QString& section, const QString& key,
+                 const QString* value);
+
+    QString m_folder;
+};
+
+} // namespace tolva

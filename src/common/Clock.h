@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace tolva {
+
+// The local wall clock. Tests hand in their own to pin dates and times.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    QDate today() const { return now().date(); }
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace tolva

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tolva {
+
+// Every question the program puts to the operator and every box it shows goes
+// through this interface. The widget build implements it with real dialogs;
+// tests implement it with a fake that records and answers as scripted.
+class Dialogs {
+public:
+    enum class Icon { None, Information, Warning, Critical };
+
+    virtual ~Dialogs() = default;
+
+    virtual void beep() = 0;
+    virtual void busyPointer() = 0;
+    virtual void normalPointer() = 0;
+
+    // A modal box with an OK button.
+    virtual void messageBox(const QString& text, Icon icon, const QString& title) = 0;
+    // A modal box with Yes and No; true for Yes.
+    virtual bool askYesNo(const QString& text, Icon icon, const QString& title) = 0;
+    // A modal text-input box; nullopt when the operator cancels.
+    virtual std::optional<QString> inputBox(const QString& title, const QString& prompt,
+                                            const QString& defaultText) = 0;
+};
+
+} // namespace tolva

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace tolva {
+
+// The program-wide values, under the names every part of the program uses.
+// One instance is created at start and handed to the parts that read it;
+// tests make their own.
+struct Globals {
+    // Where the program runs: its folder and its file name without extension.
+    QString appDir;
+    QString exeName = QStringLiteral("TOLVA");
+
+    // INI settings and file locations.
+    QString gIniFile;
+    QString gLogFile;
+    QString gErrFile;
+    QString gCustName;
+    QString gCalendar = QStringLiteral("YYYY/MM/DD");
+    QString gDateSep = QStringLiteral("/");
+    QString gLogoFile;
+    QString gUserID;
+    QString gAmtFmt = QStringLiteral("#,##0");
+    QString gDateQuote = QStringLiteral("'");
+    QString gOPDate;
+
+    // Database connection and its dialect.
+    QString gConnStr;
+    QString gServerDate;
+
+    // Station identity.
+    QString gStoreID;
+    QString gPOSID;
+
+    // Shared statement, message and scratch texts.
+    QString gSQL;
+    QString gMsg;
+    QString gTemp;
+
+    // The program's title as shown on its message boxes.
+    QString title() const { return exeName; }
+};
+
+} // namespace tolva

@@ -1,0 +1,200 @@
+// The connection from the INI string, the dialects, the embedded default and
+// a real PostgreSQL cluster.
+#include "AppContext.h"
+#include "Connection.h"
+#include "FakeDialogs.h"
+#include "FixedClock.h"
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tolva;
+
+namespace {
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    CodePage m_cp{QStringLiteral("CP950")};
+    FixedClock m_clock;
+
+    // A context whose INI holds the given GCNT.
+    void prepare(AppContext& ctx, const QByteArray& gcnt) {
+        ctx.g.appDir = m_dir.path();
+        QDir::setCurrent(m_dir.path());
+        ctx.g.gIniFile = m_dir.filePath(QStringLiteral("TOLVA.INI"));
+        ctx.g.gErrFile = m_dir.filePath(QStringLiteral("TOLVA.ERR"));
+        QFile::remove(ctx.g.gErrFile);
+        QFile ini(ctx.g.gIniFile);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[PARAM]\r\nGCNT=" + gcnt + "\r\n");
+    }
+
+private slots:
+    void dialectTable_data() {
+        QTest::addColumn<QString>("provider");
+        QTest::addColumn<QString>("serverDate");
+        QTest::addColumn<QString>("quote");
+        QTest::newRow("sql server") << "SQLOLEDB.1"
+                                    << "getDate()"
+                                    << "'";
+        QTest::newRow("oracle") << "MSDAORA"
+                                << "SYSDATE"
+                                << "TO_DATE";
+        QTest::newRow("odbc") << "MSDASQL"
+                              << "now()"
+                              << "'";
+        QTest::newRow("jet") << "Microsoft.Jet.OLEDB.4.0"
+                             << "now()"
+                             << "#";
+        QTest::newRow("sqlite") << "SQLite"
+                                << "datetime('now','localtime')"
+                                << "'";
+        QTest::newRow("postgresql") << "PostgreSQL"
+                                    << "LOCALTIMESTAMP(0)"
+                                    << "'";
+    }
+    void dialectTable() {
+        QFETCH(QString, provider);
+        const Dialect d = Dialect::forProvider(provider);
+        QVERIFY(d.known);
+        QTEST(d.serverDate, "serverDate");
+        QTEST(d.dateQuote, "quote");
+        QVERIFY(!Dialect::forProvider(QStringLiteral("Unknown")).known);
+    }
+
+    void embeddedDefaultIsCreatedWithTheSchema() {
+        FakeDialogs dialogs;
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        QFile::remove(m_dir.filePath(QStringLiteral("member.db")));
+        prepare(ctx, "Provider=SQLite;Data Source=member.db");
+        QVERIFY(InitINIgCNT(ctx));
+        QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("member.db"))));
+        QCOMPARE(ctx.g.gServerDate, QStringLiteral("datetime('now','localtime')"));
+        QCOMPARE(ctx.g.gDateQuote, QStringLiteral("'"));
+
+        Database& db = ctx.gCNT;
+        QVERIFY(db.hasRow(QStringLiteral("Select * From Msg Where MsgID = 'PrintSlipOK'")));
+        db.execute(QStringLiteral("INSERT INTO xxCODE (CodeType, Code, FileDate) VALUES ('TOLVA', 'S01', ") +
+                   ctx.g.gServerDate + QStringLiteral(")"));
+        const qint64 first = db.lastIdentity();
+        db.execute(QStringLiteral("INSERT INTO xxCODE (CodeType, Code) VALUES ('TOLVA', 'S02')"));
+        QCOMPARE(db.lastIdentity(), first + 1);
+        // The balance may not go below zero.
+        db.execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('C1', 100)"));
+        QVERIFY_THROWS_EXCEPTION(Fault,
+                                 db.execute(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt - 101")));
+
+        // Opening the existing file again keeps its rows.
+        AppContext again(dialogs, m_clock, m_cp, m_dir.path());
+        prepare(again, "Provider=SQLite;Data Source=member.db");
+        QVERIFY(InitINIgCNT(again));
+        QVERIFY(again.gCNT.hasRow(QStringLiteral("Select * From CUST Where CustNo = 'C1'")));
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void failedConnectionsAreLoggedNotShown_data() {
+        QTest::addColumn<QByteArray>("gcnt");
+        QTest::addColumn<QString>("inError");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("ConnectADO");
+        QTest::newRow("garbage") << QByteArray("garbage") << QStringLiteral("Provider");
+        QTest::newRow("jet") << QByteArray("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\pos.mdb")
+                             << QStringLiteral("Microsoft.Jet.OLEDB.4.0");
+        QTest::newRow("oracle") << QByteArray("Provider=MSDAORA;Data Source=POS")
+                                << QStringLiteral("MSDAORA");
+        QTest::newRow("sqlite folder missing")
+            << QByteArray("Provider=SQLite;Data Source=/no/such/folder/x.db") << QStringLiteral("ConnectADO");
+    }
+    void failedConnectionsAreLoggedNotShown() {
+        QFETCH(QByteArray, gcnt);
+        QFETCH(QString, inError);
+        FakeDialogs dialogs;
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        prepare(ctx, gcnt);
+        QVERIFY(!InitINIgCNT(ctx));
+        QVERIFY(dialogs.shown.isEmpty());
+        QCOMPARE(ctx.g.gServerDate, QString());
+        QCOMPARE(ctx.g.gDateQuote, QStringLiteral("'"));
+        const QString err = m_cp.decode(readFile(ctx.g.gErrFile));
+        QVERIFY2(err.contains(QStringLiteral("處理程序: (ConnectADO)")), qPrintable(err));
+        QVERIFY2(err.contains(inError), qPrintable(err));
+        QVERIFY_THROWS_EXCEPTION(Fault, ctx.gCNT.query(QStringLiteral("SELECT 1")));
+    }
+
+    void sqlServerPasswordBox() {
+        // A free port that nobody listens on: the connection is refused at once.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QByteArray port = QByteArray::number(probe.serverPort());
+        probe.close();
+        const QByteArray base =
+            "Provider=SQLOLEDB.1;Data Source=127.0.0.1," + port + ";Initial Catalog=POS;User ID=sa";
+
+        FakeDialogs dialogs;
+        dialogs.inputs.enqueue(QStringLiteral("secret"));
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        prepare(ctx, base);
+        QVERIFY(!InitINIgCNT(ctx));
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("資料庫連線密碼"));
+        QCOMPARE(dialogs.shown[0].text, QString::fromLatin1(base));
+        QCOMPARE(ctx.g.gConnStr, QString::fromLatin1(base) + QStringLiteral(";Password=secret;"));
+
+        FakeDialogs noAsk;
+        AppContext withPassword(noAsk, m_clock, m_cp, m_dir.path());
+        prepare(withPassword, base + ";password=x");
+        InitINIgCNT(withPassword);
+        AppContext atStart(noAsk, m_clock, m_cp, m_dir.path());
+        prepare(atStart, "SQLOLEDB;Data Source=127.0.0.1," + port);
+        InitINIgCNT(atStart);
+        QVERIFY(noAsk.shown.isEmpty());
+    }
+
+    void postgresConnectionDialectAndIdentity() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        FakeDialogs dialogs;
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        prepare(ctx, pg.connectionString().toUtf8());
+        QVERIFY(InitINIgCNT(ctx));
+        QCOMPARE(ctx.gCNT.providerName(), QStringLiteral("PostgreSQL"));
+        QCOMPARE(ctx.g.gServerDate, QStringLiteral("LOCALTIMESTAMP(0)"));
+        Database& db = ctx.gCNT;
+        db.execute(QStringLiteral("INSERT INTO VCardLog (TxnType, CardNo, TxnDate, TxnAmt, FileDate) VALUES "
+                                  "('1', '王小明', '2005/03/07 00:00:00', 500, ") +
+                   ctx.g.gServerDate + QStringLiteral(")"));
+        const qint64 id = db.lastIdentity();
+        QVERIFY(id > 0);
+        QSqlQuery q = db.query(QStringLiteral("SELECT CardNo, TxnDate FROM VCardLog WHERE RNo = %1").arg(id));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("王小明"));
+        QCOMPARE(q.value(1).toDateTime().date(), QDate(2005, 3, 7));
+    }
+
+    void unreachablePostgresIsLogged() {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QByteArray port = QByteArray::number(probe.serverPort());
+        probe.close();
+        FakeDialogs dialogs;
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        prepare(ctx, "Provider=PostgreSQL;Host=127.0.0.1;Port=" + port + ";Database=x;User ID=postgres");
+        QVERIFY(!InitINIgCNT(ctx));
+        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(m_cp.decode(readFile(ctx.g.gErrFile)).contains(QStringLiteral("無法開啟資料庫連線")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "tst_database.moc"

@@ -1,0 +1,38 @@
+#include "TestDatabase.h"
+
+#include "Database.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+TestPostgres::TestPostgres() {
+    const QString admin = adminConnectionString();
+    if (admin.isEmpty())
+        return;
+    m_dbName = QStringLiteral("t_%1_%2")
+                   .arg(QCoreApplication::applicationPid())
+                   .arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+    {
+        tolva::Database db;
+        db.open(admin);
+        db.execute(QStringLiteral("CREATE DATABASE ") + m_dbName);
+    }
+    QString cs = admin;
+    cs.replace(QRegularExpression(QStringLiteral("Database=[^;]*")), QStringLiteral("Database=") + m_dbName);
+    m_connStr = cs;
+    tolva::Database db;
+    db.open(m_connStr);
+    db.createSchema();
+}
+
+TestPostgres::~TestPostgres() {
+    if (m_dbName.isEmpty())
+        return;
+    try {
+        tolva::Database db;
+        db.open(adminConnectionString());
+        db.execute(QStringLiteral("DROP DATABASE IF EXISTS ") + m_dbName + QStringLiteral(" WITH (FORCE)"));
+    } catch (...) {
+    }
+}
