@@ -25,6 +25,18 @@ public:
     // A modal text-input box; nullopt when the operator cancels.
     virtual std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                             const QString& defaultText) = 0;
+
+    // The message window: shows the text, beeps once a second and closes by
+    // itself after the given seconds, or at once on a key or a click.
+    virtual void ShowMsg(const QString& message, int seconds = 3) = 0;
+
+    // The on-screen keypads. Each returns true when the operator confirmed;
+    // only then is text written. ShowInput2 takes a caption; EnterPWD masks.
+    enum class Keypad { Numeric, Alphanumeric };
+    virtual bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) = 0;
+    virtual bool ShowInput2(Keypad keypad, QString& text, const QString& header,
+                            const std::optional<QString>& defaultText = {}) = 0;
+    virtual bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) = 0;
 };
 
 } // namespace tolva

@@ -54,4 +54,28 @@ std::optional<QString> WidgetDialogs::inputBox(const QString& title, const QStri
     return text;
 }
 
+void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
+    Q_UNUSED(seconds);
+    messageBox(message, Icon::Information, QString());
+}
+
+bool WidgetDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
+    Q_UNUSED(keypad);
+    const auto answer = inputBox(QString(), QString(), defaultText.value_or(QString()));
+    if (!answer)
+        return false;
+    text = *answer;
+    return true;
+}
+
+bool WidgetDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
+                               const std::optional<QString>& defaultText) {
+    Q_UNUSED(header);
+    return ShowInput(keypad, text, defaultText);
+}
+
+bool WidgetDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
+    return ShowInput(keypad, text, defaultText);
+}
+
 } // namespace tolva

@@ -20,6 +20,13 @@ public:
     std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                     const QString& defaultText) override;
 
+    // Filled in by the message window and keypad widgets.
+    void ShowMsg(const QString& message, int seconds = 3) override;
+    bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
+    bool ShowInput2(Keypad keypad, QString& text, const QString& header,
+                    const std::optional<QString>& defaultText = {}) override;
+    bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
+
 private:
     QPointer<QWidget> m_parent;
 };

@@ -22,3 +22,25 @@ QStringList FakeDialogs::texts() const {
         out << s.text;
     return out;
 }
+
+bool FakeDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
+    Q_UNUSED(defaultText);
+    keypadsShown << keypad;
+    if (keypadAnswers.isEmpty())
+        return false;
+    const std::optional<QString> answer = keypadAnswers.dequeue();
+    if (!answer)
+        return false;
+    text = *answer;
+    return true;
+}
+
+bool FakeDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
+                             const std::optional<QString>& defaultText) {
+    Q_UNUSED(header);
+    return ShowInput(keypad, text, defaultText);
+}
+
+bool FakeDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
+    return ShowInput(keypad, text, defaultText);
+}

@@ -31,6 +31,22 @@ public:
     std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                     const QString& defaultText) override;
 
+    // Message-window texts in order, and the keypad answers to give
+    // (nullopt: the operator left without confirming; empty queue: leaves).
+    QStringList msgs;
+    QList<int> msgSeconds;
+    QQueue<std::optional<QString>> keypadAnswers;
+    QList<Keypad> keypadsShown;
+
+    void ShowMsg(const QString& message, int seconds) override {
+        msgs << message;
+        msgSeconds << seconds;
+    }
+    bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) override;
+    bool ShowInput2(Keypad keypad, QString& text, const QString& header,
+                    const std::optional<QString>& defaultText) override;
+    bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) override;
+
     // Texts of every box shown, in order.
     QStringList texts() const;
 };
