@@ -52,7 +52,12 @@ bool Database::isOpen() const {
     return QSqlDatabase::contains(m_name) && handle().isOpen();
 }
 
+void Database::dropPrepared() {
+    m_prepared.clear();
+}
+
 void Database::close() {
+    dropPrepared();
     if (QSqlDatabase::contains(m_name)) {
         QSqlDatabase db = handle();
         db.close();
@@ -211,6 +216,28 @@ qint64 Database::lastIdentity() {
     if (!q.next())
         throw Fault(Fault::kGeneric, QStringLiteral("無法取得新增記錄的序號"));
     return q.value(0).toString().toLongLong();
+}
+
+QSqlQuery& Database::prepared(const QString& sql) {
+    if (!isOpen())
+        throw Fault(Fault::kGeneric, QStringLiteral("資料庫連線未開啟"));
+    auto found = m_prepared.find(sql);
+    if (found != m_prepared.end())
+        return *found->second;
+    auto q = std::make_unique<QSqlQuery>(handle());
+    q->setForwardOnly(true);
+    if (!q->prepare(sql))
+        throw faultFrom(QStringLiteral("SQL 準備失敗"), sqlErrorText(q->lastError()));
+    return *m_prepared.emplace(sql, std::move(q)).first->second;
+}
+
+QSqlQuery& Database::runPrepared(const QString& sql, const QVariantList& values) {
+    QSqlQuery& q = prepared(sql);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        q.bindValue(static_cast<int>(i), values.at(i));
+    if (!q.exec())
+        throw faultFrom(QStringLiteral("SQL 執行失敗"), sqlErrorText(q.lastError()));
+    return q;
 }
 
 void Database::begin() {

@@ -5,6 +5,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
+#include <map>
+#include <memory>
 
 namespace tolva {
 
@@ -41,6 +44,15 @@ public:
     // The identity value of the last row inserted on this connection.
     qint64 lastIdentity();
 
+    // A statement with "?" parameters, prepared once per connection and kept
+    // until the connection is closed or reopened; later calls give the same
+    // query object.
+    QSqlQuery& prepared(const QString& sql);
+    // Binds the values to the prepared statement in order and runs it; the
+    // query is positioned before its first row. Call finish() on it when done
+    // reading so that it holds no locks.
+    QSqlQuery& runPrepared(const QString& sql, const QVariantList& values);
+
     // Creates every table of the system with the schema of this provider.
     void createSchema();
 
@@ -53,10 +65,12 @@ public:
 private:
     void openSqlite(const QString& file);
     void runScript(const QString& resource);
+    void dropPrepared();
 
     QString m_name;
     QString m_provider;
     Dialect m_dialect;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
 };
 
 // Begins a transaction and rolls it back unless commit() was called.

@@ -4,6 +4,7 @@
 #include "Connection.h"
 #include "GlobalSettings.h"
 #include "Guard.h"
+#include "Messages.h"
 
 #include <QDir>
 
@@ -13,7 +14,8 @@ void sub_Main(AppContext& ctx) {
     guardVoid(ctx.reporter, Report::Msg, QStringLiteral("sub_Main"), [&] {
         QDir::setCurrent(ctx.g.appDir);
         InitGlobal(ctx, ctx.g.exeName + QStringLiteral(".INI"), ctx.g.appDir);
-        InitINIgCNT(ctx);
+        if (InitINIgCNT(ctx))
+            prepareMessages(ctx);
         ctx.g.gOPDate = ctx.clock.today().toString(QStringLiteral("yyyy/MM/dd"));
     });
 }
