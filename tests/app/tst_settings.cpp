@@ -16,6 +16,48 @@
 using namespace tolva;
 
 namespace {
+// The bash functions of the POS integration guide, as a station uses them.
+QString guideFunctions() {
+    QFile f(QStringLiteral(TOLVA_POS_GUIDE));
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QString text = QString::fromUtf8(f.readAll());
+    const QString fence = QStringLiteral("```bash\n");
+    const qsizetype start = text.indexOf(fence);
+    const qsizetype end = text.indexOf(QStringLiteral("\n```"), start + fence.size());
+    return start < 0 || end < 0 ? QString() : text.mid(start + fence.size(), end - start - fence.size());
+}
+
+// Starts a bash station working on the store in folder with the guide's functions.
+void startStation(QProcess& process, const QString& folder, const QString& script) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("bash"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("set -euo pipefail\n") + guideFunctions() + QLatin1Char('\n') + script});
+}
+
+QString station(const QString& folder, const QString& script) {
+    QProcess p;
+    startStation(p, folder, script);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QStringLiteral("<failed: ") + QString::fromUtf8(p.readAllStandardError()) + QLatin1Char('>');
+    QString out = QString::fromUtf8(p.readAllStandardOutput());
+    if (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    return out;
+}
+
+QString peerGet(const QString& folder, const QString& section, const QString& key) {
+    QProcess p;
+    p.start(QStringLiteral(TOLVA_SETTINGS_PEER),
+            {QStringLiteral("get"), folder, QStringLiteral("ZEL"), section, key});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QStringLiteral("<failed>");
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 void writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
@@ -143,6 +185,79 @@ private slots:
         QFile f(store.fileOf(QStringLiteral("ZEL")));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("[TOLVA]\nTxnAmt= 500 =x\n\n[SYS]\nPOSID=WS01\n"));
+    }
+
+    // The store is the mailbox between the desk and a POS station: a write of
+    // one process is seen by the next read of another, both through the
+    // desk's own code and through the shell functions of the POS guide.
+    void anotherProcessSeesEachWrite() {
+        QVERIFY(!guideFunctions().isEmpty());
+        QTemporaryDir home;
+        const QString dir = home.path();
+        const QString zel = QStringLiteral("ZEL");
+        const QString tolva = QStringLiteral("TOLVA");
+        SettingsStore store(dir);
+        QVERIFY(store.Save(zel, QStringLiteral("SYS"), QStringLiteral("POSID"), QStringLiteral("WS01")));
+        QVERIFY(store.Save(zel, tolva, QStringLiteral("CheckNo"), QStringLiteral("桌5 A0012")));
+        QCOMPARE(peerGet(dir, tolva, QStringLiteral("checkno")), QStringLiteral("桌5 A0012"));
+        QCOMPARE(station(dir, QStringLiteral("zel_get tolva CHECKNO")), QStringLiteral("桌5 A0012"));
+
+        QCOMPARE(station(dir, QStringLiteral("zel_edit TOLVA TxnAmt 1050; zel_edit TOLVA TxnType 2; "
+                                             "zel_edit TOLVA CustNo \"C'1 =x\"; zel_edit TOLVA checkno B7")),
+                 QString());
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("TxnAmt")), QStringLiteral("1050"));
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("TxnType")), QStringLiteral("2"));
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("CustNo")), QStringLiteral("C'1 =x"));
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("CheckNo")), QStringLiteral("B7"));
+        QCOMPARE(store.Get(zel, QStringLiteral("SYS"), QStringLiteral("POSID")), QStringLiteral("WS01"));
+
+        // The desk consumes the request; the station sees it gone.
+        QVERIFY(store.Delete(zel, tolva, QStringLiteral("CheckNo")));
+        QVERIFY(store.Save(zel, tolva, QStringLiteral("TxnAmtAuth"), QStringLiteral("5000")));
+        QCOMPARE(
+            station(dir, QStringLiteral("echo \"[$(zel_get TOLVA CheckNo)]\"; zel_get TOLVA TxnAmtAuth")),
+            QStringLiteral("[]\n5000"));
+        QCOMPARE(peerGet(dir, tolva, QStringLiteral("CheckNo")), QString());
+        QCOMPARE(station(dir, QStringLiteral("zel_edit TOLVA TxnAmtAuth; zel_edit TOLVA NeverThere")),
+                 QString());
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("TxnAmtAuth")), QString());
+        QCOMPARE(store.Get(zel, tolva, QStringLiteral("TxnType")), QStringLiteral("2"));
+        QCOMPARE(store.Get(zel, QStringLiteral("SYS"), QStringLiteral("POSID")), QStringLiteral("WS01"));
+    }
+
+    // Three writers at once - the desk's code in another process, a bash
+    // station and this process - each add their own keys; none is lost.
+    void writersInSeveralProcessesLoseNoKey() {
+        QTemporaryDir home;
+        const QString dir = home.path();
+        const int count = 120;
+        QProcess peer;
+        peer.start(QStringLiteral(TOLVA_SETTINGS_PEER),
+                   {QStringLiteral("put"), dir, QStringLiteral("ZEL"), QStringLiteral("TOLVA"),
+                    QStringLiteral("A"), QString::number(count)});
+        QProcess shell;
+        startStation(shell, dir,
+                     QStringLiteral("for i in $(seq 1 %1); do zel_edit TOLVA B$i v$i; done").arg(count));
+        SettingsStore store(dir);
+        for (int i = 1; i <= count; ++i)
+            QVERIFY(store.Save(QStringLiteral("ZEL"), QStringLiteral("TOLVA"), QStringLiteral("C%1").arg(i),
+                               QStringLiteral("v%1").arg(i)));
+        QVERIFY(peer.waitForFinished(120000));
+        QCOMPARE(peer.exitCode(), 0);
+        QVERIFY(shell.waitForFinished(120000));
+        QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+
+        int missing = 0;
+        for (const char* prefix : {"A", "B", "C"})
+            for (int i = 1; i <= count; ++i)
+                if (store.Get(QStringLiteral("ZEL"), QStringLiteral("TOLVA"),
+                              QString::fromLatin1(prefix) + QString::number(i)) !=
+                    QStringLiteral("v%1").arg(i))
+                    ++missing;
+        QCOMPARE(missing, 0);
+        QFile f(store.fileOf(QStringLiteral("ZEL")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count('\n'), qsizetype(1 + 3 * count));
     }
 };
 
