@@ -133,14 +133,6 @@ private slots:
         QCOMPARE(formatted, QStringLiteral("200503071000"));
     }
 
-    void displayForm() {
-        QCOMPARE(formatNo(QStringLiteral("20050307"), 5), QStringLiteral("20050307-005"));
-        QCOMPARE(formatNo(QStringLiteral("20050307"), 999), QStringLiteral("20050307-999"));
-        QCOMPARE(formatNo(QStringLiteral("20050307"), 1000), QStringLiteral("200503071000"));
-        QCOMPARE(formatNo(QStringLiteral("20050307"), 12345), QStringLiteral("2005030712345"));
-        QCOMPARE(formatNo(QString(), 7), QStringLiteral("-007"));
-    }
-
     void failureLeavesTheSeriesUnchanged() {
         Site site(QStringLiteral("sqlite"));
         Station s(site);

@@ -1,4 +1,4 @@
-// Window placement, Enter and arrow keys moving between fields, and clearing
+// Enter and arrow keys moving between fields, and clearing
 // the entry fields of a window.
 #include "WindowUtilities.h"
 
@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -16,19 +15,6 @@ class TestWindowUtilities : public QObject {
     Q_OBJECT
 
 private slots:
-    void placement() {
-        QWidget window;
-        window.resize(300, 200);
-        const QRect area = window.screen()->availableGeometry();
-        CenterForm(&window);
-        QCOMPARE(window.pos(),
-                 QPoint(area.x() + (area.width() - 300) / 2, area.y() + (area.height() - 200) / 2));
-        BottomRightForm(&window);
-        QCOMPARE(window.pos(), QPoint(area.x() + area.width() - 300, area.y() + area.height() - 200));
-        CenterForm(nullptr);
-        BottomRightForm(nullptr);
-    }
-
     void enterAndArrowsMoveTheFocus() {
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
@@ -88,13 +74,6 @@ private slots:
         QCOMPARE(other->text(), QStringLiteral("keep"));
         QCOMPARE(lblName->text(), QStringLiteral("label"));
         ClearInputs(nullptr);
-    }
-
-    void selectAll() {
-        QLineEdit edit(QStringLiteral("12345"));
-        SelAllText(&edit);
-        QCOMPARE(edit.selectedText(), QStringLiteral("12345"));
-        SelAllText(nullptr);
     }
 };
 
