@@ -1,5 +1,8 @@
 #include "WidgetDialogs.h"
 
+#include "Globals.h"
+#include "MessageWindow.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -21,6 +24,14 @@ QMessageBox::Icon toQt(Dialogs::Icon icon) {
     return QMessageBox::NoIcon;
 }
 } // namespace
+
+WidgetDialogs::WidgetDialogs() = default;
+WidgetDialogs::~WidgetDialogs() = default;
+
+void WidgetDialogs::setContext(const Globals* globals, Reporter* reporter) {
+    m_globals = globals;
+    m_reporter = reporter;
+}
 
 void WidgetDialogs::beep() {
     QApplication::beep();
@@ -55,8 +66,16 @@ std::optional<QString> WidgetDialogs::inputBox(const QString& title, const QStri
 }
 
 void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
-    Q_UNUSED(seconds);
-    messageBox(message, Icon::Information, QString());
+    MessageWindow::Setup setup;
+    if (m_globals) {
+        setup.custName = m_globals->gCustName;
+        setup.title = m_globals->title();
+    }
+    setup.beep = [this] { beep(); };
+    setup.reporter = m_reporter;
+    setup.ticks = m_msgTicks;
+    MessageWindow frmMsg(std::move(setup), m_parent);
+    frmMsg.ShowMsg(message, seconds);
 }
 
 bool WidgetDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
