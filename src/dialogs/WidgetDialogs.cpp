@@ -1,7 +1,9 @@
 #include "WidgetDialogs.h"
 
+#include "AlphaNumKeypad.h"
 #include "Globals.h"
 #include "MessageWindow.h"
+#include "NumKeypad.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -31,6 +33,22 @@ WidgetDialogs::~WidgetDialogs() = default;
 void WidgetDialogs::setContext(const Globals* globals, Reporter* reporter) {
     m_globals = globals;
     m_reporter = reporter;
+    if (m_numKey)
+        m_numKey->setReporter(reporter);
+    if (m_aNumKey)
+        m_aNumKey->setReporter(reporter);
+}
+
+NumKeypad& WidgetDialogs::frmNumKey() {
+    if (!m_numKey)
+        m_numKey = std::make_unique<NumKeypad>(m_reporter);
+    return *m_numKey;
+}
+
+AlphaNumKeypad& WidgetDialogs::frmANumKey() {
+    if (!m_aNumKey)
+        m_aNumKey = std::make_unique<AlphaNumKeypad>(m_reporter);
+    return *m_aNumKey;
 }
 
 void WidgetDialogs::beep() {
@@ -79,22 +97,22 @@ void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
 }
 
 bool WidgetDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
-    Q_UNUSED(keypad);
-    const auto answer = inputBox(QString(), QString(), defaultText.value_or(QString()));
-    if (!answer)
-        return false;
-    text = *answer;
-    return true;
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().ShowInput(text, defaultText);
+    return frmANumKey().ShowInput(text, defaultText);
 }
 
 bool WidgetDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
                                const std::optional<QString>& defaultText) {
-    Q_UNUSED(header);
-    return ShowInput(keypad, text, defaultText);
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().ShowInput2(text, header, defaultText);
+    return frmANumKey().ShowInput2(text, header, defaultText);
 }
 
 bool WidgetDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
-    return ShowInput(keypad, text, defaultText);
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().EnterPWD(text, defaultText);
+    return frmANumKey().EnterPWD(text, defaultText);
 }
 
 } // namespace tolva

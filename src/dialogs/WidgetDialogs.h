@@ -4,9 +4,12 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 namespace tolva {
 
+class AlphaNumKeypad;
+class NumKeypad;
 class Reporter;
 class TickSource;
 struct Globals;
@@ -27,6 +30,10 @@ public:
     // window's own when unset. Not owned.
     void setMessageTicks(TickSource* ticks) { m_msgTicks = ticks; }
 
+    // The keypad windows, created on first use and kept for the run.
+    NumKeypad& frmNumKey();
+    AlphaNumKeypad& frmANumKey();
+
     void beep() override;
     void busyPointer() override;
     void normalPointer() override;
@@ -35,7 +42,7 @@ public:
     std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                     const QString& defaultText) override;
 
-    // frmMsg, a new window each call. The keypads are still stand-ins.
+    // frmMsg, a new window each call; frmNumKey and frmANumKey.
     void ShowMsg(const QString& message, int seconds = 3) override;
     bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
     bool ShowInput2(Keypad keypad, QString& text, const QString& header,
@@ -47,6 +54,8 @@ private:
     const Globals* m_globals = nullptr;
     Reporter* m_reporter = nullptr;
     TickSource* m_msgTicks = nullptr;
+    std::unique_ptr<NumKeypad> m_numKey;
+    std::unique_ptr<AlphaNumKeypad> m_aNumKey;
 };
 
 } // namespace tolva
