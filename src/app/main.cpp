@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
     tolva::SystemClock clock;
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
+    dialogs.setContext(&ctx.g, &ctx.reporter);
     ctx.g.appDir = QCoreApplication::applicationDirPath();
     ctx.g.exeName = exeName;
 

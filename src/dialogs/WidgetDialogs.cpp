@@ -1,5 +1,10 @@
 #include "WidgetDialogs.h"
 
+#include "AlphaNumKeypad.h"
+#include "Globals.h"
+#include "MessageWindow.h"
+#include "NumKeypad.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -21,6 +26,30 @@ QMessageBox::Icon toQt(Dialogs::Icon icon) {
     return QMessageBox::NoIcon;
 }
 } // namespace
+
+WidgetDialogs::WidgetDialogs() = default;
+WidgetDialogs::~WidgetDialogs() = default;
+
+void WidgetDialogs::setContext(const Globals* globals, Reporter* reporter) {
+    m_globals = globals;
+    m_reporter = reporter;
+    if (m_numKey)
+        m_numKey->setReporter(reporter);
+    if (m_aNumKey)
+        m_aNumKey->setReporter(reporter);
+}
+
+NumKeypad& WidgetDialogs::frmNumKey() {
+    if (!m_numKey)
+        m_numKey = std::make_unique<NumKeypad>(m_reporter);
+    return *m_numKey;
+}
+
+AlphaNumKeypad& WidgetDialogs::frmANumKey() {
+    if (!m_aNumKey)
+        m_aNumKey = std::make_unique<AlphaNumKeypad>(m_reporter);
+    return *m_aNumKey;
+}
 
 void WidgetDialogs::beep() {
     QApplication::beep();
@@ -55,27 +84,35 @@ std::optional<QString> WidgetDialogs::inputBox(const QString& title, const QStri
 }
 
 void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
-    Q_UNUSED(seconds);
-    messageBox(message, Icon::Information, QString());
+    MessageWindow::Setup setup;
+    if (m_globals) {
+        setup.custName = m_globals->gCustName;
+        setup.title = m_globals->title();
+    }
+    setup.beep = [this] { beep(); };
+    setup.reporter = m_reporter;
+    setup.ticks = m_msgTicks;
+    MessageWindow frmMsg(std::move(setup), m_parent);
+    frmMsg.ShowMsg(message, seconds);
 }
 
 bool WidgetDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
-    Q_UNUSED(keypad);
-    const auto answer = inputBox(QString(), QString(), defaultText.value_or(QString()));
-    if (!answer)
-        return false;
-    text = *answer;
-    return true;
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().ShowInput(text, defaultText);
+    return frmANumKey().ShowInput(text, defaultText);
 }
 
 bool WidgetDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
                                const std::optional<QString>& defaultText) {
-    Q_UNUSED(header);
-    return ShowInput(keypad, text, defaultText);
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().ShowInput2(text, header, defaultText);
+    return frmANumKey().ShowInput2(text, header, defaultText);
 }
 
 bool WidgetDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
-    return ShowInput(keypad, text, defaultText);
+    if (keypad == Keypad::Numeric)
+        return frmNumKey().EnterPWD(text, defaultText);
+    return frmANumKey().EnterPWD(text, defaultText);
 }
 
 } // namespace tolva

@@ -4,13 +4,35 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 namespace tolva {
+
+class AlphaNumKeypad;
+class NumKeypad;
+class Reporter;
+class TickSource;
+struct Globals;
 
 // The operator dialogs with real widgets.
 class WidgetDialogs : public Dialogs {
 public:
+    WidgetDialogs();
+    ~WidgetDialogs() override;
+    WidgetDialogs(const WidgetDialogs&) = delete;
+    WidgetDialogs& operator=(const WidgetDialogs&) = delete;
+
     void setParent(QWidget* parent) { m_parent = parent; }
+    // The program-wide values (gCustName, the title) and the reporter the
+    // windows report their failures to. Both may be left unset.
+    void setContext(const Globals* globals, Reporter* reporter);
+    // The source of the message window's one-second ticks; a timer of the
+    // window's own when unset. Not owned.
+    void setMessageTicks(TickSource* ticks) { m_msgTicks = ticks; }
+
+    // The keypad windows, created on first use and kept for the run.
+    NumKeypad& frmNumKey();
+    AlphaNumKeypad& frmANumKey();
 
     void beep() override;
     void busyPointer() override;
@@ -20,7 +42,7 @@ public:
     std::optional<QString> inputBox(const QString& title, const QString& prompt,
                                     const QString& defaultText) override;
 
-    // Filled in by the message window and keypad widgets.
+    // frmMsg, a new window each call; frmNumKey and frmANumKey.
     void ShowMsg(const QString& message, int seconds = 3) override;
     bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
     bool ShowInput2(Keypad keypad, QString& text, const QString& header,
@@ -29,6 +51,11 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    const Globals* m_globals = nullptr;
+    Reporter* m_reporter = nullptr;
+    TickSource* m_msgTicks = nullptr;
+    std::unique_ptr<NumKeypad> m_numKey;
+    std::unique_ptr<AlphaNumKeypad> m_aNumKey;
 };
 
 } // namespace tolva

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+namespace tolva {
+
+class AppContext;
+class Database;
+
+// One row of the card transaction log VCardLog. TxnAmt and TxnPoint are the
+// texts as entered; their leading numeric part is written ("1,050" gives 1).
+// A TxnDate that does not read as a date is written as NULL.
+struct VCardLogRec {
+    qint64 RNo = 0;
+    QString TxnDept, TxnType, CardNo;
+    QVariant TxnDate;
+    QString TxnAmt, TxnPoint, RefCheckNo, POSID, UserID, Remark;
+};
+
+// Inserts the row on connection (FileDate is the server's time) and puts the
+// new row's identity into rec.RNo. A failure is shown; a failure after the
+// insert leaves the row inserted without RNo.
+bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection);
+
+// One row of the shared code table xxCODE.
+struct xxCODERec {
+    qint64 RNo = 0;
+    QString CodeType, Code, Dscp, ProgCode, DscpE, Remark;
+};
+
+// Inserts the row on connection and puts its identity into rec.RNo. A failure
+// goes to the error file only; the caller decides what the operator sees.
+bool ADD_xxCODE(AppContext& ctx, xxCODERec& rec, Database& connection);
+
+} // namespace tolva
