@@ -5,6 +5,7 @@
 #include "GlobalSettings.h"
 #include "Guard.h"
 #include "Messages.h"
+#include "StationParams.h"
 
 #include <QDir>
 
@@ -16,6 +17,7 @@ void sub_Main(AppContext& ctx) {
         InitGlobal(ctx, ctx.g.exeName + QStringLiteral(".INI"), ctx.g.appDir);
         if (InitINIgCNT(ctx))
             prepareMessages(ctx);
+        InitZEL(ctx);
         ctx.g.gOPDate = ctx.clock.today().toString(QStringLiteral("yyyy/MM/dd"));
     });
 }

@@ -1,0 +1,403 @@
+#include "MainWindow.h"
+
+#include "Controls.h"
+#include "Desk.h"
+#include "WindowUtilities.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace tolva {
+
+namespace {
+constexpr int kButtonHeight = 52;
+constexpr int kFieldHeight = 44;
+
+const QString kStyle = QStringLiteral(
+    "QWidget { font-size: 15pt; }"
+    "QFrame#elaHead { background: #1f4e79; }"
+    "QFrame#elaHead QLabel { color: white; font-size: 18pt; font-weight: bold; padding: 4px 10px; }"
+    "QLineEdit { padding: 2px 6px; }"
+    "QLineEdit#txtTBonusAmt { font-size: 24pt; font-weight: bold; color: #0b5d1e; }"
+    "QPushButton { padding: 4px 12px; }"
+    "QPushButton[confirm=\"true\"] { font-size: 20pt; font-weight: bold; background: #2e7d32; color: white; }"
+    "QTabBar::tab { min-height: 44px; min-width: 96px; font-size: 16pt; }"
+    "QFrame#elaSBar { border-top: 1px solid #999; }"
+    "QLabel#elaMsg { font-size: 16pt; padding: 2px 8px; border: 1px solid #bbb; background: white; }"
+    "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }");
+} // namespace
+
+MainWindow::MainWindow() {
+    name(this, QStringLiteral("fmTOLVA"));
+    setWindowTitle(QStringLiteral("會員點數作業"));
+    setStyleSheet(kStyle);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(buildHeader());
+    auto* body = new QHBoxLayout;
+    body->setSpacing(10);
+    body->addWidget(buildCustomerPanel(), 5);
+    body->addWidget(buildTabs(), 6);
+    layout->addLayout(body, 1);
+    layout->addWidget(buildStatusStrip());
+    setCentralWidget(central);
+
+    // The working grid of the last card query; not meant for the operator.
+    m_grid = new QTableWidget(this);
+    name(m_grid, ctl::fgTMP);
+    m_grid->hide();
+
+    resize(1024, 768);
+}
+
+void MainWindow::name(QWidget* widget, const QString& controlName) {
+    widget->setObjectName(controlName);
+    widget->setAccessibleName(controlName);
+    widget->setAccessibleDescription(controlName);
+}
+
+QLineEdit* MainWindow::field(const QString& controlName) {
+    auto* edit = new QLineEdit;
+    name(edit, controlName);
+    edit->setMinimumHeight(kFieldHeight);
+    edit->installEventFilter(this);
+    return edit;
+}
+
+QPushButton* MainWindow::button(const QString& controlName, const QString& caption) {
+    auto* b = new QPushButton(caption);
+    name(b, controlName);
+    b->setMinimumHeight(kButtonHeight);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QLabel* MainWindow::label(const QString& controlName, const QString& caption) {
+    auto* l = new QLabel(caption);
+    name(l, controlName);
+    return l;
+}
+
+QWidget* MainWindow::buildHeader() {
+    auto* strip = new QFrame;
+    name(strip, QStringLiteral("elaHead"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(4, 2, 4, 2);
+    QLabel* program = label(ctl::lblHead(0), QStringLiteral("TOLVA"));
+    QLabel* title = label(ctl::lblHead(1), QStringLiteral("會員點數作業"));
+    title->setAlignment(Qt::AlignCenter);
+    QLabel* date = label(ctl::lblHead(2), QStringLiteral("2000/00/00"));
+    for (QLabel* head : {program, title, date})
+        head->installEventFilter(this);
+    row->addWidget(program);
+    row->addWidget(title, 1);
+    row->addWidget(date);
+    return strip;
+}
+
+QWidget* MainWindow::buildCustomerPanel() {
+    auto* panel = new QFrame;
+    name(panel, QStringLiteral("fraCust"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(panel);
+    grid->setVerticalSpacing(6);
+    const QList<QPair<QString, QString>> rows = {
+        {ctl::txtCustNo, QStringLiteral("客戶卡號")},     {ctl::txtCustName, QStringLiteral("客戶名稱")},
+        {ctl::txtTBonusAmt, QStringLiteral("餘額")},      {ctl::txtTEL1, QStringLiteral("電話")},
+        {ctl::txtZIP, QStringLiteral("郵遞區號")},        {ctl::txtBillAddr1, QStringLiteral("地址-縣市鎮")},
+        {ctl::txtBillAddr2, QStringLiteral("地址-門牌")},
+    };
+    int r = 0;
+    for (const auto& [fieldName, caption] : rows) {
+        grid->addWidget(label(QStringLiteral("lbl") + fieldName.mid(3), caption), r, 0);
+        QLineEdit* edit = field(fieldName);
+        if (fieldName == ctl::txtTBonusAmt) {
+            // The balance comes from the last card query; it is not typed.
+            edit->setReadOnly(true);
+            edit->setAlignment(Qt::AlignRight);
+            edit->setMinimumHeight(56);
+        }
+        grid->addWidget(edit, r++, 1);
+    }
+    grid->addWidget(button(ctl::cmdFmComID, QStringLiteral("來源別")), r, 0);
+    grid->addWidget(field(ctl::txtFmComID), r++, 1);
+    auto* buttons = new QHBoxLayout;
+    QPushButton* issue = button(ctl::cmdIsuCard, QStringLiteral("發卡"));
+    QPushButton* update = button(ctl::cmdUPDCust, QStringLiteral("更新"));
+    update->hide();
+    buttons->addWidget(issue);
+    buttons->addWidget(update);
+    grid->addLayout(buttons, r++, 0, 1, 2);
+    grid->setRowStretch(r, 1);
+    grid->setColumnStretch(1, 1);
+    return panel;
+}
+
+QWidget* MainWindow::buildTabs() {
+    m_tabs = new QTabWidget;
+    name(m_tabs, ctl::tabPage);
+    m_tabs->addTab(buildTransactionPage(0), QStringLiteral("儲值"));
+    m_tabs->addTab(buildTransactionPage(1), QStringLiteral("扣點"));
+    m_tabs->addTab(buildSettingsPage(), QStringLiteral("連線設定"));
+    m_tabs->addTab(buildQueryPage(), QStringLiteral("查詢"));
+    m_tabs->addTab(buildReportPage(), QStringLiteral("報表"));
+    m_tabs->setTabVisible(ctl::kSettings, false);
+    return m_tabs;
+}
+
+QWidget* MainWindow::buildTransactionPage(int i) {
+    auto* page = new QWidget;
+    name(page, QStringLiteral("tabPage(%1)").arg(i));
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(button(ctl::cmdTxnDept(i), QStringLiteral("來源別")), 0, 0);
+    grid->addWidget(field(ctl::txtTxnDept(i)), 0, 1);
+    grid->addWidget(button(ctl::cmdRefNo(i), QStringLiteral("帳單號(桌次)")), 1, 0);
+    grid->addWidget(field(ctl::txtCheckNo(i)), 1, 1);
+    grid->addWidget(
+        button(ctl::cmdVoidAmt(i), i == 0 ? QStringLiteral("加值金額") : QStringLiteral("抵扣金額")), 2, 0);
+    QLineEdit* amount = field(ctl::txtAmt(i));
+    amount->setAlignment(Qt::AlignRight);
+    grid->addWidget(amount, 2, 1);
+    grid->addWidget(button(ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
+    grid->addWidget(field(ctl::txtRemark(i)), 3, 1);
+    QPushButton* ok = button(ctl::cmdOK(i), QStringLiteral("確認"));
+    ok->setProperty("confirm", true);
+    ok->setMinimumHeight(72);
+    grid->addWidget(ok, 4, 0, 1, 2);
+    grid->setRowStretch(5, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildSettingsPage() {
+    auto* page = new QWidget;
+    name(page, QStringLiteral("tabPage(2)"));
+    auto* grid = new QGridLayout(page);
+    m_master = new QCheckBox(QStringLiteral("本機的資料庫為主資料庫"));
+    name(m_master, ctl::chkMasterDB);
+    m_master->setMinimumHeight(kButtonHeight);
+    grid->addWidget(m_master, 0, 0, 1, 2);
+    grid->addWidget(label(QStringLiteral("lblIP"), QStringLiteral("IP")), 1, 0);
+    grid->addWidget(field(ctl::txtIP), 1, 1);
+    grid->addWidget(label(QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
+    QLineEdit* password = field(ctl::txtPWD);
+    password->setEchoMode(QLineEdit::Password);
+    grid->addWidget(password, 2, 1);
+    auto* linkButtons = new QHBoxLayout;
+    linkButtons->addWidget(button(ctl::cmdSetting, QStringLiteral("設定")));
+    linkButtons->addWidget(button(ctl::cmdTest, QStringLiteral("測試連線")));
+    grid->addLayout(linkButtons, 3, 0, 1, 2);
+    grid->addWidget(button(ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), 4, 0);
+    grid->addWidget(field(ctl::txtTxnDept(2)), 4, 1);
+    grid->addWidget(button(ctl::cmdSetStore, QStringLiteral("設定來源別")), 5, 0, 1, 2);
+    grid->addWidget(button(ctl::cmdHideSetting, QStringLiteral("結束設定")), 6, 0, 1, 2);
+    grid->setRowStretch(7, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildQueryPage() {
+    auto* page = new QWidget;
+    name(page, QStringLiteral("tabPage(3)"));
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(label(QStringLiteral("lblCustNoQry"), QStringLiteral("客戶卡號")), 0, 0);
+    grid->addWidget(field(ctl::txtCustNoQry), 0, 1);
+    grid->addWidget(label(QStringLiteral("lblCustNameQry"), QStringLiteral("客戶名稱")), 1, 0);
+    grid->addWidget(field(ctl::txtCustNameQry), 1, 1);
+    QPushButton* query = button(ctl::cmdQry, QStringLiteral("查詢"));
+    query->setMinimumHeight(64);
+    grid->addWidget(query, 2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildReportPage() {
+    auto* page = new QWidget;
+    name(page, QStringLiteral("tabPage(4)"));
+    auto* grid = new QGridLayout(page);
+    grid->setVerticalSpacing(10);
+    grid->addWidget(label(QStringLiteral("lblDateB"), QStringLiteral("統計日期:")), 0, 0);
+    grid->addWidget(field(ctl::txtDateB), 0, 1);
+    grid->addWidget(label(QStringLiteral("lblDateE"), QStringLiteral("-至-")), 1, 0);
+    grid->addWidget(field(ctl::txtDateE), 1, 1);
+    auto* totalsOnly = new QCheckBox(QStringLiteral("只列印總計"));
+    name(totalsOnly, ctl::Check1);
+    totalsOnly->setMinimumHeight(kButtonHeight);
+    grid->addWidget(totalsOnly, 2, 0, 1, 2);
+    grid->addWidget(button(ctl::cmdPrintS, QStringLiteral("TM88列印")), 3, 0, 1, 2);
+    grid->setRowStretch(4, 1);
+    grid->setColumnStretch(1, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildStatusStrip() {
+    auto* strip = new QFrame;
+    name(strip, QStringLiteral("elaSBar"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 4, 0, 0);
+    QPushButton* exit = button(ctl::cmdExit, QStringLiteral("&Z結束"));
+    row->addWidget(exit);
+    m_message = label(ctl::elaMsg, QString());
+    m_message->setMinimumHeight(kButtonHeight);
+    m_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    row->addWidget(m_message, 1);
+    row->addWidget(label(ctl::lblMode, QString()));
+    row->addWidget(label(ctl::lblStatus, QString()));
+    return strip;
+}
+
+void MainWindow::setDesk(Desk* desk) {
+    m_desk = desk;
+    const auto onClick = [this](const QString& controlName, auto handler) {
+        if (auto* b = findChild<QAbstractButton*>(controlName))
+            connect(b, &QAbstractButton::clicked, this, handler);
+    };
+    onClick(ctl::cmdExit, [this] { m_desk->cmdExit_Click(); });
+    onClick(ctl::cmdHideSetting, [this] { m_desk->cmdHideSetting_Click(); });
+    connect(m_master, &QCheckBox::clicked, this, [this] { m_desk->chkMasterDB_Click(); });
+}
+
+QWidget* MainWindow::control(const QString& controlName) const {
+    if (objectName() == controlName)
+        return const_cast<MainWindow*>(this);
+    return findChild<QWidget*>(controlName);
+}
+
+QString MainWindow::text(const QString& controlName) const {
+    QWidget* w = control(controlName);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text();
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text();
+    return QString();
+}
+
+void MainWindow::setText(const QString& controlName, const QString& value) {
+    QWidget* w = control(controlName);
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->setText(value);
+    else if (auto* l = qobject_cast<QLabel*>(w))
+        l->setText(value);
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        b->setText(value);
+}
+
+void MainWindow::setToolTip(const QString& controlName, const QString& value) {
+    if (QWidget* w = control(controlName))
+        w->setToolTip(value);
+}
+
+bool MainWindow::isVisible(const QString& controlName) const {
+    QWidget* w = control(controlName);
+    return w && !w->isHidden();
+}
+
+void MainWindow::setVisible(const QString& controlName, bool visible) {
+    if (QWidget* w = control(controlName))
+        w->setVisible(visible);
+}
+
+void MainWindow::selectAllAndFocus(const QString& controlName) {
+    if (auto* e = qobject_cast<QLineEdit*>(control(controlName))) {
+        e->setFocus();
+        e->selectAll();
+    }
+}
+
+bool MainWindow::isTabShown(int index) const {
+    return m_tabs->isTabVisible(index);
+}
+
+void MainWindow::showTab(int index, bool shown) {
+    m_tabs->setTabVisible(index, shown);
+}
+
+void MainWindow::selectTab(int index) {
+    m_tabs->setCurrentIndex(index);
+}
+
+int MainWindow::selectedTab() const {
+    return m_tabs->currentIndex();
+}
+
+bool MainWindow::masterDB() const {
+    return m_master->isChecked();
+}
+
+void MainWindow::setMasterDB(bool checked) {
+    m_master->setChecked(checked);
+}
+
+void MainWindow::setMessageHighlight(bool highlighted) {
+    m_message->setProperty("highlighted", highlighted);
+    m_message->style()->unpolish(m_message);
+    m_message->style()->polish(m_message);
+    m_message->repaint();
+}
+
+void MainWindow::clearInputs() {
+    ClearInputs(this);
+}
+
+void MainWindow::showWindow() {
+    show();
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::centerWindow() {
+    CenterForm(this);
+}
+
+void MainWindow::endProgram() {
+    m_ending = true;
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the window by any means ends the program like "&Z結束".
+    if (!m_ending && m_desk)
+        m_desk->Form_QueryUnload();
+    event->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick && m_desk) {
+        for (int i = 0; i < 3; ++i)
+            if (watched->objectName() == ctl::lblHead(i))
+                m_desk->lblHead_DblClick(i);
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+        if (event->type() == QEvent::FocusIn) {
+            // Entering a field selects its text, so typing replaces it.
+            QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down || key == Qt::Key_Up) {
+                SendTabKey(edit, key);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace tolva

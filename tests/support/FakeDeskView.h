@@ -1,0 +1,51 @@
+#pragma once
+
+#include "DeskView.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+// A window without widgets: remembers every text, visibility and tab the desk
+// sets, so tests read the window's state by control name.
+class FakeDeskView : public tolva::DeskView {
+public:
+    QHash<QString, QString> texts;
+    QHash<QString, QString> toolTips;
+    QSet<QString> hidden{QStringLiteral("cmdUPDCust")};
+    bool tabShown[5] = {true, true, false, true, true};
+    int currentTab = 0;
+    bool master = false;
+    QList<bool> highlights;
+    QStringList focused;
+    bool shown = false;
+    bool centered = false;
+    bool ended = false;
+
+    QString text(const QString& control) const override { return texts.value(control); }
+    void setText(const QString& control, const QString& text) override { texts[control] = text; }
+    void setToolTip(const QString& control, const QString& text) override { toolTips[control] = text; }
+    bool isVisible(const QString& control) const override { return !hidden.contains(control); }
+    void setVisible(const QString& control, bool visible) override {
+        if (visible)
+            hidden.remove(control);
+        else
+            hidden.insert(control);
+    }
+    void selectAllAndFocus(const QString& control) override { focused << control; }
+    bool isTabShown(int index) const override { return tabShown[index]; }
+    void showTab(int index, bool show) override { tabShown[index] = show; }
+    void selectTab(int index) override { currentTab = index; }
+    int selectedTab() const override { return currentTab; }
+    bool masterDB() const override { return master; }
+    void setMasterDB(bool checked) override { master = checked; }
+    void setMessageHighlight(bool on) override { highlights << on; }
+    void clearInputs() override {
+        for (auto it = texts.begin(); it != texts.end(); ++it)
+            if (it.key().startsWith(QLatin1String("txt")) || it.key().startsWith(QLatin1String("cbo")))
+                it.value().clear();
+    }
+    void showWindow() override { shown = true; }
+    void centerWindow() override { centered = true; }
+    void endProgram() override { ended = true; }
+};

@@ -1,0 +1,116 @@
+// The real main window offscreen: every named control is there, accessible
+// by its name, fits a 1024 x 768 till, and clicks reach the desk.
+#include "Controls.h"
+#include "Desk.h"
+#include "DeskFixture.h"
+#include "MainWindow.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace tolva;
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyControlIsThereByName() {
+        MainWindow window;
+        QStringList names = {ctl::txtCustNo,
+                             ctl::txtCustName,
+                             ctl::txtTBonusAmt,
+                             ctl::txtTEL1,
+                             ctl::txtZIP,
+                             ctl::txtBillAddr1,
+                             ctl::txtBillAddr2,
+                             ctl::txtFmComID,
+                             ctl::cmdFmComID,
+                             ctl::cmdIsuCard,
+                             ctl::cmdUPDCust,
+                             ctl::txtCustNoQry,
+                             ctl::txtCustNameQry,
+                             ctl::cmdQry,
+                             ctl::txtDateB,
+                             ctl::txtDateE,
+                             ctl::Check1,
+                             ctl::cmdPrintS,
+                             ctl::chkMasterDB,
+                             ctl::txtIP,
+                             ctl::txtPWD,
+                             ctl::cmdSetting,
+                             ctl::cmdTest,
+                             ctl::cmdSetStore,
+                             ctl::cmdHideSetting,
+                             ctl::cmdExit,
+                             ctl::elaMsg,
+                             ctl::lblMode,
+                             ctl::lblStatus,
+                             ctl::tabPage,
+                             ctl::fgTMP,
+                             ctl::txtTxnDept(2),
+                             ctl::cmdTxnDept(2),
+                             QStringLiteral("elaHead"),
+                             QStringLiteral("elaSBar")};
+        for (int i = 0; i < 3; ++i)
+            names << ctl::lblHead(i);
+        for (int i = 0; i < 2; ++i)
+            names << ctl::txtTxnDept(i) << ctl::cmdTxnDept(i) << ctl::txtCheckNo(i) << ctl::cmdRefNo(i)
+                  << ctl::txtAmt(i) << ctl::cmdVoidAmt(i) << ctl::txtRemark(i) << ctl::cmdRemark(i)
+                  << ctl::cmdOK(i);
+        for (const QString& name : names) {
+            QWidget* w = window.control(name);
+            QVERIFY2(w, qPrintable(name));
+            QCOMPARE(w->accessibleDescription(), name);
+        }
+        QCOMPARE(window.text(ctl::cmdVoidAmt(0)), QStringLiteral("加值金額"));
+        QCOMPARE(window.text(ctl::cmdVoidAmt(1)), QStringLiteral("抵扣金額"));
+        QCOMPARE(window.text(ctl::cmdExit), QStringLiteral("&Z結束"));
+        auto* tabs = qobject_cast<QTabWidget*>(window.control(ctl::tabPage));
+        QStringList captions;
+        for (int i = 0; i < tabs->count(); ++i)
+            captions << tabs->tabText(i);
+        QCOMPARE(captions.join(QLatin1Char('|')), QStringLiteral("儲值|扣點|連線設定|查詢|報表"));
+        QVERIFY(!tabs->isTabVisible(ctl::kSettings));
+        QCOMPARE(qobject_cast<QLineEdit*>(window.control(ctl::txtPWD))->echoMode(), QLineEdit::Password);
+    }
+
+    void fitsATillAndButtonsAreTouchSized() {
+        MainWindow window;
+        window.resize(1024, 768);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.minimumSizeHint().width() <= 1024);
+        QVERIFY(window.minimumSizeHint().height() <= 768);
+        for (QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
+            if (b->isVisibleTo(&window) && qobject_cast<QTabWidget*>(b->parentWidget()) == nullptr)
+                QVERIFY2(b->height() >= 48, qPrintable(b->objectName()));
+        }
+        QVERIFY(window.control(ctl::txtAmt(0))->font().pointSizeF() >= 14);
+        QVERIFY(window.control(ctl::txtTBonusAmt)->font().pointSizeF() >= 14);
+    }
+
+    void clicksReachTheDesk() {
+        DeskFixture f;
+        MainWindow window;
+        Desk desk(f.ctx, window);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        QCOMPARE(window.selectedTab(), int(ctl::kQuery));
+
+        QTest::mouseDClick(window.control(ctl::lblHead(2)), Qt::LeftButton);
+        QVERIFY(window.isTabShown(ctl::kSettings));
+        QWidget* master = window.control(ctl::chkMasterDB);
+        QTest::mouseClick(master, Qt::LeftButton, {}, QPoint(12, master->height() / 2));
+        QCOMPARE(f.get("ZEL", "TOLVA", "chkMasterDB"), QStringLiteral("1"));
+        QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
+        QVERIFY(!window.isTabShown(ctl::kSettings));
+        QCOMPARE(window.selectedTab(), int(ctl::kDeposit));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
