@@ -1,0 +1,235 @@
+#include "LinkClient.h"
+
+#include "Dialogs.h"
+#include "Fault.h"
+#include "Globals.h"
+#include "Guard.h"
+#include "Reporter.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace tolva {
+
+namespace {
+const QString kOk = QStringLiteral("00");
+const QString kLogin = QStringLiteral("TCPCNT");
+const QString kClosing = QStringLiteral("TCPCLS");
+const QString kSelect = QStringLiteral("SELECT");
+} // namespace
+
+LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, LinkIndicators& indicators,
+                       const CodePage& codePage, QObject* parent)
+    : QObject(parent), m_g(globals), m_reporter(reporter), m_dialogs(dialogs), m_indicators(indicators),
+      m_codec(codePage), m_socket(new QTcpSocket(this)) {
+    connect(m_socket, &QTcpSocket::connected, this, &LinkClient::Winsock1_Connect);
+    connect(m_socket, &QTcpSocket::readyRead, this,
+            [this] { Winsock1_DataArrival(m_socket->bytesAvailable()); });
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        Winsock1_Error(static_cast<int>(error), m_socket->errorString());
+    });
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        m_socketGone = true;
+        wake();
+    });
+}
+
+LinkClient::~LinkClient() = default;
+
+bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const QString& password) {
+    if (refuseWhileWaiting(kLogin))
+        return false;
+    m_outcome = LinkOutcome::Failed;
+    return guard(m_reporter, Report::Msg, QStringLiteral("basSOCKET_Connect_TCPSrv"), false, [&] {
+        bool numeric = false;
+        const quint16 portNo = port.trimmed().toUShort(&numeric);
+        if (!numeric || portNo == 0)
+            throw Fault(Fault::kGeneric, QStringLiteral("無效的通訊埠: ") + port);
+
+        m_socket->abort();
+        // A piece of a reply from the old connection must not prefix the
+        // first reply of the new one.
+        mRecvPart.clear();
+        m_socketGone = false;
+        mHostPWD = password;
+        gTcpLinked = false;
+        gTcpRC.clear();
+        gTcpData.clear();
+        m_socket->connectToHost(host, portNo);
+        gTcpRC.clear();
+        wait(Waiting::Login, m_loginSteps);
+
+        if (gTcpLinked)
+            m_outcome = LinkOutcome::Replied;
+        else if (gTcpRC.isEmpty())
+            m_outcome = LinkOutcome::NoReply;
+        return gTcpLinked;
+    });
+}
+
+bool LinkClient::SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data,
+                             QString& result) {
+    if (refuseWhileWaiting(command))
+        return false;
+    m_outcome = LinkOutcome::Failed;
+    return guard(m_reporter, Report::Msg, QStringLiteral("basSOCKET_SEND_TCPCMD"), false, [&] {
+        gTcpData.clear();
+        gTcpReplied = false;
+        sendRequest(prefix, command, data);
+        wait(Waiting::Request, gTcpTimeout * 10);
+        if (!gTcpReplied) {
+            m_outcome = LinkOutcome::NoReply;
+            dropLink();
+            return false;
+        }
+        gTcpReplied = false;
+        if (gTcpRC != kOk)
+            return false;
+        result = gTcpData;
+        m_outcome = LinkOutcome::Replied;
+        return true;
+    });
+}
+
+bool LinkClient::SelectData(const QString& prefix, const QString& sql, Grid& grid, bool withHeader) {
+    if (refuseWhileWaiting(kSelect))
+        return false;
+    m_outcome = LinkOutcome::Failed;
+    return guard(m_reporter, Report::Msg, QStringLiteral("basSOCKET_SelectData"), false, [&] {
+        // Whatever happens below, the grid never keeps rows of an earlier query.
+        grid.setRows(grid.FixedRows());
+        gTcpData.clear();
+        gTcpReplied = false;
+        sendRequest(prefix, kSelect, sql);
+        wait(Waiting::Request, gTcpTimeout * 10);
+        if (!gTcpReplied) {
+            m_outcome = LinkOutcome::NoReply;
+            dropLink();
+            return false;
+        }
+        gTcpReplied = false;
+        if (gTcpRC != kOk)
+            return false;
+        m_outcome = LinkOutcome::Replied;
+        if (gTcpData.isEmpty())
+            return false;
+
+        const QStringList rows = gTcpData.split(QLatin1Char(';'));
+        m_g.gTemp = rows.constFirst();
+        grid.setCols(static_cast<int>(rows.constFirst().split(QLatin1Char('\t')).size()));
+        for (qsizetype i = withHeader ? 0 : 1; i < rows.size(); ++i)
+            grid.AddItem(rows.at(i));
+        return true;
+    });
+}
+
+void LinkClient::Winsock1_Connect() {
+    guardVoid(m_reporter, Report::Msg, QStringLiteral("fmTOLVA_Winsock1_Connect"), [&] {
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        gTcpCmd = kLogin;
+        sendRequest(mMsgPrefix, kLogin, mHostPWD);
+    });
+}
+
+void LinkClient::Winsock1_DataArrival(qint64 bytesTotal) {
+    Q_UNUSED(bytesTotal);
+    guardVoid(m_reporter, Report::Msg, QStringLiteral("fmTOLVA_Winsock1_DataArrival"), [&] {
+        m_codec.setEnd(gTcpEnd);
+        const std::optional<QString> message = m_codec.assemble(mRecvPart, *m_socket);
+        if (!message)
+            return;
+        const WireReply reply = WireReply::split(*message);
+        gTcpData = reply.data;
+        gTcpRC = reply.rc;
+        gTcpCmd = reply.command;
+        const QString command = gTcpCmd.toUpper();
+        // A closing notice is never the answer to a waiting request.
+        if (command != kClosing)
+            gTcpReplied = true;
+        m_indicators.setMessageLine(QString());
+
+        if (gTcpRC != kOk) {
+            if (!gTcpData.isEmpty())
+                m_dialogs.messageBox(gTcpData, Dialogs::Icon::Critical, m_g.title());
+        } else if (command == kLogin) {
+            gTcpLinked = true;
+            m_indicators.setModeCaption(QStringLiteral("Connected.  "));
+        } else if (command == kClosing) {
+            m_g.gMsg = QStringLiteral("遠端TCP通訊服務程式已關閉");
+            m_dialogs.messageBox(m_g.gMsg, Dialogs::Icon::Warning, m_g.title());
+        }
+        wake();
+    });
+}
+
+void LinkClient::Winsock1_Error(int number, const QString& description) {
+    m_g.gMsg = QStringLiteral("WinsockERROR: ") + description + QStringLiteral(", (") +
+               QString::number(number) + QStringLiteral(")");
+    m_reporter.WriteLog(m_g.gMsg);
+    // No reply can come over a socket that is down: the wait need not run out.
+    if (m_socket->state() == QAbstractSocket::UnconnectedState) {
+        m_socketGone = true;
+        wake();
+    }
+}
+
+void LinkClient::sendRequest(const QString& prefix, const QString& command, const QString& data) {
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        throw Fault(Fault::kGeneric, QStringLiteral("與會員資料服務的連線未建立, 無法傳送 ") + command);
+    m_codec.setEnd(gTcpEnd);
+    const QByteArray bytes = m_codec.request(prefix, command, data);
+    if (m_socket->write(bytes) != bytes.size())
+        throw Fault(Fault::kGeneric, QStringLiteral("傳送失敗: ") + m_socket->errorString());
+    m_socket->flush();
+}
+
+bool LinkClient::refuseWhileWaiting(const QString& command) {
+    if (!isWaiting())
+        return false;
+    m_reporter.WriteLog(QStringLiteral("LinkBUSY: ") + command +
+                        QStringLiteral(" refused while another request waits for its reply"));
+    m_outcome = LinkOutcome::Failed;
+    return true;
+}
+
+void LinkClient::dropLink() {
+    // A reply that comes after its request gave up would be taken as the
+    // answer to the next request: the connection is out of step, close it.
+    m_socket->abort();
+    mRecvPart.clear();
+}
+
+bool LinkClient::doneWaiting(Waiting what) const {
+    if (m_socketGone)
+        return true;
+    return what == Waiting::Login ? !gTcpRC.isEmpty() : gTcpReplied;
+}
+
+void LinkClient::wake() {
+    if (m_loop)
+        m_loop->quit();
+}
+
+void LinkClient::wait(Waiting what, int steps) {
+    QEventLoop loop;
+    m_loop = &loop;
+    const QDeadlineTimer deadline(m_step * qMax(steps, 0), Qt::PreciseTimer);
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+
+    // Socket and timer events are delivered; keys and clicks wait until the
+    // request is over, so no other handler can start inside this wait.
+    const auto flags = QEventLoop::ExcludeUserInputEvents;
+    loop.processEvents(flags);
+    while (!doneWaiting(what) && !deadline.hasExpired()) {
+        timer.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
+        loop.exec(flags);
+    }
+    m_loop = nullptr;
+}
+
+} // namespace tolva

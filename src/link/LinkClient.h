@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Grid.h"
+#include "LinkIndicators.h"
+#include "WireCodec.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QString>
+#include <chrono>
+
+class QEventLoop;
+class QTcpSocket;
+
+namespace tolva {
+
+struct Globals;
+class Dialogs;
+class Reporter;
+
+// How the last request of the link ended, beyond its true/false answer:
+// Replied - the service answered "00" (for a query an empty data part then
+// means "no rows"); Failed - the service answered with a failure code, or the
+// request could not be sent; NoReply - nothing came back within the wait.
+enum class LinkOutcome { Replied, Failed, NoReply };
+
+// The desk's link to the member service: one connection, one request in
+// flight, synchronous for its callers. A request waits in a local event loop
+// until its reply is complete or the wait has run out; user input is held
+// back meanwhile, and a request started while another one waits is refused.
+class LinkClient : public QObject {
+    Q_OBJECT
+
+public:
+    LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, LinkIndicators& indicators,
+               const CodePage& codePage, QObject* parent = nullptr);
+    ~LinkClient() override;
+
+    // Link state.
+    QChar gTcpEnd = QChar(0x03);
+    qint16 gTcpTimeout = 15;
+    bool gTcpReplied = false;
+    bool gTcpLinked = false;
+    QString gTcpCmd;
+    QString gTcpRC;
+    QString gTcpData;
+
+    // Main-window state the link reads and writes.
+    QString mMsgPrefix = QStringLiteral("ZELQ");
+    QString mHostPWD;
+    QByteArray mRecvPart;
+
+    // Closes and reopens the connection and logs in with the password
+    // (kept as mHostPWD, which the connect event sends). True when accepted.
+    bool Connect_TCPSrv(const QString& host, const QString& port, const QString& password);
+    // Sends one request; true when it was answered "00", result then holds
+    // the reply's data.
+    bool SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data, QString& result);
+    // Sends a "SELECT" and loads the reply's rows into the grid (row 0, the
+    // header, only when withHeader); the header row is left in gTemp. False
+    // for a failure reply, an empty reply and a missing reply alike;
+    // lastOutcome() tells them apart.
+    bool SelectData(const QString& prefix, const QString& sql, Grid& grid, bool withHeader);
+
+    LinkOutcome lastOutcome() const { return m_outcome; }
+    bool isWaiting() const { return m_loop != nullptr; }
+
+    // The socket events.
+    void Winsock1_Connect();
+    void Winsock1_DataArrival(qint64 bytesTotal);
+    void Winsock1_Error(int number, const QString& description);
+
+    QTcpSocket& Winsock1() { return *m_socket; }
+
+    // Wait limits: 200 steps for the log-in, gTcpTimeout x 10 steps for a
+    // request, each step 100 ms. Tests shorten the step.
+    void setStepLength(std::chrono::milliseconds step) { m_step = step; }
+    std::chrono::milliseconds stepLength() const { return m_step; }
+    void setLoginSteps(int steps) { m_loginSteps = steps; }
+    int loginSteps() const { return m_loginSteps; }
+
+private:
+    enum class Waiting { Login, Request };
+    void wait(Waiting what, int steps);
+    bool doneWaiting(Waiting what) const;
+    void wake();
+    void sendRequest(const QString& prefix, const QString& command, const QString& data);
+    bool refuseWhileWaiting(const QString& command);
+    void dropLink();
+
+    Globals& m_g;
+    Reporter& m_reporter;
+    Dialogs& m_dialogs;
+    LinkIndicators& m_indicators;
+    WireCodec m_codec;
+    QTcpSocket* m_socket;
+    QEventLoop* m_loop = nullptr;
+    bool m_socketGone = false;
+    LinkOutcome m_outcome = LinkOutcome::Replied;
+    std::chrono::milliseconds m_step{100};
+    int m_loginSteps = 200;
+};
+
+} // namespace tolva
