@@ -3,6 +3,7 @@
 #include "AppContext.h"
 #include "Controls.h"
 #include "Desk.h"
+#include "LinkClient.h"
 #include "MainWindow.h"
 #include "WidgetDialogs.h"
 
@@ -37,7 +38,8 @@ int main(int argc, char* argv[]) {
     ctx.g.gServerDate = ctx.gCNT.dialect().serverDate;
 
     tolva::MainWindow window;
-    tolva::Desk desk(ctx, window);
+    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, window, ctx.codePage);
+    tolva::Desk desk(ctx, window, link);
     desk.setPause([](int) {});
     window.setDesk(&desk);
     window.resize(size);

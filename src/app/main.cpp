@@ -2,6 +2,7 @@
 // the desk's main window for as long as it is open.
 #include "AppContext.h"
 #include "Desk.h"
+#include "LinkClient.h"
 #include "MainWindow.h"
 #include "SingleInstance.h"
 #include "Startup.h"
@@ -54,7 +55,8 @@ int main(int argc, char* argv[]) {
 
     tolva::MainWindow window;
     dialogs.setParent(&window);
-    tolva::Desk desk(ctx, window);
+    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, window, ctx.codePage);
+    tolva::Desk desk(ctx, window, link);
     window.setDesk(&desk);
     desk.Form_Load();
     if (qEnvironmentVariable("TOLVA_STARTUP_PROBE") == QLatin1String("1"))

@@ -5,6 +5,7 @@
 #include "DeskView.h"
 #include "Formatting.h"
 #include "Guard.h"
+#include "LinkClient.h"
 #include "Params.h"
 #include "RecordWriters.h"
 
@@ -22,8 +23,9 @@ const QString kHandOff = QStringLiteral("TOLVA");
 const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"};
 } // namespace
 
-Desk::Desk(AppContext& ctx, DeskView& view)
-    : m_ctx(ctx), m_view(view), m_pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
+Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link)
+    : m_ctx(ctx), m_view(view), m_link(link),
+      m_pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
 
 Desk::~Desk() = default;
 
@@ -55,6 +57,9 @@ void Desk::InitForm() {
         m_view.setText(ctl::txtDateB, DBDateDisp(g, g.gOPDate));
         m_view.setText(ctl::txtDateE, DBDateDisp(g, g.gOPDate));
         mMsgPrefix = QStringLiteral("ZELQ");
+        m_link.mMsgPrefix = mMsgPrefix;
+        m_link.gTcpEnd = QChar(0x03);
+        m_link.gTcpTimeout = 15;
         readHandOff();
         openPage();
         ensureStoreCode();
@@ -128,7 +133,7 @@ void Desk::startLink() {
     Globals& g = m_ctx.g;
     if (mHostIP.isEmpty() || mHostPWD.isEmpty())
         return;
-    if (connectLink()) {
+    if (m_link.Connect_TCPSrv(mHostIP, QStringLiteral("3501"), mHostPWD)) {
         mLinked = true;
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);
@@ -147,12 +152,6 @@ void Desk::startLink() {
         DispElaMsg(g.gMsg);
     }
 }
-
-bool Desk::connectLink() {
-    return false;
-}
-
-void Desk::cmdQry_Click() {}
 
 void Desk::CalcBonusAmt(const QString& type, double& amount) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_CalcBonusAmt"), [&] {

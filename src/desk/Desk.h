@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Grid.h"
+
 #include <QString>
 #include <functional>
 
@@ -7,14 +9,15 @@ namespace tolva {
 
 class AppContext;
 class DeskView;
+class LinkClient;
 
 // The member-card desk: the state and the operations of the main window,
 // over Qt Core types only. It drives the window through DeskView and asks the
 // operator through the context's Dialogs, so it runs in tests without windows.
 class Desk {
 public:
-    Desk(AppContext& ctx, DeskView& view);
-    virtual ~Desk();
+    Desk(AppContext& ctx, DeskView& view, LinkClient& link);
+    ~Desk();
     Desk(const Desk&) = delete;
     Desk& operator=(const Desk&) = delete;
 
@@ -36,6 +39,24 @@ public:
     // Puts a message on the status line, highlights it and beeps.
     void DispElaMsg(const QString& text, int beeps = 2);
 
+    // Card lookup and customer records.
+    void cmdQry_Click();
+    void cmdIsuCard_Click();
+    void cmdUPDCust_Click();
+    bool UpdateCustData();
+
+    // Value transactions of page index 0 (deposit) or 1 (deduction).
+    void cmdOK_Click(int index);
+    void cmdRefNo_Click(int index);
+    void cmdVoidAmt_Click(int index);
+    // Checks when the amount or the bill field is left; cancel keeps the
+    // focus in the field.
+    void txtAmt_Validate(int index, bool& cancel);
+    void txtCheckNo_Validate(int index, bool& cancel);
+
+    // The working grid: the customer row of the last card query.
+    Grid fgTMP;
+
     // Window state.
     bool mLinked = false;
     QString mHostIP;
@@ -46,21 +67,31 @@ public:
     double mTxnAmt = 0;
     QString mTxnType;
 
-protected:
-    // Logs in to the member service; true when it accepted.
-    virtual bool connectLink();
-    // The card query (run at start for a handed-over card).
-    virtual void cmdQry_Click();
-
-    AppContext& m_ctx;
-    DeskView& m_view;
-    std::function<void(int)> m_pause;
-
 private:
     void readHandOff();
     void openPage();
     void ensureStoreCode();
     void startLink();
+
+    // Logs in again before an operation that needs the link; false (with
+    // the link marked down and the operator told) when that fails.
+    bool reconnect(const QString& lostText);
+    // Shows the link-lost text when the last request got no reply at all.
+    bool replyMissing();
+    void refuse(const QString& text);
+    bool billExists(const QString& billNo, const QString& twoBlanks);
+    void fillCustomerPanel();
+    bool postMaster(int index, const QString& type, const QString& amount);
+    bool postRemote(int index, const QString& type, const QString& amount);
+    bool writeLocalLog(int index, const QString& type, const QString& amount);
+    void logPosting(const QString& step, int index, const QString& type, const QString& amount);
+
+    AppContext& m_ctx;
+    DeskView& m_view;
+    LinkClient& m_link;
+    std::function<void(int)> m_pause;
+    // A confirmation whose balance statement has gone out is never posted again.
+    bool m_posting = false;
 };
 
 } // namespace tolva

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinkIndicators.h"
+
 #include <QString>
 
 namespace tolva {
@@ -7,9 +9,13 @@ namespace tolva {
 // What the desk logic may do to its window. Controls are addressed by their
 // names ("txtAmt(0)", "elaMsg", "lblHead(2)"); labels take their caption
 // through setText. The widget window implements it; tests use a fake.
-class DeskView {
+class DeskView : public LinkIndicators {
 public:
-    virtual ~DeskView() = default;
+    ~DeskView() override = default;
+
+    // The link writes the message line and the mode label.
+    void setMessageLine(const QString& text) override { setText(QStringLiteral("elaMsg"), text); }
+    void setModeCaption(const QString& text) override { setText(QStringLiteral("lblMode"), text); }
 
     virtual QString text(const QString& control) const = 0;
     virtual void setText(const QString& control, const QString& text) = 0;

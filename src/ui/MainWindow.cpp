@@ -271,6 +271,14 @@ void MainWindow::setDesk(Desk* desk) {
     };
     onClick(ctl::cmdExit, [this] { m_desk->cmdExit_Click(); });
     onClick(ctl::cmdHideSetting, [this] { m_desk->cmdHideSetting_Click(); });
+    onClick(ctl::cmdQry, [this] { m_desk->cmdQry_Click(); });
+    onClick(ctl::cmdIsuCard, [this] { m_desk->cmdIsuCard_Click(); });
+    onClick(ctl::cmdUPDCust, [this] { m_desk->cmdUPDCust_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        onClick(ctl::cmdOK(i), [this, i] { m_desk->cmdOK_Click(i); });
+        onClick(ctl::cmdRefNo(i), [this, i] { m_desk->cmdRefNo_Click(i); });
+        onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
+    }
     connect(m_master, &QCheckBox::clicked, this, [this] { m_desk->chkMasterDB_Click(); });
 }
 
@@ -379,6 +387,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void MainWindow::validateOnLeave(QLineEdit* edit) {
+    // The amount and bill fields are checked when the operator leaves them;
+    // a refused text keeps the focus in its field.
+    for (int i = 0; i < 2; ++i) {
+        bool cancel = false;
+        if (edit->objectName() == ctl::txtAmt(i))
+            m_desk->txtAmt_Validate(i, cancel);
+        else if (edit->objectName() == ctl::txtCheckNo(i))
+            m_desk->txtCheckNo_Validate(i, cancel);
+        if (cancel)
+            QMetaObject::invokeMethod(edit, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
+    }
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick && m_desk) {
         for (int i = 0; i < 3; ++i)
@@ -386,6 +408,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_desk->lblHead_DblClick(i);
     }
     if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+        if (event->type() == QEvent::FocusOut && m_desk && !m_ending)
+            validateOnLeave(edit);
         if (event->type() == QEvent::FocusIn) {
             // Entering a field selects its text, so typing replaces it.
             QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);

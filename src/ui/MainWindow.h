@@ -62,6 +62,7 @@ private:
     QWidget* buildReportPage();
     QWidget* buildStatusStrip();
     QLineEdit* field(const QString& name);
+    void validateOnLeave(QLineEdit* edit);
     QPushButton* button(const QString& name, const QString& caption);
     QLabel* label(const QString& name, const QString& caption);
     void name(QWidget* widget, const QString& controlName);

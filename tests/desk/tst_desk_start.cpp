@@ -4,6 +4,7 @@
 #include "Desk.h"
 #include "DeskFixture.h"
 #include "FakeDeskView.h"
+#include "LinkClient.h"
 
 #include <QSqlQuery>
 #include <QTest>
@@ -40,7 +41,8 @@ private slots:
         DeskFixture f;
         FakeDeskView view;
         view.texts[ctl::txtZIP] = QStringLiteral("10315"); // a design text that start-up clears
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(view.currentTab, int(ctl::kQuery));
         QVERIFY(view.tabShown[ctl::kDeposit] && view.tabShown[ctl::kDeduction]);
@@ -84,7 +86,8 @@ private slots:
         DeskFixture f;
         handOff(f, QStringLiteral("1"), amount);
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(view.currentTab, int(ctl::kDeposit));
         QVERIFY(view.tabShown[ctl::kDeposit]);
@@ -100,7 +103,8 @@ private slots:
         DeskFixture f;
         handOff(f, QStringLiteral("2"), QStringLiteral("500"), QStringLiteral("M0001"));
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(view.currentTab, int(ctl::kDeduction));
         QVERIFY(!view.tabShown[ctl::kDeposit]);
@@ -119,13 +123,15 @@ private slots:
         f.save("ZEL", "TOLVA", "TxnAmtAuth", QStringLiteral("1"));
         {
             FakeDeskView view;
-            Desk desk(f.ctx, view);
+            LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+            Desk desk(f.ctx, view, link_desk);
             start(f, view, desk);
         }
         for (const char* key : {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"})
             QVERIFY2(f.get("ZEL", "TOLVA", key).isEmpty(), key);
         FakeDeskView again;
-        Desk second(f.ctx, again);
+        LinkClient link_second(f.ctx.g, f.ctx.reporter, f.dialogs, again, f.ctx.codePage);
+        Desk second(f.ctx, again, link_second);
         start(f, again, second);
         QCOMPARE(again.currentTab, int(ctl::kQuery));
         QCOMPARE(second.mTxnType, QString());
@@ -136,7 +142,8 @@ private slots:
         DeskFixture f;
         handOff(f, QStringLiteral("2"), QStringLiteral("1,050"));
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(desk.mTxnAmt, 1.0);
         QCOMPARE(view.text(ctl::txtAmt(1)), QStringLiteral("1"));
@@ -145,14 +152,16 @@ private slots:
     void masterSwitchIsStoredAndRead() {
         DeskFixture f;
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QVERIFY(!view.master);
         view.master = true;
         desk.chkMasterDB_Click();
         QCOMPARE(f.get("ZEL", "TOLVA", "chkMasterDB"), QStringLiteral("1"));
         FakeDeskView next;
-        Desk reopened(f.ctx, next);
+        LinkClient link_reopened(f.ctx.g, f.ctx.reporter, f.dialogs, next, f.ctx.codePage);
+        Desk reopened(f.ctx, next, link_reopened);
         start(f, next, reopened);
         QVERIFY(next.master);
         next.master = false;
@@ -163,7 +172,8 @@ private slots:
     void settingsPageOpensOnlyFromTheDate() {
         DeskFixture f;
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         desk.lblHead_DblClick(0);
         desk.lblHead_DblClick(1);
@@ -187,7 +197,8 @@ private slots:
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         for (int run = 0; run < 2; ++run) {
             FakeDeskView view;
-            Desk desk(f.ctx, view);
+            LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+            Desk desk(f.ctx, view, link_desk);
             start(f, view, desk);
             QCOMPARE(view.text(ctl::txtTxnDept(0)), QStringLiteral("S01"));
             QCOMPARE(view.text(ctl::txtTxnDept(1)), QStringLiteral("S01"));
@@ -199,7 +210,8 @@ private slots:
     void missingStoreIdGivesAnEmptyCode() {
         DeskFixture f;
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(view.text(ctl::txtTxnDept(0)), QString());
         QVERIFY(
@@ -211,7 +223,8 @@ private slots:
         f.ctx.gCNT.execute(QStringLiteral("DROP TABLE xxCODE"));
         f.ctx.gCNT.execute(QStringLiteral("CREATE VIEW xxCODE AS SELECT 'x' AS CodeType, 'y' AS Code"));
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("存檔失敗"));
         QVERIFY(f.dialogs.beeps >= 2);
@@ -223,7 +236,8 @@ private slots:
         f.ctx.gCNT.close();
         handOff(f, QStringLiteral("1"), QStringLiteral("5000"));
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(f.dialogs.shown.size(), 1);
         QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("fmTOLVA_InitForm")));
@@ -236,7 +250,8 @@ private slots:
     void exitAndCloseEndTheProgram() {
         DeskFixture f;
         FakeDeskView view;
-        Desk desk(f.ctx, view);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         desk.Form_QueryUnload();
         QVERIFY(view.ended);
     }

@@ -3,6 +3,7 @@
 #include "Controls.h"
 #include "Desk.h"
 #include "DeskFixture.h"
+#include "LinkClient.h"
 #include "MainWindow.h"
 
 #include <QAbstractButton>
@@ -95,7 +96,8 @@ private slots:
     void clicksReachTheDesk() {
         DeskFixture f;
         MainWindow window;
-        Desk desk(f.ctx, window);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
+        Desk desk(f.ctx, window, link_desk);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();

@@ -1,0 +1,34 @@
+#include "Amounts.h"
+
+#include "Formatting.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace tolva {
+
+std::optional<double> decimalValue(const QString& text) {
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    const QString trimmed = text.trimmed();
+    if (!decimal.match(trimmed).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString formatBalance(double value) {
+    const double rounded = value < 0 ? -std::floor(-value + 0.5) : std::floor(value + 0.5);
+    QString digits = QString::number(std::fabs(rounded), 'f', 0);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return (rounded < 0 ? QStringLiteral("-") : QString()) + digits;
+}
+
+double shownBalance(const QString& text) {
+    return numericValue(QString(text).remove(QLatin1Char(',')));
+}
+
+} // namespace tolva

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tolva {
+
+// The value of a text that is wholly a decimal number: optional sign, digits,
+// optional fraction ("500", "-20", "12.5", ".5"), blanks around it allowed.
+// Anything else ("500 Where 1=1", "1,050", "abc", "") has no value.
+std::optional<double> decimalValue(const QString& text);
+
+// An amount as the desk shows a balance: rounded to a whole number (halves
+// away from zero) with thousands separators, "1,251" for 1250.5.
+QString formatBalance(double value);
+
+// The numeric value of a shown balance, its thousands separators ignored.
+double shownBalance(const QString& text);
+
+} // namespace tolva

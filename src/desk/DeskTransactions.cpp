@@ -1,0 +1,242 @@
+// Value transactions: deposits and deductions against a card, the bill and
+// amount entry, and the checks when those fields are left.
+#include "Amounts.h"
+#include "AppContext.h"
+#include "Controls.h"
+#include "Desk.h"
+#include "DeskView.h"
+#include "Formatting.h"
+#include "Guard.h"
+#include "LinkClient.h"
+#include "RecordWriters.h"
+
+namespace tolva {
+
+namespace {
+const QString kServer = QStringLiteral("SERVER");
+const QString kZel = QStringLiteral("ZEL");
+const QString kHandOff = QStringLiteral("TOLVA");
+const QString kShort = QStringLiteral("餘額不足");
+} // namespace
+
+void Desk::logPosting(const QString& step, int index, const QString& type, const QString& amount) {
+    m_ctx.reporter.WriteLog(QStringLiteral("交易 ") + step + QStringLiteral(": 卡號=") +
+                            m_view.text(ctl::txtCustNo) + QStringLiteral(" 類別=") + type +
+                            QStringLiteral(" 金額=") + amount + QStringLiteral(" 帳單號=") +
+                            m_view.text(ctl::txtCheckNo(index)));
+}
+
+bool Desk::writeLocalLog(int index, const QString& type, const QString& amount) {
+    const Globals& g = m_ctx.g;
+    VCardLogRec rec;
+    rec.TxnDept = m_view.text(ctl::txtTxnDept(index));
+    rec.TxnType = type;
+    rec.CardNo = m_view.text(ctl::txtCustNo);
+    rec.TxnDate = g.gOPDate;
+    rec.TxnAmt = amount;
+    rec.TxnPoint = QStringLiteral("0");
+    rec.RefCheckNo = m_view.text(ctl::txtCheckNo(index));
+    rec.POSID = g.gPOSID;
+    rec.UserID = g.gUserID;
+    rec.Remark = m_view.text(ctl::txtRemark(index));
+    return ADD_VCardLog(m_ctx, rec, m_ctx.gCNT);
+}
+
+// The local database is the master: the balance and the log row are one
+// transaction, both or neither.
+bool Desk::postMaster(int index, const QString& type, const QString& amount) {
+    Globals& g = m_ctx.g;
+    SqlTransaction tx(m_ctx.gCNT);
+    const int changed = m_ctx.gCNT.execute(g.gSQL);
+    if (changed < 1) {
+        // A deduction that would take the balance below zero changes no row
+        // (another till may have spent it meanwhile).
+        refuse(type == QLatin1String("1") ? QStringLiteral("請先建立客戶資料") : kShort);
+        return false;
+    }
+    if (!writeLocalLog(index, type, amount))
+        return false;
+    tx.commit();
+    logPosting(QStringLiteral("已過帳(主資料庫)"), index, type, amount);
+    return true;
+}
+
+// The member database is remote: balance there, log row here, log row there.
+// Each step goes to the log file so a posting cut short can be traced.
+bool Desk::postRemote(int index, const QString& type, const QString& amount) {
+    Globals& g = m_ctx.g;
+    logPosting(QStringLiteral("送出餘額異動"), index, type, amount);
+    if (!m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp)) {
+        logPosting(m_link.lastOutcome() == LinkOutcome::NoReply ? QStringLiteral("餘額異動無回應")
+                                                                : QStringLiteral("餘額異動失敗"),
+                   index, type, amount);
+        // A failure answer means the statement did not run and the operator
+        // may correct and confirm again; without an answer nobody knows.
+        if (!replyMissing())
+            m_posting = false;
+        return false;
+    }
+    logPosting(QStringLiteral("餘額異動完成"), index, type, amount);
+
+    if (!writeLocalLog(index, type, amount)) {
+        logPosting(QStringLiteral("本機交易記錄失敗"), index, type, amount);
+        return false;
+    }
+    logPosting(QStringLiteral("本機交易記錄完成"), index, type, amount);
+
+    g.gSQL = QStringLiteral("INSERT INTO VCardLog ( ") + QStringLiteral(" TxnDept, ") +
+             QStringLiteral(" TxnType, ") + QStringLiteral(" CardNo, ") + QStringLiteral(" TxnDate, ") +
+             QStringLiteral(" TxnAmt, ") + QStringLiteral(" RefCheckNo, ") + QStringLiteral(" POSID, ") +
+             QStringLiteral(" UserID, ") + QStringLiteral(" Remark, ") + QStringLiteral(" FileDate ") +
+             QStringLiteral(" ) VALUES ( ") + QuotStr(m_view.text(ctl::txtTxnDept(index))) +
+             QStringLiteral(", ") + QuotStr(type) + QStringLiteral(", ") +
+             QuotStr(m_view.text(ctl::txtCustNo)) + QStringLiteral(", ") + QuotDate(g, g.gOPDate) +
+             QStringLiteral(", ") + amount + QStringLiteral(", ") +
+             QuotStr(m_view.text(ctl::txtCheckNo(index))) + QStringLiteral(", ") + QuotStr(g.gPOSID) +
+             QStringLiteral(", ") + QuotStr(g.gUserID) + QStringLiteral(", ") + QuotStr(QString()) +
+             QStringLiteral(", ") + g.gServerDate + QStringLiteral(") ");
+    if (!m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp)) {
+        logPosting(QStringLiteral("遠端交易記錄失敗"), index, type, amount);
+        replyMissing();
+        return false;
+    }
+    logPosting(QStringLiteral("遠端交易記錄完成"), index, type, amount);
+    return true;
+}
+
+void Desk::cmdOK_Click(int index) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdOK_Click"), [&] {
+        Globals& g = m_ctx.g;
+        // One confirmation posts once: once its balance statement has gone
+        // out, pressing again must not charge the guest a second time.
+        if (m_posting) {
+            refuse(QStringLiteral("交易已送出，請勿重複確認"));
+            return;
+        }
+        m_view.setText(ctl::txtRemark(index), QString());
+        if (m_view.text(ctl::txtCheckNo(index)).isEmpty()) {
+            refuse(QStringLiteral("請輸入帳單號"));
+            return;
+        }
+        const QString amountText = m_view.text(ctl::txtAmt(index));
+        const std::optional<double> value = decimalValue(amountText);
+        if (amountText.trimmed().isEmpty() || (value && *value == 0)) {
+            refuse(QStringLiteral("金額不可為零"));
+            return;
+        }
+        if (!value) {
+            refuse(QStringLiteral("金額必需為數字"));
+            return;
+        }
+        if (m_view.text(ctl::txtCustNo).isEmpty()) {
+            refuse(QStringLiteral("請輸入會員卡號"));
+            return;
+        }
+        if (!reconnect(QStringLiteral("連線中斷，請改用電話查詢")))
+            return;
+        if (fgTMP.Rows() == 0) {
+            refuse(QStringLiteral("請先建立客戶資料"));
+            return;
+        }
+
+        // A handed-over type rules; at the desk each page posts its own type.
+        const QString type = mTxnType.isEmpty() ? QString::number(index + 1) : mTxnType;
+        const QString amount = plainNumber(*value);
+        const QString card = QuotStr(m_view.text(ctl::txtCustNo));
+        const bool master = m_view.masterDB();
+        if (type == QLatin1String("1")) {
+            g.gSQL = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + ") + amount +
+                     QStringLiteral(" Where custno = ") + card;
+        } else {
+            if (*value > shownBalance(m_view.text(ctl::txtTBonusAmt))) {
+                refuse(kShort);
+                return;
+            }
+            g.gSQL = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - ") + amount +
+                     QStringLiteral(" Where custno = ") + card;
+            if (master)
+                g.gSQL += QStringLiteral(" And TBonusAmt >= ") + amount;
+        }
+
+        m_posting = true;
+        bool posted = false;
+        try {
+            posted = master ? postMaster(index, type, amount) : postRemote(index, type, amount);
+        } catch (const Fault&) {
+            if (master)
+                m_posting = false;
+            throw;
+        }
+        if (!posted) {
+            // In master mode nothing was written and the operator may try
+            // again; a remote balance that went out stays posted.
+            if (master)
+                m_posting = false;
+            return;
+        }
+
+        if (!mCheckNo.isEmpty()) {
+            m_ctx.settings.Save(kZel, kHandOff, QStringLiteral("CheckNoAuth"), mCheckNo);
+            m_ctx.settings.Save(kZel, kHandOff, QStringLiteral("TxnAmtAuth"), plainNumber(mTxnAmt));
+            logPosting(QStringLiteral("回覆已寫入"), index, type, amount);
+        }
+        m_view.endProgram();
+    });
+}
+
+bool Desk::billExists(const QString& billNo, const QString& twoBlanks) {
+    m_ctx.g.gSQL = QStringLiteral("Select * from") + twoBlanks + QStringLiteral("OCheck ") +
+                   QStringLiteral(" Where CheckNo = ") + QuotStr(billNo);
+    return m_ctx.gCNT.hasRow(m_ctx.g.gSQL);
+}
+
+void Desk::cmdRefNo_Click(int index) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdRefNo_Click"), [&] {
+        QString bill;
+        if (m_ctx.dialogs.ShowInput(Dialogs::Keypad::Alphanumeric, bill))
+            m_view.setText(ctl::txtCheckNo(index), bill);
+        if (m_view.text(ctl::txtTxnDept(index)) == m_ctx.g.gStoreID &&
+            !billExists(m_view.text(ctl::txtCheckNo(index)), QStringLiteral("  "))) {
+            m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
+            DispElaMsg(m_ctx.g.gMsg);
+        }
+    });
+}
+
+void Desk::cmdVoidAmt_Click(int index) {
+    try {
+        QString amount;
+        if (m_ctx.dialogs.ShowInput(Dialogs::Keypad::Numeric, amount))
+            m_view.setText(ctl::txtAmt(index), amount);
+    } catch (const Fault&) {
+        // Entering the amount by keypad passes its errors over.
+    }
+}
+
+void Desk::txtAmt_Validate(int index, bool& cancel) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtAmt_Validate"), [&] {
+        const QString text = m_view.text(ctl::txtAmt(index));
+        if (text.trimmed().isEmpty() || decimalValue(text))
+            return;
+        m_ctx.g.gMsg = QStringLiteral("金額必需為數字");
+        DispElaMsg(m_ctx.g.gMsg);
+        m_view.selectAllAndFocus(ctl::txtAmt(index));
+        cancel = true;
+    });
+}
+
+void Desk::txtCheckNo_Validate(int index, bool& cancel) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtCheckNo_Validate"), [&] {
+        const QString bill = m_view.text(ctl::txtCheckNo(index));
+        if (bill.trimmed().isEmpty() || m_view.text(ctl::txtTxnDept(index)) != m_ctx.g.gStoreID)
+            return;
+        if (billExists(bill, QStringLiteral(" ")))
+            return;
+        m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
+        DispElaMsg(m_ctx.g.gMsg);
+        m_view.selectAllAndFocus(ctl::txtCheckNo(index));
+        cancel = true;
+    });
+}
+
+} // namespace tolva
