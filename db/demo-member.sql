@@ -1,0 +1,6 @@
+-- Demo member cards for the member-data service (scripts/run).
+INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, TBonusAmt, IsuDate, UserID, FileDate) VALUES ('M0001', '王小明', '02-2345-6789', '104', '台北市中山區', '南京東路二段 100 號', 'S01', 12800, '2026/01/05 00:00:00', 'demo', datetime('now','localtime'));
+INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, TBonusAmt, IsuDate, UserID, FileDate) VALUES ('M0002', '陳美玲', '0912-345-678', '220', '新北市板橋區', '文化路一段 25 號 3 樓', 'S01', 5250, '2026/02/14 00:00:00', 'demo', datetime('now','localtime'));
+INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, TBonusAmt, IsuDate, UserID, FileDate) VALUES ('M0003', '林志豪', '04-2255-1234', '403', '台中市西區', '公益路 68 號', 'S02', 300, '2026/03/01 00:00:00', 'demo', datetime('now','localtime'));
+INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, TBonusAmt, IsuDate, UserID, FileDate) VALUES ('M0004', '張淑芬', '07-331-2468', '802', '高雄市苓雅區', '四維三路 6 號', 'S02', 22000, '2026/05/20 00:00:00', 'demo', datetime('now','localtime'));
+INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, TBonusAmt, IsuDate, UserID, FileDate) VALUES ('M0005', '黃建國', '03-425-7788', '320', '桃園市中壢區', '中正路 300 號', 'S01', 0, '2026/11/11 00:00:00', 'demo', datetime('now','localtime'));

@@ -1,0 +1,49 @@
+# Shared by scripts/run and scripts/pos-request: the demo's folders, its
+# member-data service and its databases. Source it; it expects $root.
+demo="$root/build/demo"
+bin="$root/build/bin"
+export XDG_CONFIG_HOME="$demo/config"
+memberd_pid=
+
+# The demo's own settings store, databases and password; created once, so
+# balances changed in one run are still there at the next.
+demo_prepare() {
+    mkdir -p "$demo" "$XDG_CONFIG_HOME"
+    [ -f "$demo/memberd.password" ] || printf 'demo\n' >"$demo/memberd.password"
+    if [ ! -f "$demo/member.db" ]; then
+        "$bin/memberd" --init-db --db "Provider=SQLite;Data Source=$demo/member.db" >/dev/null
+        sqlite3 "$demo/member.db" <"$root/db/demo-member.sql"
+    fi
+    if [ ! -f "$bin/TOLVA.db" ]; then
+        sqlite3 "$bin/TOLVA.db" <"$root/db/sqlite.sql"
+        sqlite3 "$bin/TOLVA.db" <"$root/db/demo-store.sql"
+    fi
+    # shellcheck source=scripts/lib/zel.sh
+    . "$root/scripts/lib/zel.sh"
+    ini_edit "$ZELQ_INI" TOLVA IP 127.0.0.1
+    ini_edit "$ZELQ_INI" TOLVA PWD demo
+}
+
+memberd_start() {
+    if (exec 3<>/dev/tcp/127.0.0.1/3501) 2>/dev/null; then
+        echo "demo: something already listens on 127.0.0.1:3501; using it" >&2
+        return 0
+    fi
+    "$bin/memberd" --listen 127.0.0.1 --port 3501 --password-file "$demo/memberd.password" \
+        --db "Provider=SQLite;Data Source=$demo/member.db" 2>>"$demo/memberd.log" &
+    memberd_pid=$!
+    for _ in $(seq 50); do
+        (exec 3<>/dev/tcp/127.0.0.1/3501) 2>/dev/null && return 0
+        sleep 0.1
+    done
+    echo "demo: memberd did not start; see $demo/memberd.log" >&2
+    return 1
+}
+
+memberd_stop() {
+    if [ -n "$memberd_pid" ]; then
+        kill -TERM "$memberd_pid" 2>/dev/null || true
+        wait "$memberd_pid" 2>/dev/null || true
+        memberd_pid=
+    fi
+}
