@@ -70,7 +70,7 @@ class TestLinkMemberd : public QObject {
         QCOMPARE(desk.dialogs.shown.size(), 2);
         QVERIFY(desk.dialogs.shown.constLast().text.contains(QStringLiteral("DELETE")));
         QVERIFY(link.SelectData(link.mMsgPrefix, query, desk.fgTMP, false)); // the link is still up
-        QVERIFY(memberd.log().contains(QStringLiteral("refused SERVER")));
+        QVERIFY(memberd.waitForLog(QStringLiteral("refused SERVER")));
     }
 
 private slots:
