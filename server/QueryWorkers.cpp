@@ -123,7 +123,9 @@ void QueryWorkers::run(int index) {
         std::unique_lock<std::mutex> writer(m_sqliteWriter, std::defer_lock);
         if (sqlite && !reads)
             writer.lock();
-        query.setForwardOnly(true);
+        // The replies are small: PostgreSQL hands the whole result over in one
+        // piece, which is cheaper than its row-by-row mode.
+        query.setForwardOnly(sqlite);
         if (!query.exec(sql)) {
             const QString message = cleanValue(databaseMessage(query.lastError()));
             result.reply = reply(cp, job.prefix, job.command, rc::kDatabase, 0, message);

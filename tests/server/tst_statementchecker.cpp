@@ -1,0 +1,84 @@
+// What memberd lets a desk run without --allow-any-sql.
+#include "StatementChecker.h"
+
+#include <QTest>
+
+using namespace memberd;
+
+class TestStatementChecker : public QObject {
+    Q_OBJECT
+
+private slots:
+    void accepted_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("card query")
+            << " Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt "
+               "From Cust  Where CustNo = 'A001'";
+        QTest::newRow("query by name") << "Select * From CUST Where CustName = '王''小明'";
+        QTest::newRow("keywords inside a literal")
+            << "Select CustName From Cust Where Remark = 'x; DELETE FROM CUST -- /* UNION SELECT'";
+        QTest::newRow("alias and order")
+            << "select c.CustNo from cust c where c.TBonusAmt > 0 order by c.CustNo";
+        QTest::newRow("trailing semicolon") << "Select CustNo From Cust;  ";
+        QTest::newRow("issue")
+            << "INSERT INTO CUST (  CustNO,  CustName,  IsuDate,  TBonusAmt,  UserID,  FileDate  ) "
+               "VALUES ( 'A1', '許功蓋', '2005/03/07', 0, 'U1', datetime('now','localtime') ) ";
+        QTest::newRow("issue on postgresql")
+            << "INSERT INTO CUST ( CustNO, FileDate ) VALUES ( 'A1', LOCALTIMESTAMP(0) )";
+        QTest::newRow("balance")
+            << "Update Cust set TBonusAmt = TBonusAmt - 500 , UpdDate = now() Where CustNo = 'A1'";
+        QTest::newRow("card log") << "INSERT INTO VCardLog ( TxnDept, TxnAmt ) VALUES ( 'S01', 1250.5 )";
+        QTest::newRow("quoted table") << "Select CustNo From \"vcardlog\"";
+    }
+    void accepted() {
+        QFETCH(QString, sql);
+        const StatementChecker::Verdict v = StatementChecker().check(sql);
+        QVERIFY2(v.allowed, qPrintable(v.reason));
+    }
+
+    void refused_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("delete") << "DELETE FROM CUST";
+        QTest::newRow("drop") << "DROP TABLE CUST";
+        QTest::newRow("second statement") << "Select * From Cust Where CustNo = 'A'; DROP TABLE CUST";
+        QTest::newRow("statement after a quote")
+            << "Select * From Cust Where CustNo = 'A'';'; DELETE FROM CUST";
+        QTest::newRow("line comment") << "Select * From Cust -- Where CustNo = 'A'";
+        QTest::newRow("block comment") << "Update Cust set TBonusAmt = 0 /* Where CustNo = 'A' */";
+        QTest::newRow("other table") << "Select * From xxPARAM";
+        QTest::newRow("schema table") << "Select * From pg_catalog.pg_user";
+        QTest::newRow("qualified member table") << "Select * From main.CUST";
+        QTest::newRow("implicit join") << "Select * From CUST, xxPARAM";
+        QTest::newRow("implicit join with alias") << "Select * From CUST c, xxPARAM p";
+        QTest::newRow("join") << "Select * From CUST join xxNO on 1=1";
+        QTest::newRow("union") << "Select CustNo From CUST union Select Code From xxCODE";
+        QTest::newRow("subquery") << "Select * From CUST Where CustNo in (Select Code From xxCODE)";
+        QTest::newRow("select into") << "Select * into copy From CUST";
+        QTest::newRow("insert select") << "INSERT INTO CUST (CustNo) Select Code From xxCODE";
+        QTest::newRow("insert other table") << "INSERT INTO xxPARAM (ParamID) VALUES ('x')";
+        QTest::newRow("update from") << "UPDATE CUST SET TBonusAmt = 1 FROM xxPARAM";
+        QTest::newRow("update subquery") << "UPDATE CUST SET CustName = (SELECT Code FROM xxCODE)";
+        QTest::newRow("update other") << "UPDATE xxNO SET NoValue = 0";
+        QTest::newRow("unknown function") << "Select pg_sleep(100) From CUST";
+        QTest::newRow("file read") << "Select pg_read_file('/etc/passwd') From CUST";
+        QTest::newRow("sqlite extension") << "Select load_extension('x') From CUST";
+        QTest::newRow("escape string") << "Select * From CUST Where CustNo = E'\\''; DROP TABLE CUST; --'";
+        QTest::newRow("dollar quote") << "Select * From CUST Where CustNo = $$x$$";
+        QTest::newRow("unterminated") << "Select * From CUST Where CustNo = 'A";
+        QTest::newRow("with") << "WITH x AS (DELETE FROM CUST) Select * From CUST";
+        QTest::newRow("pragma") << "PRAGMA writable_schema = 1";
+        QTest::newRow("attach") << "ATTACH DATABASE '/tmp/x' AS x";
+        QTest::newRow("empty") << "  ;";
+        QTest::newRow("no table") << "Select 1";
+        QTest::newRow("control character") << QStringLiteral("Select * From CUST\x01");
+    }
+    void refused() {
+        QFETCH(QString, sql);
+        const StatementChecker::Verdict v = StatementChecker().check(sql);
+        QVERIFY(!v.allowed);
+        QVERIFY(!v.reason.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatementChecker)
+#include "tst_statementchecker.moc"

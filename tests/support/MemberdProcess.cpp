@@ -1,0 +1,56 @@
+#include "MemberdProcess.h"
+
+#include <QDeadlineTimer>
+#include <QProcessEnvironment>
+
+MemberdProcess::MemberdProcess(QString address, QString connectionString, QStringList extraArgs,
+                               QString password)
+    : m_address(std::move(address)), m_connStr(std::move(connectionString)), m_extra(std::move(extraArgs)),
+      m_password(std::move(password)) {}
+
+MemberdProcess::~MemberdProcess() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+}
+
+QString MemberdProcess::program() {
+    return qEnvironmentVariable("TOLVA_BIN_DIR") + QStringLiteral("/memberd");
+}
+
+bool MemberdProcess::start() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEMBERD_PASSWORD"), m_password);
+    m_process.setProcessEnvironment(env);
+    m_process.setReadChannel(QProcess::StandardError);
+    QStringList args{QStringLiteral("--listen"), m_address, QStringLiteral("--db"), m_connStr};
+    args += m_extra;
+    m_process.start(program(), args);
+    if (!m_process.waitForStarted(10000))
+        return false;
+    return waitForLog(QStringLiteral("listening on"));
+}
+
+QString MemberdProcess::log() {
+    m_stderr += m_process.readAllStandardError();
+    return QString::fromUtf8(m_stderr);
+}
+
+bool MemberdProcess::waitForLog(const QString& text, int ms) {
+    const QDeadlineTimer deadline(ms);
+    while (!log().contains(text)) {
+        if (m_process.state() == QProcess::NotRunning || deadline.hasExpired())
+            return log().contains(text);
+        m_process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    return true;
+}
+
+int MemberdProcess::terminate() {
+    m_process.terminate();
+    if (!m_process.waitForFinished(20000))
+        return -1;
+    log();
+    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+}
