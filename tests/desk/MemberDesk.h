@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Controls.h"
+#include "Desk.h"
+#include "DeskFixture.h"
+#include "FakeDeskView.h"
+#include "LinkClient.h"
+#include "MemberdProcess.h"
+
+#include <QSqlQuery>
+#include <memory>
+
+// A desk in remote mode against the real memberd on a loopback address of
+// its own, with a member database (SQLite unless a connection string is
+// given) holding the cards the test seeds, and the desk's own SQLite database
+// holding the store id S01 and bill A0012.
+struct MemberDesk {
+    DeskFixture f;
+    tolva::Database member;
+    std::unique_ptr<MemberdProcess> memberd;
+    FakeDeskView view;
+    tolva::LinkClient link{f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage};
+    tolva::Desk desk{f.ctx, view, link};
+
+    explicit MemberDesk(const QString& address, const QString& memberConn = QString()) {
+        const QString conn = memberConn.isEmpty() ? QStringLiteral("Provider=SQLite;Data Source=") +
+                                                        f.dir.filePath(QStringLiteral("member.db"))
+                                                  : memberConn;
+        member.open(conn);
+        memberd = std::make_unique<MemberdProcess>(address, conn);
+        f.ctx.gCNT.execute(
+            QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
+        f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
+        f.save("ZELQ", "TOLVA", "IP", address);
+        f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
+        desk.setPause([](int) {});
+    }
+
+    void addCard(const QString& card, const QString& name, double balance) {
+        member.execute(
+            QStringLiteral(
+                "INSERT INTO CUST (CustNo, CustName, TBonusAmt, UserID) VALUES ('%1', '%2', %3, 'issuer')")
+                .arg(card, name, QString::number(balance)));
+    }
+    void handOff(const QString& type, const QString& amount, const QString& card,
+                 const QString& bill = QStringLiteral("A0012")) {
+        f.save("ZEL", "TOLVA", "CheckNo", bill);
+        f.save("ZEL", "TOLVA", "TxnAmt", amount);
+        f.save("ZEL", "TOLVA", "TxnType", type);
+        f.save("ZEL", "TOLVA", "CustNo", card);
+    }
+    static double value(tolva::Database& db, const QString& sql) {
+        QSqlQuery q = db.query(sql);
+        return q.next() ? q.value(0).toDouble() : -1;
+    }
+    double balance(const QString& card) {
+        return value(member, QStringLiteral("SELECT TBonusAmt FROM CUST WHERE CustNo = '%1'").arg(card));
+    }
+    int remoteLogRows() { return int(value(member, QStringLiteral("SELECT COUNT(*) FROM VCardLog"))); }
+    int localLogRows() { return int(value(f.ctx.gCNT, QStringLiteral("SELECT COUNT(*) FROM VCardLog"))); }
+    // Looks a card up the way the operator does on the query page.
+    void query(const QString& card) {
+        view.texts[tolva::ctl::txtCustNoQry] = card;
+        desk.cmdQry_Click();
+    }
+};
