@@ -26,7 +26,9 @@ public:
     std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
     void ShowMsg(const QString&, int) override {}
     bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override { return false; }
+    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
+        return false;
+    }
     bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
 };
 struct NoIndicators : tolva::LinkIndicators {
@@ -63,9 +65,10 @@ int main(int argc, char* argv[]) {
     ms.reserve(static_cast<size_t>(lookups));
     auto* rng = QRandomGenerator::global();
     for (int i = 0; i < lookups; ++i) {
-        const QString sql = QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , "
-                                           "TBonusAmt From Cust  Where CustNo = 'C%1'")
-                                .arg(rng->bounded(cards), 5, 10, QLatin1Char('0'));
+        const QString sql =
+            QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , "
+                           "TBonusAmt From Cust  Where CustNo = 'C%1'")
+                .arg(rng->bounded(cards), 5, 10, QLatin1Char('0'));
         QElapsedTimer t;
         t.start();
         const bool found = link.SelectData(link.mMsgPrefix, sql, fgTMP, false);

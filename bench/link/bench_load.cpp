@@ -92,7 +92,8 @@ int main(int argc, char* argv[]) {
     std::atomic<long> failures{0};
     std::vector<std::vector<float>> latencies(static_cast<size_t>(connections));
     std::vector<std::thread> threads;
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const auto end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (int c = 0; c < connections; ++c) {
         threads.emplace_back([&, c] {
             const int fd = logIn(address, password);
@@ -107,9 +108,10 @@ int main(int argc, char* argv[]) {
             auto& mine = latencies[static_cast<size_t>(c)];
             while (Clock::now() < end) {
                 std::snprintf(card, sizeof card, "C%05d", pick(rng));
-                const std::string request = std::string("ZELQSELECT00 Select CustName , Tel1 , Zip , BillAddr1 , "
-                                                        "BillAddr2 , FmComID , TBonusAmt From Cust  Where CustNo = '") +
-                                            card + "'\x03";
+                const std::string request =
+                    std::string("ZELQSELECT00 Select CustName , Tel1 , Zip , BillAddr1 , "
+                                "BillAddr2 , FmComID , TBonusAmt From Cust  Where CustNo = '") +
+                    card + "'\x03";
                 const auto t0 = Clock::now();
                 if (!ask(fd, request, reply) || reply.compare(12, 6, "000001") != 0) {
                     ++failures;
@@ -133,8 +135,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     std::sort(all.begin(), all.end());
-    std::printf("connections=%d idle=%d requests=%zu req_per_s=%.0f median_ms=%.3f p99_ms=%.3f failures=%ld\n",
-                connections, idle, all.size(), static_cast<double>(all.size()) / seconds, all[all.size() / 2],
-                all[all.size() * 99 / 100], failures.load());
+    std::printf(
+        "connections=%d idle=%d requests=%zu req_per_s=%.0f median_ms=%.3f p99_ms=%.3f failures=%ld\n",
+        connections, idle, all.size(), static_cast<double>(all.size()) / seconds, all[all.size() / 2],
+        all[all.size() * 99 / 100], failures.load());
     return failures.load() == 0 ? 0 : 1;
 }

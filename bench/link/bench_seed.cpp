@@ -24,9 +24,10 @@ int main(int argc, char* argv[]) {
         tolva::SqlTransaction tx(db);
         db.execute(QStringLiteral("DELETE FROM CUST"));
         for (int i = 0; i < count; ++i)
-            db.execute(QStringLiteral("INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, "
-                                      "TBonusAmt) VALUES ('C%1', '會員%1', '02-2345-6789', '103', '台北市大同區', "
-                                      "'民生西路1號', 'S01', %2)")
+            db.execute(QStringLiteral(
+                           "INSERT INTO CUST (CustNo, CustName, Tel1, Zip, BillAddr1, BillAddr2, FmComID, "
+                           "TBonusAmt) VALUES ('C%1', '會員%1', '02-2345-6789', '103', '台北市大同區', "
+                           "'民生西路1號', 'S01', %2)")
                            .arg(i, 5, 10, QLatin1Char('0'))
                            .arg(i * 10));
         tx.commit();
