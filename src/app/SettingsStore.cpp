@@ -106,20 +106,76 @@ QString SettingsStore::Get(const QString& application, const QString& section, c
 
 bool SettingsStore::Save(const QString& application, const QString& section, const QString& key,
                          const QString& value) {
-    return rewrite(application, section, key, &value);
+    return rewrite(application, section, {{key, value}});
+}
+
+bool SettingsStore::Save(const QString& application, const QString& section,
+                         const QList<QPair<QString, QString>>& values) {
+    QList<Edit> edits;
+    for (const auto& [key, value] : values)
+        edits.append({key, value});
+    return rewrite(application, section, edits);
 }
 
 bool SettingsStore::Delete(const QString& application, const QString& section, const QString& key) {
-    return rewrite(application, section, key, nullptr);
+    return rewrite(application, section, {{key, std::nullopt}});
 }
 
-bool SettingsStore::rewrite(const QString& application, const QString& section, const QString& key,
-                            const QString* value) {
+bool SettingsStore::Delete(const QString& application, const QString& section, const QStringList& keys) {
+    QList<Edit> edits;
+    for (const QString& key : keys)
+        edits.append({key, std::nullopt});
+    return rewrite(application, section, edits);
+}
+
+namespace {
+
+// Sets (value) or removes (no value) one key in the parsed lines; true when
+// the lines changed.
+bool applyEdit(QList<Line>& lines, const QString& section, const QString& key,
+               const std::optional<QString>& value) {
     // Values are one line; a line break would split the key.
-    const QString clean = value ? QString(*value)
-                                      .replace(QLatin1Char('\r'), QLatin1Char(' '))
-                                      .replace(QLatin1Char('\n'), QLatin1Char(' '))
-                                : QString();
+    const QString text = value ? key + QLatin1Char('=') +
+                                     QString(*value)
+                                         .replace(QLatin1Char('\r'), QLatin1Char(' '))
+                                         .replace(QLatin1Char('\n'), QLatin1Char(' '))
+                               : QString();
+    bool changed = false;
+    bool placed = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].key.isEmpty() || !same(lines[i].key, key) || !same(lines[i].section, section))
+            continue;
+        if (value && !placed) {
+            changed = changed || lines[i].text != text;
+            lines[i].text = text;
+            placed = true;
+        } else {
+            lines.removeAt(i--);
+            changed = true;
+        }
+    }
+    if (!value || placed)
+        return changed;
+
+    qsizetype insertAt = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (same(lines[i].section, section))
+            insertAt = i + 1;
+    if (insertAt < 0) {
+        if (!lines.isEmpty())
+            lines.append({QString(), QString(), QString()});
+        lines.append({section, QString(), QLatin1Char('[') + section + QLatin1Char(']')});
+        insertAt = lines.size();
+    }
+    while (insertAt > 0 && lines[insertAt - 1].key.isEmpty() && lines[insertAt - 1].text.trimmed().isEmpty())
+        --insertAt;
+    lines.insert(insertAt, {section, key, text});
+    return true;
+}
+
+} // namespace
+
+bool SettingsStore::rewrite(const QString& application, const QString& section, const QList<Edit>& edits) {
     QDir().mkpath(m_folder);
     const QString path = fileOf(application);
     FileLock lock(path + QStringLiteral(".lock"));
@@ -127,35 +183,13 @@ bool SettingsStore::rewrite(const QString& application, const QString& section, 
         return false;
 
     QList<Line> lines = parse(readAll(path));
-    bool found = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].key.isEmpty() || !same(lines[i].key, key) || !same(lines[i].section, section))
-            continue;
-        if (value && !found) {
-            lines[i].text = key + QLatin1Char('=') + clean;
-            found = true;
-        } else {
-            lines.removeAt(i--);
-        }
-    }
-    if (!value && !found && !QFile::exists(path))
+    bool changed = false;
+    for (const Edit& edit : edits)
+        changed = applyEdit(lines, section, edit.key, edit.value) || changed;
+    // Nothing to change (a key already gone, a value already stored): the
+    // file on disk already says so.
+    if (!changed)
         return true;
-    if (value && !found) {
-        qsizetype insertAt = -1;
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            if (same(lines[i].section, section))
-                insertAt = i + 1;
-        if (insertAt < 0) {
-            if (!lines.isEmpty())
-                lines.append({QString(), QString(), QString()});
-            lines.append({section, QString(), QLatin1Char('[') + section + QLatin1Char(']')});
-            insertAt = lines.size();
-        }
-        while (insertAt > 0 && lines[insertAt - 1].key.isEmpty() &&
-               lines[insertAt - 1].text.trimmed().isEmpty())
-            --insertAt;
-        lines.insert(insertAt, {section, key, key + QLatin1Char('=') + clean});
-    }
 
     QByteArray out;
     for (const Line& line : lines)
@@ -164,9 +198,7 @@ bool SettingsStore::rewrite(const QString& application, const QString& section, 
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(out);
-    if (!file.commit())
-        return false;
-    return true;
+    return file.commit();
 }
 
 } // namespace tolva

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace tolva {
 
@@ -26,14 +30,21 @@ public:
     QString Get(const QString& application, const QString& section, const QString& key) const;
     // Returns false when the file could not be written.
     bool Save(const QString& application, const QString& section, const QString& key, const QString& value);
+    // Several keys of one section in one rewrite.
+    bool Save(const QString& application, const QString& section,
+              const QList<QPair<QString, QString>>& values);
     // Removes one key; a key that is already gone is no failure.
     bool Delete(const QString& application, const QString& section, const QString& key);
+    bool Delete(const QString& application, const QString& section, const QStringList& keys);
 
     static QString defaultFolder();
 
 private:
-    bool rewrite(const QString& application, const QString& section, const QString& key,
-                 const QString* value);
+    struct Edit {
+        QString key;
+        std::optional<QString> value; // none: remove the key
+    };
+    bool rewrite(const QString& application, const QString& section, const QList<Edit>& edits);
 
     QString m_folder;
 };

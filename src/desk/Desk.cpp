@@ -80,8 +80,10 @@ void Desk::readHandOff() {
     m_view.setText(ctl::txtCustNo, store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
     // The request is used once; an answer left by an earlier run goes too.
+    QStringList keys;
     for (const char* key : kHandOffKeys)
-        store.Delete(kZel, kHandOff, QString::fromLatin1(key));
+        keys << QString::fromLatin1(key);
+    store.Delete(kZel, kHandOff, keys);
     if (!mCheckNo.isEmpty()) {
         m_view.setText(ctl::txtCheckNo(0), mCheckNo);
         m_view.setText(ctl::txtCheckNo(1), mCheckNo);

@@ -176,8 +176,9 @@ void Desk::cmdOK_Click(int index) {
         }
 
         if (!mCheckNo.isEmpty()) {
-            m_ctx.settings.Save(kZel, kHandOff, QStringLiteral("CheckNoAuth"), mCheckNo);
-            m_ctx.settings.Save(kZel, kHandOff, QStringLiteral("TxnAmtAuth"), plainNumber(mTxnAmt));
+            m_ctx.settings.Save(kZel, kHandOff,
+                                {{QStringLiteral("CheckNoAuth"), mCheckNo},
+                                 {QStringLiteral("TxnAmtAuth"), plainNumber(mTxnAmt)}});
             logPosting(QStringLiteral("回覆已寫入"), index, type, amount);
         }
         m_view.endProgram();
