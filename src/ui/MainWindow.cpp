@@ -14,9 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tolva {
 
@@ -24,24 +28,33 @@ namespace {
 constexpr int kButtonHeight = 52;
 constexpr int kFieldHeight = 44;
 
-const QString kStyle = QStringLiteral(
-    "QWidget { font-size: 15pt; }"
-    "QFrame#elaHead { background: #1f4e79; }"
-    "QFrame#elaHead QLabel { color: white; font-size: 18pt; font-weight: bold; padding: 4px 10px; }"
-    "QLineEdit { padding: 2px 6px; }"
-    "QLineEdit#txtTBonusAmt { font-size: 24pt; font-weight: bold; color: #0b5d1e; }"
-    "QPushButton { padding: 4px 12px; }"
-    "QPushButton[confirm=\"true\"] { font-size: 20pt; font-weight: bold; background: #2e7d32; color: white; }"
-    "QTabBar::tab { min-height: 44px; min-width: 96px; font-size: 16pt; }"
-    "QFrame#elaSBar { border-top: 1px solid #999; }"
-    "QLabel#elaMsg { font-size: 16pt; padding: 2px 8px; border: 1px solid #bbb; background: white; }"
-    "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }");
+// The window's look for a scale factor: 1 at 1024 x 768, larger on bigger
+// screens so that text stays legible from arm's length.
+QString deskStyle(double scale) {
+    const auto pt = [scale](double size) { return QString::number(qRound(size * scale)); };
+    return QStringLiteral(
+               "QWidget { font-size: %1pt; }"
+               "QFrame#elaHead { background: #1f4e79; }"
+               "QFrame#elaHead QLabel { color: white; font-size: %2pt; font-weight: bold; padding: 4px 10px; "
+               "}"
+               "QLineEdit { padding: 2px 6px; }"
+               "QLineEdit#txtTBonusAmt { font-size: %3pt; font-weight: bold; color: #0b5d1e; }"
+               "QPushButton { padding: 4px 12px; }"
+               "QPushButton[confirm=\"true\"] { font-size: %4pt; font-weight: bold; background: #2e7d32; "
+               "color: white; }"
+               "QTabBar::tab { min-height: 44px; min-width: 96px; font-size: %5pt; }"
+               "QFrame#elaSBar { border-top: 1px solid #999; }"
+               "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
+               "white; }"
+               "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
+        .arg(pt(15), pt(18), pt(24), pt(20), pt(16));
+}
 } // namespace
 
 MainWindow::MainWindow() {
     name(this, QStringLiteral("fmTOLVA"));
     setWindowTitle(QStringLiteral("會員點數作業"));
-    setStyleSheet(kStyle);
+    setStyleSheet(deskStyle(m_scale));
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -378,6 +391,15 @@ void MainWindow::centerWindow() {
 void MainWindow::endProgram() {
     m_ending = true;
     QCoreApplication::exit(0);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    const double scale = std::clamp(std::min(width() / 1024.0, height() / 768.0), 1.0, 1.8);
+    if (std::abs(scale - m_scale) >= 0.1) {
+        m_scale = scale;
+        setStyleSheet(deskStyle(m_scale));
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

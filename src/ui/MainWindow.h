@@ -50,6 +50,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -73,6 +74,7 @@ private:
     QLabel* m_message = nullptr;
     QTableWidget* m_grid = nullptr;
     bool m_ending = false;
+    double m_scale = 1.0;
 };
 
 } // namespace tolva
