@@ -4,35 +4,14 @@
 #include "Desk.h"
 #include "LinkClient.h"
 #include "MainWindow.h"
+#include "ReadyProbe.h"
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "WidgetDialogs.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QTimer>
-
-#include <cstdio>
-
-namespace tolva {
-// For the start-up benchmark: once the event loop is idle with the window
-// shown, print "ready" and the peak memory, then end.
-void reportReadyAndQuit() {
-    QTimer::singleShot(0, [] {
-        QFile status(QStringLiteral("/proc/self/status"));
-        QByteArray peak;
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("VmHWM:"))
-                    peak = line.mid(6).trimmed();
-        std::printf("ready %s\n", peak.constData());
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
-    });
-}
-} // namespace tolva
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -78,6 +78,8 @@ private:
     bool reconnect(const QString& lostText);
     // Shows the link-lost text when the last request got no reply at all.
     bool replyMissing();
+    // Card issue and customer update need a card number and the link.
+    bool cardAndLinkReady();
     void refuse(const QString& text);
     bool billExists(const QString& billNo, const QString& twoBlanks);
     void fillCustomerPanel();

@@ -37,6 +37,19 @@ void Desk::refuse(const QString& text) {
     m_ctx.dialogs.ShowMsg(m_ctx.g.gMsg);
 }
 
+bool Desk::cardAndLinkReady() {
+    if (m_view.text(ctl::txtCustNo).isEmpty()) {
+        m_ctx.g.gMsg = QStringLiteral("請輸入卡號");
+        DispElaMsg(m_ctx.g.gMsg);
+        return false;
+    }
+    if (!mLinked) {
+        refuse(kLinkLost);
+        return false;
+    }
+    return reconnect(kLinkLost);
+}
+
 void Desk::fillCustomerPanel() {
     m_view.setText(ctl::txtCustNo, m_view.text(ctl::txtCustNoQry));
     const QString fields[] = {ctl::txtCustName,  ctl::txtTEL1,      ctl::txtZIP,
@@ -92,18 +105,9 @@ void Desk::cmdQry_Click() {
 void Desk::cmdIsuCard_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdIsuCard_Click"), [&] {
         Globals& g = m_ctx.g;
+        if (!cardAndLinkReady())
+            return;
         const QString cardNo = m_view.text(ctl::txtCustNo);
-        if (cardNo.isEmpty()) {
-            g.gMsg = QStringLiteral("請輸入卡號");
-            DispElaMsg(g.gMsg);
-            return;
-        }
-        if (!mLinked) {
-            refuse(kLinkLost);
-            return;
-        }
-        if (!reconnect(kLinkLost))
-            return;
 
         g.gSQL =
             QStringLiteral(
@@ -151,16 +155,7 @@ void Desk::cmdIsuCard_Click() {
 void Desk::cmdUPDCust_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdUPDCust_Click"), [&] {
         Globals& g = m_ctx.g;
-        if (m_view.text(ctl::txtCustNo).isEmpty()) {
-            g.gMsg = QStringLiteral("請輸入卡號");
-            DispElaMsg(g.gMsg);
-            return;
-        }
-        if (!mLinked) {
-            refuse(kLinkLost);
-            return;
-        }
-        if (!reconnect(kLinkLost))
+        if (!cardAndLinkReady())
             return;
         g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
         if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))

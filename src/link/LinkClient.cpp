@@ -69,26 +69,32 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
     });
 }
 
+bool LinkClient::exchange(const QString& prefix, const QString& command, const QString& data) {
+    gTcpData.clear();
+    gTcpReplied = false;
+    sendRequest(prefix, command, data);
+    wait(Waiting::Request, gTcpTimeout * 10);
+    if (!gTcpReplied) {
+        m_outcome = LinkOutcome::NoReply;
+        dropLink();
+        return false;
+    }
+    gTcpReplied = false;
+    if (gTcpRC != kOk)
+        return false;
+    m_outcome = LinkOutcome::Replied;
+    return true;
+}
+
 bool LinkClient::SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data,
                              QString& result) {
     if (refuseWhileWaiting(command))
         return false;
     m_outcome = LinkOutcome::Failed;
     return guard(m_reporter, Report::Msg, QStringLiteral("basSOCKET_SEND_TCPCMD"), false, [&] {
-        gTcpData.clear();
-        gTcpReplied = false;
-        sendRequest(prefix, command, data);
-        wait(Waiting::Request, gTcpTimeout * 10);
-        if (!gTcpReplied) {
-            m_outcome = LinkOutcome::NoReply;
-            dropLink();
-            return false;
-        }
-        gTcpReplied = false;
-        if (gTcpRC != kOk)
+        if (!exchange(prefix, command, data))
             return false;
         result = gTcpData;
-        m_outcome = LinkOutcome::Replied;
         return true;
     });
 }
@@ -100,20 +106,7 @@ bool LinkClient::SelectData(const QString& prefix, const QString& sql, Grid& gri
     return guard(m_reporter, Report::Msg, QStringLiteral("basSOCKET_SelectData"), false, [&] {
         // Whatever happens below, the grid never keeps rows of an earlier query.
         grid.setRows(grid.FixedRows());
-        gTcpData.clear();
-        gTcpReplied = false;
-        sendRequest(prefix, kSelect, sql);
-        wait(Waiting::Request, gTcpTimeout * 10);
-        if (!gTcpReplied) {
-            m_outcome = LinkOutcome::NoReply;
-            dropLink();
-            return false;
-        }
-        gTcpReplied = false;
-        if (gTcpRC != kOk)
-            return false;
-        m_outcome = LinkOutcome::Replied;
-        if (gTcpData.isEmpty())
+        if (!exchange(prefix, kSelect, sql) || gTcpData.isEmpty())
             return false;
 
         const QStringList rows = gTcpData.split(QLatin1Char(';'));

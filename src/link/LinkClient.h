@@ -85,6 +85,9 @@ private:
     bool doneWaiting(Waiting what) const;
     void wake();
     void sendRequest(const QString& prefix, const QString& command, const QString& data);
+    // Sends one request and waits for its reply; true when it was answered
+    // "00" (the outcome then is Replied), false for a failure or no reply.
+    bool exchange(const QString& prefix, const QString& command, const QString& data);
     bool refuseWhileWaiting(const QString& command);
     void dropLink();
 
