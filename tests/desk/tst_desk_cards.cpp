@@ -344,6 +344,15 @@ private slots:
         QCOMPARE(m.localLogRows(), 1);
     }
 
+    void serviceDownAtStart() {
+        MemberDesk m(QStringLiteral("127.0.0.41")); // nothing listens there
+        m.desk.Form_Load();
+        QVERIFY(!m.desk.mLinked);
+        QCOMPARE(m.f.dialogs.msgs, QStringList{QStringLiteral("無法與會員資料庫連線!!")});
+        QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("無法與會員資料庫連線!!"));
+        QVERIFY(m.view.text(ctl::lblMode).isEmpty());
+    }
+
     void noLinkRefusesIssueAndUpdate() {
         DeskFixture f;
         FakeDeskView view;
