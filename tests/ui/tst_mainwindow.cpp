@@ -5,10 +5,12 @@
 #include "DeskFixture.h"
 #include "LinkClient.h"
 #include "MainWindow.h"
+#include "MemberdProcess.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
 
@@ -111,6 +113,48 @@ private slots:
         QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
         QVERIFY(!window.isTabShown(ctl::kSettings));
         QCOMPARE(window.selectedTab(), int(ctl::kDeposit));
+    }
+
+    void theOperatorsRoadThroughTheWidgets() {
+        // The real window against the real memberd: type a card, look it up,
+        // key an amount and confirm a deposit.
+        DeskFixture f;
+        const QString memberConn =
+            QStringLiteral("Provider=SQLite;Data Source=") + f.dir.filePath(QStringLiteral("member.db"));
+        Database member;
+        member.open(memberConn);
+        member.execute(QStringLiteral(
+            "INSERT INTO CUST (CustNo, CustName, TBonusAmt) VALUES ('M0001', '王小明', 1200)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.42"), memberConn);
+        QVERIFY(memberd.start());
+        f.save("ZELQ", "TOLVA", "IP", memberd.address());
+        f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
+        f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo) VALUES ('A0012')"));
+
+        MainWindow window;
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
+        Desk desk(f.ctx, window, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        QCOMPARE(window.text(ctl::lblMode), QStringLiteral("Connected.  "));
+
+        QTest::keyClicks(window.control(ctl::txtCustNoQry), QStringLiteral("M0001"));
+        QTest::mouseClick(window.control(ctl::cmdQry), Qt::LeftButton);
+        QCOMPARE(window.text(ctl::txtCustName), QStringLiteral("王小明"));
+        QCOMPARE(window.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
+        QVERIFY(window.isVisible(ctl::cmdUPDCust));
+
+        window.selectTab(ctl::kDeposit);
+        f.dialogs.keypadAnswers << QStringLiteral("A0012") << QStringLiteral("300");
+        QTest::mouseClick(window.control(ctl::cmdRefNo(0)), Qt::LeftButton);
+        QTest::mouseClick(window.control(ctl::cmdVoidAmt(0)), Qt::LeftButton);
+        QCOMPARE(window.text(ctl::txtAmt(0)), QStringLiteral("300"));
+        QTest::mouseClick(window.control(ctl::cmdOK(0)), Qt::LeftButton);
+        QSqlQuery q = member.query(QStringLiteral("SELECT TBonusAmt FROM CUST WHERE CustNo = 'M0001'"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toDouble(), 1500.0);
+        QVERIFY(f.dialogs.msgs.isEmpty());
     }
 };
 
