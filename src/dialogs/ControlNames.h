@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "Reporter.h"
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <utility>
@@ -21,6 +22,14 @@ inline void nameControl(QObject* control, const QString& name) {
 // The name of a control-array member: "cmdNum(10)".
 inline QString arrayName(const QString& base, int index) {
     return base + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
+// A font of the dialogs' fixed faces at a point size.
+inline QFont makeFont(const QString& family, int pointSize, bool bold) {
+    QFont font(family);
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    return font;
 }
 
 // The window procedures' handler: with a reporter attached a fault is reported

@@ -22,10 +22,7 @@ constexpr int kSpacing = 2;
 constexpr int kKeyPointSize = 20;
 
 QFont displayFont(int pointSize) {
-    QFont f(QStringLiteral("Times New Roman"));
-    f.setPointSize(pointSize);
-    f.setBold(true);
-    return f;
+    return makeFont(QStringLiteral("Times New Roman"), pointSize, true);
 }
 
 // The backspace key's picture: a tag pointing left with a cross in it.

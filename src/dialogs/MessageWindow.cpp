@@ -15,13 +15,6 @@
 namespace tolva {
 
 namespace {
-QFont makeFont(const QString& family, int pointSize, bool bold) {
-    QFont f(family);
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
-
 // The window's fixed picture: a notice sign, a white "i" on a blue disc.
 QPixmap logo() {
     QPixmap pm(96, 96);
