@@ -37,24 +37,26 @@ void StatementRunner::open() {
     m_db.emplace();
     m_db->open(m_config.connectionString);
     m_sqlite = m_db->providerName() == QLatin1String("SQLite");
+    m_serverTime = ServerTime(tolva::Dialect::forProvider(m_db->providerName()).serverDate);
     m_query.emplace(m_db->handle());
 }
 
 Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data) {
     Outcome result;
-    const QString sql = m_cp.decode(data);
-    bool reads = startsWithSelect(sql);
+    const QString sent = m_cp.decode(data);
+    bool reads = startsWithSelect(sent);
     if (!m_config.allowAnySql) {
-        const StatementChecker::Verdict verdict = m_checker.check(sql);
+        const StatementChecker::Verdict verdict = m_checker.check(sent);
         if (!verdict.allowed) {
             const QString text = cleanValue(QStringLiteral("不接受的要求: ") + verdict.reason);
             result.reply = reply(m_cp, prefix, command, rc::kRefused, 0, text);
             result.logLine = QStringLiteral("refused %1: %2 [%3]")
-                                 .arg(QString::fromLatin1(command), verdict.reason, sql.left(200));
+                                 .arg(QString::fromLatin1(command), verdict.reason, sent.left(200));
             return result;
         }
         reads = verdict.kind == StatementChecker::Kind::Select;
     }
+    const QString sql = m_serverTime.rewrite(sent);
 
     QSqlQuery& query = *m_query;
     std::unique_lock<std::mutex> writer(m_sqliteWriter, std::defer_lock);

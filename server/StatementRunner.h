@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "Database.h"
+#include "ServerTime.h"
 #include "StatementChecker.h"
 
 #include <QByteArray>
@@ -37,8 +38,9 @@ public:
 
     // Opens the database connection; throws a tolva::Fault when it fails.
     void open();
-    // Checks and runs one statement (data: SQL text in the code page) and
-    // builds the reply. command is "SELECT" or "SERVER".
+    // Checks one statement (data: SQL text in the code page), puts the
+    // database's own current-time expression in place of the desks' ones (see
+    // ServerTime), runs it and builds the reply. command is "SELECT" or "SERVER".
     Outcome run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data);
 
 private:
@@ -46,6 +48,7 @@ private:
     std::mutex& m_sqliteWriter;
     tolva::CodePage m_cp;
     StatementChecker m_checker;
+    ServerTime m_serverTime;
     std::optional<tolva::Database> m_db;
     std::optional<QSqlQuery> m_query;
     bool m_sqlite = false;
