@@ -1,35 +1,20 @@
 #pragma once
 
-#include "CodePage.h"
-#include "QueryWorkers.h"
+#include "ConnectionLoop.h"
+#include "ServerOptions.h"
 
-#include <QElapsedTimer>
-#include <QHash>
-#include <QHostAddress>
 #include <QObject>
-#include <QTcpServer>
 #include <memory>
+#include <vector>
 
-class QTcpSocket;
-class QTimer;
+class QTcpServer;
 
 namespace memberd {
 
-struct ServerOptions {
-    QHostAddress listen = QHostAddress::Any;
-    quint16 port = 3501;
-    QByteArray password; // in the code page, as it arrives on the wire
-    QString connectionString = QStringLiteral("Provider=SQLite;Data Source=member.db");
-    QString codePage = QString::fromLatin1(tolva::CodePage::kDefault);
-    bool allowAnySql = false;
-    qint64 maxRequestBytes = 1024 * 1024;
-    int idleTimeoutMs = 0; // 0: connections may stay idle
-    int workers = 4;
-};
-
-// Accepts the desks' connections and answers their requests. All socket work
-// happens on the thread that runs the event loop; statements run on the
-// query workers.
+// Accepts the desks' connections and hands each to the connection thread
+// that serves the fewest; that thread answers all its requests (see
+// ConnectionLoop). The listening socket and the shutdown live on the thread
+// that runs the Qt event loop.
 class MemberServer : public QObject {
     Q_OBJECT
 
@@ -42,30 +27,20 @@ public:
     // finished() once they are gone (or after a short grace period).
     void shutdown();
 
+    // Writes one line to stderr; callable from any thread.
     static void log(const QString& line);
 
 signals:
     void finished();
 
 private:
-    struct Session;
+    void accept(qintptr fd);
+    void loopEnded();
 
-    void accept();
-    void readFrom(Session* s);
-    void process(Session* s);
-    void handle(Session* s, const QByteArray& message);
-    void deliver(const JobResult& result);
-    void send(Session* s, const QByteArray& bytes);
-    void closeSession(Session* s, const QString& why);
-    void forget(Session* s);
-    void touch(Session* s);
-
-    ServerOptions m_options;
-    tolva::CodePage m_cp;
-    QTcpServer m_server;
-    QueryWorkers m_workers;
-    QHash<quint64, Session*> m_sessions;
-    quint64 m_nextId = 1;
+    LoopShared m_shared;
+    std::unique_ptr<QTcpServer> m_server;
+    std::vector<std::unique_ptr<ConnectionLoop>> m_loops;
+    int m_ended = 0;
     bool m_shuttingDown = false;
 };
 

@@ -116,8 +116,8 @@ bool StatementChecker::tokenize(const QString& sql, QList<SqlToken>& tokens, QSt
                 reason = QStringLiteral("引號沒有結束");
                 return false;
             }
-            tokens.append(
-                {c == QLatin1Char('\'') ? SqlToken::Kind::String : SqlToken::Kind::QuotedName, text});
+            tokens.append({c == QLatin1Char('\'') ? SqlToken::Kind::String : SqlToken::Kind::QuotedName, text,
+                           i, j + 1});
             i = j + 1;
             continue;
         }
@@ -130,7 +130,7 @@ bool StatementChecker::tokenize(const QString& sql, QList<SqlToken>& tokens, QSt
                 reason = QStringLiteral("不接受有前置字的字串: ") + sql.mid(i, j - i);
                 return false;
             }
-            tokens.append({SqlToken::Kind::Word, sql.mid(i, j - i)});
+            tokens.append({SqlToken::Kind::Word, sql.mid(i, j - i), i, j});
             i = j;
             continue;
         }
@@ -140,12 +140,12 @@ bool StatementChecker::tokenize(const QString& sql, QList<SqlToken>& tokens, QSt
                              ((sql.at(j) == QLatin1Char('+') || sql.at(j) == QLatin1Char('-')) &&
                               (sql.at(j - 1) == QLatin1Char('e') || sql.at(j - 1) == QLatin1Char('E')))))
                 ++j;
-            tokens.append({SqlToken::Kind::Number, sql.mid(i, j - i)});
+            tokens.append({SqlToken::Kind::Number, sql.mid(i, j - i), i, j});
             i = j;
             continue;
         }
         if (isAcceptedSymbol(c)) {
-            tokens.append({SqlToken::Kind::Symbol, QString(c)});
+            tokens.append({SqlToken::Kind::Symbol, QString(c), i, i + 1});
             ++i;
             continue;
         }

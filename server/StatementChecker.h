@@ -10,7 +10,9 @@ namespace memberd {
 struct SqlToken {
     enum class Kind { Word, QuotedName, String, Number, Symbol };
     Kind kind;
-    QString text; // words as written, strings and quoted names without their quotes
+    QString text;        // words as written, strings and quoted names without their quotes
+    qsizetype begin = 0; // where it stands in the statement, quotes included
+    qsizetype end = 0;
     bool isWord(const char* upper) const {
         return kind == Kind::Word && text.compare(QLatin1String(upper), Qt::CaseInsensitive) == 0;
     }

@@ -79,7 +79,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("SECONDS"), QStringLiteral("0"));
     const QCommandLineOption workersOpt(
         QStringLiteral("workers"),
-        QStringLiteral("Threads running statements, each with its own database connection (default 4)."),
+        QStringLiteral("Threads serving the connections, each with its own database connection (default 4)."),
         QStringLiteral("N"), QStringLiteral("4"));
     parser.addOptions({listenOpt, portOpt, passwordOpt, dbOpt, codePageOpt, initOpt, anySqlOpt, maxOpt,
                        idleOpt, workersOpt});
@@ -129,8 +129,8 @@ int main(int argc, char* argv[]) {
     if (!ok || idle < 0)
         return fail(QStringLiteral("--idle-timeout must be a number of seconds"));
     options.idleTimeoutMs = static_cast<int>(idle * 1000);
-    options.workers = parser.value(workersOpt).toInt(&ok);
-    if (!ok || options.workers < 1)
+    options.threads = parser.value(workersOpt).toInt(&ok);
+    if (!ok || options.threads < 1)
         return fail(QStringLiteral("--workers must be at least 1"));
 
     QString password;

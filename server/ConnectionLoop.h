@@ -1,0 +1,108 @@
+#pragma once
+
+#include "CodePage.h"
+#include "ServerOptions.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace memberd {
+
+class StatementRunner;
+
+// What the connection threads of one service share.
+struct LoopShared {
+    ServerOptions options;
+    std::mutex sqliteWriter;  // one SQLite writer of this process at a time
+    std::atomic<int> open{0}; // connections of all threads, those being handed over included
+};
+
+// One thread with its own event loop (epoll), its own share of the desks'
+// connections and its own database connection: a request is read, run and
+// answered on the same thread, with no hand-over between threads.
+//
+// Sockets are never waited on: a desk that sends half a request, or nothing,
+// or does not read its replies, holds up nobody. A statement does hold up the
+// other connections of its own thread while it runs; the other threads go on.
+// Requests of the thread's connections are served in turn, one per round.
+class ConnectionLoop {
+public:
+    // ended is called on the loop's thread once its last connection is gone
+    // after shutdown().
+    ConnectionLoop(LoopShared& shared, int index, std::function<void()> ended);
+    ~ConnectionLoop();
+    ConnectionLoop(const ConnectionLoop&) = delete;
+    ConnectionLoop& operator=(const ConnectionLoop&) = delete;
+
+    // Starts the thread and opens its database connection; false with the
+    // reason when that fails.
+    bool start(QString& error);
+    // Hands over an accepted, connected socket; callable from any thread.
+    void adopt(int fd, QString peer);
+    // Tells every connection "TCPCLS", closes them and ends the thread once
+    // they are gone (or after a short grace period). Callable from any thread.
+    void shutdown();
+    // Connections this thread serves or is about to take over.
+    int load() const { return m_load.load(std::memory_order_relaxed); }
+
+private:
+    struct Session;
+
+    void run();
+    void wake();
+    bool takeIncoming();
+    void beginShutdown();
+    void readFrom(Session* s);
+    void serve(Session* s);
+    void handle(Session* s, const QByteArray& message);
+    void refuseTooLarge(Session* s, const QByteArray& prefix, const QByteArray& command);
+    void send(Session* s, const QByteArray& bytes);
+    void flush(Session* s);
+    void closeSession(Session* s, const QString& why);
+    void drop(Session* s);
+    void touch(Session* s);
+    void markReady(Session* s);
+    void updateInterest(Session* s);
+    void expireIdle();
+    int waitMs() const;
+
+    LoopShared& m_shared;
+    const ServerOptions& m_options;
+    const int m_index;
+    std::function<void()> m_ended;
+    std::thread m_thread;
+    int m_epoll = -1;
+    int m_wakeFd = -1;
+    std::atomic<int> m_load{0};
+
+    // Handed over from other threads.
+    std::mutex m_inMutex;
+    std::vector<std::pair<int, QString>> m_incoming;
+    bool m_stopRequested = false;
+    bool m_abort = false;
+
+    std::mutex m_startMutex;
+    std::condition_variable m_started;
+    int m_startState = 0; // 0 starting, 1 running, 2 failed
+    QString m_startError;
+
+    // Owned by the loop's thread.
+    tolva::CodePage m_cp;
+    std::unique_ptr<StatementRunner> m_runner;
+    std::list<Session*> m_sessions; // least recently active first
+    std::vector<Session*> m_ready;  // sessions with a request to serve in the next round
+    std::vector<Session*> m_graveyard;
+    bool m_shuttingDown = false;
+    qint64 m_graceEnd = 0;
+};
+
+} // namespace memberd
