@@ -11,7 +11,7 @@ demo_prepare() {
     mkdir -p "$demo" "$XDG_CONFIG_HOME"
     [ -f "$demo/memberd.password" ] || printf 'demo\n' >"$demo/memberd.password"
     if [ ! -f "$demo/member.db" ]; then
-        "$bin/memberd" --init-db --db "Provider=SQLite;Data Source=$demo/member.db" >/dev/null
+        "$bin/memberd" --init-db --db "Provider=SQLite;Data Source=$demo/member.db" >/dev/null 2>&1
         sqlite3 "$demo/member.db" <"$root/db/demo-member.sql"
     fi
     if [ ! -f "$bin/TOLVA.db" ]; then
