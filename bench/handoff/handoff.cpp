@@ -1,15 +1,16 @@
 // A handed-over deduction in one process, from InitForm to the end of the
 // confirmation: log-in, card query, reconnect, balance statement, local and
 // remote log rows, answer keys - against memberd on loopback with SQLite.
-//   bench_handoff [runs]     (memberd is taken from beside this program's bin folder)
+//   bench_handoff [runs]     (memberd is taken from the build's bin folder)
 #include "Desk.h"
 #include "DeskFixture.h"
 #include "FakeDeskView.h"
 #include "LinkClient.h"
+#include "MemberdProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,19 +35,13 @@ int main(int argc, char* argv[]) {
     f.save("ZELQ", "TOLVA", "IP", address);
     f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
 
-    QProcess memberd;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
-    memberd.setProcessEnvironment(env);
-    memberd.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    memberd.setReadChannel(QProcess::StandardError);
-    memberd.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/memberd"),
-                  {QStringLiteral("--listen"), address, QStringLiteral("--db"), memberConn});
-    QByteArray log;
-    while (!log.contains("listening on") && memberd.waitForReadyRead(10000))
-        log += memberd.readAllStandardError();
-    if (!log.contains("listening on")) {
-        std::fprintf(stderr, "bench_handoff: memberd did not start: %s\n", log.constData());
+    // The memberd built beside this benchmark, started as the tests start it.
+    if (qEnvironmentVariable("TOLVA_BIN_DIR").isEmpty())
+        qputenv("TOLVA_BIN_DIR",
+                QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin")));
+    MemberdProcess memberd(address, memberConn);
+    if (!memberd.start()) {
+        std::fprintf(stderr, "bench_handoff: memberd did not start: %s\n", qPrintable(memberd.log()));
         return 1;
     }
 
@@ -74,7 +69,6 @@ int main(int argc, char* argv[]) {
             times << ms;
     }
     memberd.terminate();
-    memberd.waitForFinished(10000);
     std::sort(times.begin(), times.end());
     std::printf("handed-over deduction, InitForm to end of cmdOK_Click, %d runs\n", runs);
     std::printf("median %.2f ms, p90 %.2f ms, max %.2f ms\n", times[times.size() / 2],
