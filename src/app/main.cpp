@@ -8,6 +8,7 @@
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "WidgetDialogs.h"
+#include "dialogs/TillLook.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 
     tolva::SingleInstance instance(exeName);
@@ -27,6 +29,7 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
+    dialogs.setClock(&clock);
     ctx.g.appDir = QCoreApplication::applicationDirPath();
     ctx.g.exeName = exeName;
 

@@ -48,6 +48,11 @@ public:
     // The widget of a control name; nullptr when there is none.
     QWidget* control(const QString& name) const;
 
+signals:
+    // A double-click on an entry field (the date fields open the calendar,
+    // the store-code fields the code picker); the control's name.
+    void fieldDoubleClicked(const QString& control);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -62,8 +67,11 @@ private:
     QWidget* buildQueryPage();
     QWidget* buildReportPage();
     QWidget* buildStatusStrip();
-    QLineEdit* field(const QString& name);
+    QLineEdit* field(const QString& name, const QString& caption);
+    // The entry behaviour of every field; true when the event is consumed.
+    bool fieldEvent(QLineEdit* edit, QEvent* event);
     void validateOnLeave(QLineEdit* edit);
+    void setBaseHeight(QWidget* widget, int height);
     QPushButton* button(const QString& name, const QString& caption);
     QLabel* label(const QString& name, const QString& caption);
     void name(QWidget* widget, const QString& controlName);
