@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -22,8 +23,9 @@ constexpr QSize kBaseSize(520, 560);
 QString pickerStyle(double scale) {
     const auto px = [scale](int size) { return QString::number(qRound(size * scale)); };
     return QStringLiteral("QTableWidget#fgCode { font-size: %1px; }"
-                          "QHeaderView::section { font-size: %2px; padding: 6px; }")
-        .arg(px(24), px(20));
+                          "QHeaderView::section { font-size: %2px; padding: 6px; }"
+                          "QPushButton#cmdExit { font-size: %2px; min-height: %3px; min-width: %4px; }")
+        .arg(px(24), px(20), px(56), px(120));
 }
 
 } // namespace
@@ -49,8 +51,16 @@ CodePicker::CodePicker(Reporter* reporter, QWidget* parent) : QDialog(parent), m
         connect(m_fgCode, &QTableWidget::cellClicked, this,
                 [this](int row, int) { pickRow(row, QStringLiteral("fgCode_Click")); });
 
+        // Escape leaves the list; on a till without a keyboard this does.
+        auto* leave = new QPushButton(QStringLiteral("離開"), this);
+        nameControl(leave, QStringLiteral("cmdExit"));
+        leave->setAutoDefault(false);
+        leave->setFocusPolicy(Qt::NoFocus);
+        connect(leave, &QPushButton::clicked, this, &QWidget::hide);
+
         auto* body = new QVBoxLayout(this);
         body->addWidget(m_fgCode);
+        body->addWidget(leave, 0, Qt::AlignRight);
 
         // The window sees the keys before its controls.
         installEventFilter(this);
@@ -89,7 +99,6 @@ bool CodePicker::ShowPick(const QList<QStringList>& rows, QString& code, QString
         m_picked = false;
         if (!loadRows(rows))
             return;
-        m_fgCode->resizeColumnToContents(0);
         m_fgCode->setHorizontalHeaderLabels({pvLabel1.isEmpty() ? kCodeHeader : pvLabel1,
                                              pvLabel2.isEmpty() ? kDescriptionHeader : pvLabel2});
         m_fgCode->setCurrentCell(0, 0);
@@ -140,6 +149,10 @@ void CodePicker::showEvent(QShowEvent* event) {
     const double scale = tillScale(m_owner ? m_owner->size() : QSize());
     setStyleSheet(pickerStyle(scale));
     m_fgCode->verticalHeader()->setDefaultSectionSize(qRound(52 * scale));
+    // The code column fits its codes and its header in the size now shown.
+    ensurePolished();
+    m_fgCode->resizeColumnToContents(0);
+    m_fgCode->setColumnWidth(0, std::max(m_fgCode->columnWidth(0), qRound(120 * scale)));
     resize(QSize(qRound(kBaseSize.width() * scale), qRound(kBaseSize.height() * scale)));
     CenterOnWindow(this, m_owner);
 }

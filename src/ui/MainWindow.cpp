@@ -43,7 +43,6 @@ QString deskStyle(double scale) {
                "QFrame#elaHead QLabel { color: white; font-size: %2pt; font-weight: bold; padding: 4px 10px; "
                "}"
                "QLineEdit { padding: 2px 6px; }"
-               "QLineEdit#txtPWD { lineedit-password-character: 42; }"
                "QLineEdit#txtTBonusAmt { font-size: %3pt; font-weight: bold; color: #0b5d1e; }"
                "QPushButton { padding: 4px 12px; background: #eef2f7; border: 2px solid #8a9bb0; "
                "border-radius: 6px; }"
@@ -52,13 +51,13 @@ QString deskStyle(double scale) {
                "QPushButton[confirm=\"true\"] { font-size: %4pt; font-weight: bold; background: #2e7d32; "
                "color: white; }"
                "QPushButton[confirm=\"true\"]:pressed { background: #1b5e20; }"
-               "QTabBar::tab { min-height: %6px; min-width: 96px; padding: 0 12px; font-size: %5pt; }"
+               "QTabBar::tab { min-height: %6px; min-width: %8px; padding: 0 8px; font-size: %5pt; }"
                "QCheckBox::indicator { width: %7px; height: %7px; }"
                "QFrame#elaSBar { border-top: 1px solid #999; }"
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
                "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
-        .arg(pt(15), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32));
+        .arg(pt(15), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
 
 // Buttons beside a field that open its keypad or picker are for touching;
@@ -249,6 +248,9 @@ QWidget* MainWindow::buildSettingsPage() {
     grid->addWidget(label(QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
     QLineEdit* password = field(ctl::txtPWD, QStringLiteral("密碼"));
     password->setEchoMode(QLineEdit::Password);
+    // The mask is "*", whatever the style would draw; set on the field
+    // itself, so it holds however the window's style is renewed.
+    password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     grid->addWidget(password, 2, 1);
     auto* linkButtons = new QHBoxLayout;
     linkButtons->addWidget(button(ctl::cmdSetting, QStringLiteral("設定")));

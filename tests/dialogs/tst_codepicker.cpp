@@ -103,6 +103,14 @@ private slots:
         QCOMPARE(code, QStringLiteral("S02"));
         QCOMPARE(description, QStringLiteral("keep"));
         QVERIFY(dialogs.frmCode().fvCode.isEmpty());
+
+        // "離開", for a till without a keyboard, leaves the same way.
+        whenShown(kName, [](QWidget* w) {
+            QVERIFY(w->findChild<QPushButton*>(QStringLiteral("cmdExit"))->height() >= 48);
+            QVERIFY(touch(w, QStringLiteral("cmdExit")));
+        });
+        QVERIFY(dialogs.ShowPick(m_stores, code, &description));
+        QCOMPARE(code, QStringLiteral("S02"));
     }
 
     void aSecondCallShowsOnlyItsOwnRows() {

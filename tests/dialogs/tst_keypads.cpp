@@ -3,8 +3,8 @@
 #include "AlphaNumKeypad.h"
 #include "ModalDriver.h"
 #include "NumKeypad.h"
-#include "WindowUtilities.h"
 #include "WidgetDialogs.h"
+#include "WindowUtilities.h"
 
 #include <QGuiApplication>
 #include <QLabel>

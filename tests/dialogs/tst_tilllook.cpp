@@ -1,5 +1,6 @@
 // The till's look: standard boxes in Traditional Chinese with touch-sized
 // buttons, tabs and check boxes.
+#include "MainWindow.h"
 #include "dialogs/TillLook.h"
 
 #include <QApplication>

@@ -195,6 +195,11 @@ private slots:
 
     void thePasswordIsMaskedWithStars() {
         MainWindow window;
+        showActive(window);
+        window.showTab(ctl::kSettings, true);
+        window.selectTab(ctl::kSettings);
+        window.resize(1920, 1080); // the window's style renewed for the larger size
+        QCoreApplication::processEvents();
         window.setText(ctl::txtPWD, QStringLiteral("ab c"));
         auto* password = qobject_cast<QLineEdit*>(window.control(ctl::txtPWD));
         QCOMPARE(password->displayText(), QStringLiteral("****"));
