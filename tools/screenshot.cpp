@@ -9,12 +9,12 @@
 #include "Desk.h"
 #include "LinkClient.h"
 #include "MainWindow.h"
+#include "OffscreenScreen.h"
 #include "WidgetDialogs.h"
 #include "dialogs/TillLook.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFont>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -24,27 +24,6 @@
 #include <cstring>
 
 namespace {
-
-// An offscreen screen of the shot's size (the offscreen platform reads its
-// screens from a JSON file).
-void offscreenScreen(const QString& dir, QSize size) {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform != "offscreen")
-        return;
-    const QString path = dir + QStringLiteral("/screen.json");
-    QFile json(path);
-    if (!json.open(QIODevice::WriteOnly))
-        return;
-    json.write(
-        QStringLiteral("{ \"windowFrameMargins\": false, \"screens\": [ { \"name\": \"till\", \"x\": 0, "
-                       "\"y\": 0, \"width\": %1, \"height\": %2, \"logicalDpi\": 96, \"logicalBaseDpi\": "
-                       "96, \"dpr\": 1 } ] }")
-            .arg(size.width())
-            .arg(size.height())
-            .toUtf8());
-    json.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
-}
 
 // The window with a dialog drawn over it where it stands, under a title bar.
 QPixmap withDialog(QWidget& window, QWidget& dialog) {
@@ -84,7 +63,7 @@ int main(int argc, char* argv[]) {
     }
     const QString scene = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("desk");
     QTemporaryDir dir;
-    offscreenScreen(dir.path(), size);
+    useOffscreenScreen(dir.path(), size);
 
     QApplication app(argc, argv);
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
