@@ -15,10 +15,11 @@ bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
             QStringLiteral(" TxnAmt, ") + QStringLiteral(" TxnPoint, ") + QStringLiteral(" RefCheckNo, ") +
             QStringLiteral(" POSID, ") + QStringLiteral(" UserID, ") + QStringLiteral(" Remark, ") +
             QStringLiteral(" FileDate ") + QStringLiteral(" ) VALUES ( ") + QuotStr(rec.TxnDept) + sep +
-            QuotStr(rec.TxnType) + sep + QuotStr(rec.CardNo) + sep + QuotDate(ctx.g, rec.TxnDate) + sep +
-            plainNumber(numericValue(rec.TxnAmt)) + sep + plainNumber(numericValue(rec.TxnPoint)) + sep +
-            QuotStr(rec.RefCheckNo) + sep + QuotStr(rec.POSID) + sep + QuotStr(rec.UserID) + sep +
-            QuotStr(rec.Remark) + sep + ctx.g.gServerDate + QStringLiteral(") ");
+            QuotStr(rec.TxnType) + sep + QuotStr(rec.CardNo) + sep +
+            connection.dialect().dateLiteral(rec.TxnDate) + sep + plainNumber(numericValue(rec.TxnAmt)) +
+            sep + plainNumber(numericValue(rec.TxnPoint)) + sep + QuotStr(rec.RefCheckNo) + sep +
+            QuotStr(rec.POSID) + sep + QuotStr(rec.UserID) + sep + QuotStr(rec.Remark) + sep +
+            ctx.g.gServerDate + QStringLiteral(") ");
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();
         return true;
