@@ -4,14 +4,14 @@
 // The offscreen screen is made the given size, so the window opens as it
 // would on a till of that size; the calendar and the code picker are drawn
 // where they stand over the window, with a plain title bar.
-#include "AppContext.h"
-#include "Controls.h"
-#include "Desk.h"
-#include "LinkClient.h"
-#include "MainWindow.h"
 #include "OffscreenScreen.h"
-#include "WidgetDialogs.h"
+#include "app/AppContext.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
 #include "dialogs/TillLook.h"
+#include "dialogs/WidgetDialogs.h"
+#include "link/LinkClient.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "RecordWriters.h"
+#include "data/RecordWriters.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
 
 namespace tolva {
 
-bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection) {
+bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("ADD_VCardLog"), false, [&] {
         const QString sep = QStringLiteral(", ");
         const QString sql =
@@ -15,17 +15,18 @@ bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection) {
             QStringLiteral(" TxnAmt, ") + QStringLiteral(" TxnPoint, ") + QStringLiteral(" RefCheckNo, ") +
             QStringLiteral(" POSID, ") + QStringLiteral(" UserID, ") + QStringLiteral(" Remark, ") +
             QStringLiteral(" FileDate ") + QStringLiteral(" ) VALUES ( ") + QuotStr(rec.TxnDept) + sep +
-            QuotStr(rec.TxnType) + sep + QuotStr(rec.CardNo) + sep + QuotDate(ctx.g, rec.TxnDate) + sep +
-            plainNumber(numericValue(rec.TxnAmt)) + sep + plainNumber(numericValue(rec.TxnPoint)) + sep +
-            QuotStr(rec.RefCheckNo) + sep + QuotStr(rec.POSID) + sep + QuotStr(rec.UserID) + sep +
-            QuotStr(rec.Remark) + sep + ctx.g.gServerDate + QStringLiteral(") ");
+            QuotStr(rec.TxnType) + sep + QuotStr(rec.CardNo) + sep +
+            connection.dialect().dateLiteral(rec.TxnDate) + sep + plainNumber(numericValue(rec.TxnAmt)) +
+            sep + plainNumber(numericValue(rec.TxnPoint)) + sep + QuotStr(rec.RefCheckNo) + sep +
+            QuotStr(rec.POSID) + sep + QuotStr(rec.UserID) + sep + QuotStr(rec.Remark) + sep +
+            ctx.g.gServerDate + QStringLiteral(") ");
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();
         return true;
     });
 }
 
-bool ADD_xxCODE(AppContext& ctx, xxCODERec& rec, Database& connection) {
+bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("ADD_xxCODE"), false, [&] {
         const QString sep = QStringLiteral(", ");
         const QString sql = QStringLiteral("INSERT INTO xxCODE ( ") + QStringLiteral(" CodeType, ") +

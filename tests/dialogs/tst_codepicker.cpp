@@ -1,9 +1,9 @@
 // The code picker, driven by touches and keys while its modal showing runs,
 // and the scripted fake the desk tests use in its place.
-#include "FakeDialogs.h"
 #include "ModalDriver.h"
 #include "dialogs/CodePicker.h"
 #include "dialogs/WidgetDialogs.h"
+#include "support/FakeDialogs.h"
 
 #include <QTableWidget>
 

@@ -1,7 +1,7 @@
 // The till's look: standard boxes in Traditional Chinese with touch-sized
 // buttons, tabs and check boxes.
-#include "MainWindow.h"
 #include "dialogs/TillLook.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 // its controls grow, and the keypads and pickers stand where they belong
 // relative to it.
 #include "../dialogs/ModalDriver.h"
-#include "Controls.h"
-#include "MainWindow.h"
 #include "OffscreenScreen.h"
+#include "desk/Controls.h"
 #include "dialogs/WidgetDialogs.h"
+#include "ui/MainWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
