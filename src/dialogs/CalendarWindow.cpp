@@ -134,6 +134,9 @@ QString CalendarWindow::dateLabel() const {
 
 bool CalendarWindow::PickDate(const std::optional<QVariant>& pvDate) {
     bool result = false;
+    // One showing at a time: a call while the calendar is up gets nothing.
+    if (isVisible())
+        return result;
     guardedVoid(m_reporter, QStringLiteral("frmFgDate_PickDate"), [&] {
         m_tag.clear();
         if (pvDate) {
@@ -214,6 +217,13 @@ void CalendarWindow::cmdExit_Click() {
 void CalendarWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         cmdExit_Click();
+        return;
+    }
+    // With a keyboard, Enter or Space picks the highlighted day.
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        m_fgCal->currentRow() >= 0) {
+        fgCal_Click(m_fgCal->currentRow() + 1, m_fgCal->currentColumn());
         return;
     }
     QDialog::keyPressEvent(event);

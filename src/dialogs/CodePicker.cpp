@@ -94,6 +94,9 @@ bool CodePicker::loadRows(const QList<QStringList>& rows) {
 bool CodePicker::ShowPick(const QList<QStringList>& rows, QString& code, QString* description,
                           const QString& pvLabel1, const QString& pvLabel2) {
     bool result = false;
+    // One showing at a time: a call while the list is up gets nothing.
+    if (isVisible())
+        return result;
     guardedVoid(m_reporter, QStringLiteral("ShowPick"), [&] {
         fvCode.clear();
         m_picked = false;

@@ -148,6 +148,20 @@ private slots:
         QVERIFY(!dialogs.frmFgDate().isVisible());
     }
 
+    void theArrowsAndEnterPickWithAKeyboard() {
+        Globals g;
+        FixedClock clock(QDateTime(QDate(2026, 3, 20), QTime(9, 0)));
+        CalendarWindow calendar(&g, &clock, nullptr);
+        whenShown(kName, [](QWidget* w) {
+            auto* grid = static_cast<CalendarWindow*>(w)->fgCal();
+            grid->setFocus();
+            QTest::keyClick(grid, Qt::Key_Right);
+            QTest::keyClick(grid, Qt::Key_Return);
+        });
+        QVERIFY(calendar.PickDate());
+        QCOMPARE(calendar.DATEPICKED, QDate(2026, 3, 21));
+    }
+
     void headerAndEmptyCellsKeepTheWindowOpen() {
         Globals g;
         FixedClock clock(QDateTime(QDate(2026, 3, 20), QTime(9, 0)));
