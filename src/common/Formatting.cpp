@@ -100,6 +100,10 @@ QString valueText(const QVariant& value) {
 
 } // namespace
 
+QString boundText(const QVariant& value) {
+    return trimSpaces(valueText(value));
+}
+
 QString QuotStr(const QVariant& value) {
     QString text = valueText(value);
     text.replace(QLatin1Char('\''), QStringLiteral("''"));

@@ -17,6 +17,10 @@ namespace tolva {
 // their plain text ('12', '12.5'); null and empty give ''.
 QString QuotStr(const QVariant& value);
 
+// The text QuotStr would quote, for a bound statement value: the value's text
+// with leading and trailing spaces removed.
+QString boundText(const QVariant& value);
+
 // A date (or a text that reads as a date) as a date literal,
 // "YYYY/MM/DD hh:mm:ss" between gDateQuote, or the TO_DATE(...) form when
 // gDateQuote is "TO_DATE". A value that does not read as a date gives the SQL

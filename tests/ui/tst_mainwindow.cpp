@@ -6,6 +6,7 @@
 #include "support/DeskFixture.h"
 #include "support/MemberdProcess.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -50,6 +51,7 @@ class TestMainWindow : public QObject {
 private slots:
     void everyControlIsThereByName() {
         MainWindow window;
+        MainWindowView view(window);
         QStringList names = {ctl::txtCustNo,
                              ctl::txtCustName,
                              ctl::txtTBonusAmt,
@@ -96,9 +98,9 @@ private slots:
             QVERIFY2(w, qPrintable(name));
             QCOMPARE(w->accessibleDescription(), name);
         }
-        QCOMPARE(window.text(ctl::cmdVoidAmt(0)), QStringLiteral("加值金額"));
-        QCOMPARE(window.text(ctl::cmdVoidAmt(1)), QStringLiteral("抵扣金額"));
-        QCOMPARE(window.text(ctl::cmdExit), QStringLiteral("&Z結束"));
+        QCOMPARE(view.text(ctl::cmdVoidAmt(0)), QStringLiteral("加值金額"));
+        QCOMPARE(view.text(ctl::cmdVoidAmt(1)), QStringLiteral("抵扣金額"));
+        QCOMPARE(view.text(ctl::cmdExit), QStringLiteral("&Z結束"));
         auto* tabs = qobject_cast<QTabWidget*>(window.control(ctl::tabPage));
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
@@ -125,6 +127,7 @@ private slots:
 
     void enterWalksAPageAndPressesItsButton() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
         int queries = 0;
         int confirms = 0;
@@ -134,11 +137,11 @@ private slots:
                 [&] { ++confirms; });
 
         // The query page: card number, name, then the query button.
-        window.selectTab(ctl::kQuery);
+        view.selectTab(ctl::kQuery);
         window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("M0001"));
         pressEnter();
-        QCOMPARE(window.text(ctl::txtCustNoQry), QStringLiteral("M0001")); // no line break
+        QCOMPARE(view.text(ctl::txtCustNoQry), QStringLiteral("M0001")); // no line break
         QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCustNameQry));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
         QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCustNoQry));
@@ -151,7 +154,7 @@ private slots:
         QCOMPARE(queries, 1);
 
         // The deposit page walks its fields past the keypad buttons to 確認.
-        window.selectTab(ctl::kDeposit);
+        view.selectTab(ctl::kDeposit);
         window.control(ctl::txtTxnDept(0))->setFocus(Qt::MouseFocusReason);
         QStringList walk;
         for (int i = 0; i < 4; ++i) {
@@ -166,9 +169,10 @@ private slots:
 
     void enteringAFieldSelectsItsTextAndTypingReplacesIt() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
-        window.selectTab(ctl::kQuery);
-        window.setText(ctl::txtCustNameQry, QStringLiteral("王小明"));
+        view.selectTab(ctl::kQuery);
+        view.setText(ctl::txtCustNameQry, QStringLiteral("王小明"));
         window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
         pressEnter();
         QCoreApplication::processEvents();
@@ -180,8 +184,9 @@ private slots:
 
     void buttonsShowWhereTheFocusIs() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
-        window.selectTab(ctl::kQuery);
+        view.selectTab(ctl::kQuery);
         QWidget* query = window.control(ctl::cmdQry);
         window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
         const QImage plain = query->grab().toImage();
@@ -195,21 +200,23 @@ private slots:
 
     void thePasswordIsMaskedWithStars() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
-        window.showTab(ctl::kSettings, true);
-        window.selectTab(ctl::kSettings);
+        view.showTab(ctl::kSettings, true);
+        view.selectTab(ctl::kSettings);
         window.resize(1920, 1080); // the window's style renewed for the larger size
         QCoreApplication::processEvents();
-        window.setText(ctl::txtPWD, QStringLiteral("ab c"));
+        view.setText(ctl::txtPWD, QStringLiteral("ab c"));
         auto* password = qobject_cast<QLineEdit*>(window.control(ctl::txtPWD));
         QCOMPARE(password->displayText(), QStringLiteral("****"));
-        QCOMPARE(window.text(ctl::txtPWD), QStringLiteral("ab c"));
+        QCOMPARE(view.text(ctl::txtPWD), QStringLiteral("ab c"));
     }
 
     void accessibleNamesAreWhatTheOperatorSees() {
         MainWindow window;
-        window.setText(ctl::lblMode, QStringLiteral("Connected.  "));
-        window.setText(ctl::elaMsg, QStringLiteral("連線成功"));
+        MainWindowView view(window);
+        view.setText(ctl::lblMode, QStringLiteral("Connected.  "));
+        view.setText(ctl::elaMsg, QStringLiteral("連線成功"));
         const QHash<QString, QString> fields = {{ctl::txtCustNo, QStringLiteral("客戶卡號")},
                                                 {ctl::txtTBonusAmt, QStringLiteral("餘額")},
                                                 {ctl::txtBillAddr2, QStringLiteral("地址-門牌")},
@@ -257,6 +264,7 @@ private slots:
 
     void touchSizedAndGrowsWithTheScreen() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
         auto* tabs = qobject_cast<QTabWidget*>(window.control(ctl::tabPage));
         QVERIFY(tabs->tabBar()->tabRect(0).height() >= 48);
@@ -267,7 +275,7 @@ private slots:
             QVERIFY2(box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).height() >= 32,
                      qPrintable(name));
         }
-        window.selectTab(ctl::kQuery);
+        view.selectTab(ctl::kQuery);
         QCoreApplication::processEvents();
         const int small = window.control(ctl::cmdQry)->height();
         const qreal smallFont = window.control(ctl::txtCustNoQry)->font().pointSizeF();
@@ -279,11 +287,12 @@ private slots:
 
     void doubleClickingAFieldIsReported() {
         MainWindow window;
+        MainWindowView view(window);
         showActive(window);
         QSignalSpy spy(&window, &MainWindow::fieldDoubleClicked);
-        window.selectTab(ctl::kReport);
+        view.selectTab(ctl::kReport);
         QTest::mouseDClick(window.control(ctl::txtDateB), Qt::LeftButton);
-        window.selectTab(ctl::kDeduction);
+        view.selectTab(ctl::kDeduction);
         QTest::mouseDClick(window.control(ctl::txtTxnDept(1)), Qt::LeftButton);
         QCOMPARE(spy.size(), 2);
         QCOMPARE(spy[0][0].toString(), ctl::txtDateB);
@@ -295,15 +304,16 @@ private slots:
         // the window checks nothing; moving on to the next field does.
         DeskFixture f;
         MainWindow window;
-        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
-        Desk desk(f.ctx, window, link);
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();
         showActive(window);
-        window.selectTab(ctl::kDeposit);
-        window.setText(ctl::txtTxnDept(0), f.ctx.g.gStoreID);
-        window.setText(ctl::elaMsg, QString());
+        view.selectTab(ctl::kDeposit);
+        view.setText(ctl::txtTxnDept(0), f.ctx.g.gStoreID);
+        view.setText(ctl::elaMsg, QString());
         window.control(ctl::txtCheckNo(0))->setFocus(Qt::MouseFocusReason);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X999"));
 
@@ -312,34 +322,35 @@ private slots:
         over.show();
         over.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&over));
-        QCOMPARE(window.text(ctl::elaMsg), QString());
+        QCOMPARE(view.text(ctl::elaMsg), QString());
         over.close();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCheckNo(0)));
 
         pressEnter();
-        QCOMPARE(window.text(ctl::elaMsg), QStringLiteral("此帳單號不存在"));
+        QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("此帳單號不存在"));
     }
 
     void clicksReachTheDesk() {
         DeskFixture f;
         MainWindow window;
-        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
-        Desk desk(f.ctx, window, link_desk);
+        MainWindowView view(window);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();
-        QCOMPARE(window.selectedTab(), int(ctl::kQuery));
+        QCOMPARE(view.selectedTab(), int(ctl::kQuery));
 
         QTest::mouseDClick(window.control(ctl::lblHead(2)), Qt::LeftButton);
-        QVERIFY(window.isTabShown(ctl::kSettings));
+        QVERIFY(view.isTabShown(ctl::kSettings));
         QWidget* master = window.control(ctl::chkMasterDB);
         QTest::mouseClick(master, Qt::LeftButton, {}, QPoint(12, master->height() / 2));
         QCOMPARE(f.get("ZEL", "TOLVA", "chkMasterDB"), QStringLiteral("1"));
         QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
-        QVERIFY(!window.isTabShown(ctl::kSettings));
-        QCOMPARE(window.selectedTab(), int(ctl::kDeposit));
+        QVERIFY(!view.isTabShown(ctl::kSettings));
+        QCOMPARE(view.selectedTab(), int(ctl::kDeposit));
     }
 
     void theOperatorsRoadThroughTheWidgets() {
@@ -359,24 +370,25 @@ private slots:
         f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo) VALUES ('A0012')"));
 
         MainWindow window;
-        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
-        Desk desk(f.ctx, window, link);
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();
-        QCOMPARE(window.text(ctl::lblMode), QStringLiteral("Connected.  "));
+        QCOMPARE(view.text(ctl::lblMode), QStringLiteral("Connected.  "));
 
         QTest::keyClicks(window.control(ctl::txtCustNoQry), QStringLiteral("M0001"));
         QTest::mouseClick(window.control(ctl::cmdQry), Qt::LeftButton);
-        QCOMPARE(window.text(ctl::txtCustName), QStringLiteral("王小明"));
-        QCOMPARE(window.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
-        QVERIFY(window.isVisible(ctl::cmdUPDCust));
+        QCOMPARE(view.text(ctl::txtCustName), QStringLiteral("王小明"));
+        QCOMPARE(view.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
+        QVERIFY(view.isVisible(ctl::cmdUPDCust));
 
-        window.selectTab(ctl::kDeposit);
+        view.selectTab(ctl::kDeposit);
         f.dialogs.keypadAnswers << QStringLiteral("A0012") << QStringLiteral("300");
         QTest::mouseClick(window.control(ctl::cmdRefNo(0)), Qt::LeftButton);
         QTest::mouseClick(window.control(ctl::cmdVoidAmt(0)), Qt::LeftButton);
-        QCOMPARE(window.text(ctl::txtAmt(0)), QStringLiteral("300"));
+        QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("300"));
         QTest::mouseClick(window.control(ctl::cmdOK(0)), Qt::LeftButton);
         QSqlQuery q = member.query(QStringLiteral("SELECT TBonusAmt FROM CUST WHERE CustNo = 'M0001'"));
         QVERIFY(q.next());

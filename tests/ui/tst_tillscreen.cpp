@@ -6,6 +6,7 @@
 #include "desk/Controls.h"
 #include "dialogs/WidgetDialogs.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,10 +22,11 @@ private slots:
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         QCOMPARE(area.size(), QSize(1920, 1080));
         MainWindow window;
-        window.showWindow();
+        MainWindowView view(window);
+        window.showOnTill();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.frameGeometry(), area);
-        window.selectTab(ctl::kQuery);
+        view.selectTab(ctl::kQuery);
         QCoreApplication::processEvents();
         QVERIFY(window.control(ctl::cmdQry)->height() >= qRound(64 * 1.4));
 
