@@ -49,6 +49,7 @@ public:
         return false;
     }
     bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
+    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
 };
 
 int fail(const QString& message) {

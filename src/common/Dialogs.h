@@ -37,6 +37,12 @@ public:
     virtual bool ShowInput2(Keypad keypad, QString& text, const QString& header,
                             const std::optional<QString>& defaultText = {}) = 0;
     virtual bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) = 0;
+
+    // The save-file dialog. filter lists description and pattern pairs, each
+    // ended by "|" ("csv檔案(*.csv)|*.csv|所有檔案|*.*|"); proposedName is the
+    // name offered. The full path chosen, as typed (no extension is added);
+    // nullopt when the operator cancels.
+    virtual std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) = 0;
 };
 
 } // namespace tolva

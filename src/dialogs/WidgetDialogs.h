@@ -49,6 +49,11 @@ public:
                     const std::optional<QString>& defaultText = {}) override;
     bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
 
+    // QFileDialog; the filter's "description|pattern|" pairs become Qt's
+    // "description (pattern);;" list.
+    std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) override;
+    static QString qtFilter(const QString& filter);
+
 private:
     QPointer<QWidget> m_parent;
     const Globals* m_globals = nullptr;

@@ -47,6 +47,17 @@ public:
                     const std::optional<QString>& defaultText) override;
     bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) override;
 
+    // Save-file dialogs: the proposed name and filter of each, and the paths
+    // to answer (nullopt or an empty queue: cancelled).
+    QStringList saveProposals;
+    QStringList saveFilters;
+    QQueue<std::optional<QString>> saveAnswers;
+    std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) override {
+        saveFilters << filter;
+        saveProposals << proposedName;
+        return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
+    }
+
     // Texts of every box shown, in order.
     QStringList texts() const;
 };
