@@ -7,6 +7,7 @@
 #include "print/Printing.h"
 
 #include <QSqlQuery>
+#include <memory>
 
 namespace tolva {
 
@@ -61,45 +62,92 @@ QString SummaryReport::totalsSql(const QString& dateFrom, const QString& dateTo)
            QStringLiteral(" Group by txndept ,  TxnType ") + QStringLiteral(" Order by txndept ,  TxnType ");
 }
 
-void SummaryReport::addDetails(Printout& report, const QString& dateFrom, const QString& dateTo) {
-    Document& d = report.document;
-    d.setCurrentY(d.currentY() + 200);
-    d.addTable(kDetailFormat, QString(), kDetailTitles);
-    report.rows.addLine(kDetailTitles, kSeparators);
-    m_ctx.g.gSQL = detailSql(dateFrom, dateTo);
-    QSqlQuery q = m_ctx.gCNT.query(m_ctx.g.gSQL);
-    QString previous;
-    while (q.next()) {
-        const QString store = textOf(q, 0);
-        if (previous.isEmpty())
-            previous = store;
-        if (store != previous) {
-            d.setCurrentY(d.currentY() + 200);
-            previous = store;
+// Composes the report part by part. Lives in the printout's more, so it
+// holds only the program-wide context, not the SummaryReport that made it.
+class SummaryReport::Composer {
+public:
+    Composer(AppContext& ctx, QString totalsSql, int chunkRows)
+        : m_ctx(ctx), m_totalsSql(std::move(totalsSql)), m_chunkRows(chunkRows) {}
+
+    void startDetails(Printout& report, const QString& detailSql) {
+        Document& d = report.document;
+        d.setCurrentY(d.currentY() + 200);
+        d.addTable(kDetailFormat, QString(), kDetailTitles);
+        report.rows.addLine(kDetailTitles, kSeparators);
+        m_ctx.g.gSQL = detailSql;
+        m_details = m_ctx.gCNT.query(m_ctx.g.gSQL);
+        m_inDetails = true;
+    }
+
+    // The next part; false when the report is complete.
+    bool step(Printout& report) {
+        if (m_inDetails && !detailPart(report))
+            return true;
+        totals(report);
+        report.document.endDoc();
+        return false;
+    }
+
+    // A later part, its failure reported the way the button reports its own.
+    bool guardedStep(Printout& report) {
+        const bool again =
+            guard(m_ctx.reporter, tolva::Report::Msg, QStringLiteral("fmTOLVA_cmdPrintS_Click"), false,
+                  [&] { return step(report); });
+        if (!again && !report.document.isFinished())
+            report.failed = true;
+        return again;
+    }
+
+private:
+    // Up to one part of detail rows; true when the details are done.
+    bool detailPart(Printout& report) {
+        Document& d = report.document;
+        for (int n = 0; n < m_chunkRows; ++n) {
+            if (!m_details.next()) {
+                m_details = QSqlQuery();
+                m_inDetails = false;
+                d.setCurrentY(d.currentY() + 200);
+                return true;
+            }
+            const QString store = textOf(m_details, 0);
+            if (m_previous.isEmpty())
+                m_previous = store;
+            if (store != m_previous) {
+                d.setCurrentY(d.currentY() + 200);
+                m_previous = store;
+            }
+            const QString row = textOf(m_details, 1) + u'#' + typeName(textOf(m_details, 2)) + u'#' +
+                                plainNumber(numericValue(textOf(m_details, 3))) + u'#' +
+                                textOf(m_details, 4) + u';';
+            addRow(report, kDetailFormat, kDetailTitles, row);
         }
-        const QString row = textOf(q, 1) + u'#' + typeName(textOf(q, 2)) + u'#' +
-                            plainNumber(numericValue(textOf(q, 3))) + u'#' + textOf(q, 4) + u';';
-        addRow(report, kDetailFormat, kDetailTitles, row);
+        return false;
     }
-    d.setCurrentY(d.currentY() + 200);
-}
 
-void SummaryReport::addTotals(Printout& report, const QString& dateFrom, const QString& dateTo) {
-    Document& d = report.document;
-    d.paragraph(QStringLiteral("總計:"));
-    d.addTable(kTotalFormat, QString(), kTotalTitles);
-    report.rows.addLine(kTotalTitles, kSeparators);
-    m_ctx.g.gSQL = totalsSql(dateFrom, dateTo);
-    QSqlQuery q = m_ctx.gCNT.query(m_ctx.g.gSQL);
-    while (q.next()) {
-        const QString row = textOf(q, 0) + u'#' + typeName(textOf(q, 1)) + u'#' +
-                            plainNumber(numericValue(textOf(q, 2))) + u';';
-        addRow(report, kTotalFormat, kTotalTitles, row);
+    void totals(Printout& report) {
+        Document& d = report.document;
+        d.paragraph(QStringLiteral("總計:"));
+        d.addTable(kTotalFormat, QString(), kTotalTitles);
+        report.rows.addLine(kTotalTitles, kSeparators);
+        m_ctx.g.gSQL = m_totalsSql;
+        QSqlQuery q = m_ctx.gCNT.query(m_ctx.g.gSQL);
+        while (q.next()) {
+            const QString row = textOf(q, 0) + u'#' + typeName(textOf(q, 1)) + u'#' +
+                                plainNumber(numericValue(textOf(q, 2))) + u';';
+            addRow(report, kTotalFormat, kTotalTitles, row);
+        }
     }
-}
 
-Printout SummaryReport::build(const QString& printer, const QString& dateFrom, const QString& dateTo,
-                              bool totalsOnly) {
+    AppContext& m_ctx;
+    QString m_totalsSql;
+    int m_chunkRows;
+    QSqlQuery m_details;
+    bool m_inDetails = false;
+    QString m_previous;
+};
+
+Printout SummaryReport::compose(const QString& printer, const QString& dateFrom, const QString& dateTo,
+                                bool totalsOnly) {
     Printout report;
     report.header = QStringLiteral("會員點數明細表");
     report.exportable = true;
@@ -120,10 +168,21 @@ Printout SummaryReport::build(const QString& printer, const QString& dateFrom, c
     d.setFontSize(9);
     d.setFontBold(false);
     d.paragraph(QStringLiteral("日期: ") + dateFrom + u'-' + dateTo);
+
+    auto composer = std::make_shared<Composer>(m_ctx, totalsSql(dateFrom, dateTo), m_chunkRows);
     if (!totalsOnly)
-        addDetails(report, dateFrom, dateTo);
-    addTotals(report, dateFrom, dateTo);
-    d.endDoc();
+        composer->startDetails(report, detailSql(dateFrom, dateTo));
+    if (composer->step(report))
+        report.more = [composer](Printout& r) { return composer->guardedStep(r); };
+    return report;
+}
+
+Printout SummaryReport::build(const QString& printer, const QString& dateFrom, const QString& dateTo,
+                              bool totalsOnly) {
+    Printout report = compose(printer, dateFrom, dateTo, totalsOnly);
+    report.finish();
+    if (report.failed)
+        throw Fault(Fault::kGeneric, QStringLiteral("報表產生失敗"));
     return report;
 }
 
@@ -137,7 +196,7 @@ bool SummaryReport::print(const QString& dateFrom, const QString& dateTo, bool t
     }
     m_ctx.dialogs.busyPointer();
     return guard(m_ctx.reporter, tolva::Report::Msg, QStringLiteral("fmTOLVA_cmdPrintS_Click"), false, [&] {
-        Printout report = build(printer, dateFrom, dateTo, totalsOnly);
+        Printout report = compose(printer, dateFrom, dateTo, totalsOnly);
         m_ctx.dialogs.normalPointer();
         m_printing.preview(std::move(report));
         return true;

@@ -3,6 +3,7 @@
 #include "print/Printout.h"
 
 #include <QString>
+#include <algorithm>
 
 namespace tolva {
 
@@ -24,8 +25,17 @@ public:
     bool print(const QString& dateFrom, const QString& dateTo, bool totalsOnly);
 
     // The report for the printer named, without the printer check and
-    // without showing it. Throws a Fault when the database fails.
+    // without showing it: compose gives it with its first part composed (the
+    // title, the date line and up to chunkRows() detail rows) and the rest
+    // left to the printout's more; build composes all of it. Both throw a
+    // Fault when the database fails; a failure in a later part is reported
+    // to the operator and marks the printout failed.
+    Printout compose(const QString& printer, const QString& dateFrom, const QString& dateTo, bool totalsOnly);
     Printout build(const QString& printer, const QString& dateFrom, const QString& dateTo, bool totalsOnly);
+
+    // Detail rows composed per part (at least 1).
+    int chunkRows() const { return m_chunkRows; }
+    void setChunkRows(int rows) { m_chunkRows = std::max(1, rows); }
 
     // The statements the report runs for the date texts.
     QString detailSql(const QString& dateFrom, const QString& dateTo) const;
@@ -35,12 +45,13 @@ public:
     static QString typeName(const QString& type);
 
 private:
+    class Composer;
+
     QString dateConditions(const QString& dateFrom, const QString& dateTo) const;
-    void addDetails(Printout& report, const QString& dateFrom, const QString& dateTo);
-    void addTotals(Printout& report, const QString& dateFrom, const QString& dateTo);
 
     AppContext& m_ctx;
     Printing& m_printing;
+    int m_chunkRows = 2000;
 };
 
 } // namespace tolva

@@ -7,10 +7,12 @@
 #include "print/Printing.h"
 #include "ui/PageView.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tolva {
@@ -58,6 +60,7 @@ PreviewWindow::PreviewWindow(AppContext& ctx, Printing& printing, QWidget* paren
     nameControl(m_view, QStringLiteral("vsp"));
     m_view->setDocument(&m_report.document);
     m_frame->setWidget(m_view);
+    m_frame->viewport()->installEventFilter(this);
     connect(m_view, &PageView::doubleClicked, this, &PreviewWindow::vsFrame_DblClick);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,6 +68,9 @@ PreviewWindow::PreviewWindow(AppContext& ctx, Printing& printing, QWidget* paren
     layout->addWidget(m_frame, 1);
     resize(900, 700);
     m_saveDoc->setVisible(false);
+    m_composer = new QTimer(this);
+    m_composer->setInterval(0);
+    connect(m_composer, &QTimer::timeout, this, &PreviewWindow::composeStep);
     showPage(1);
 }
 
@@ -96,16 +102,52 @@ void PreviewWindow::applyZoom() {
     m_view->setZoom(m_zoomMode, 80, m_frame->viewport()->size());
 }
 
-void PreviewWindow::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    applyZoom();
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The whole page fits the frame as the frame is now.
+    if (watched == m_frame->viewport() && event->type() == QEvent::Resize)
+        applyZoom();
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::cmdFirst_Click() {
     showPage(1);
 }
 
+void PreviewWindow::composeStep() {
+    if (m_report.more && m_report.more(m_report))
+        return;
+    m_composer->stop();
+    m_report.more = nullptr;
+    if (m_report.failed)
+        cmdExit_Click();
+}
+
+bool PreviewWindow::completeReport() {
+    if (m_report.complete())
+        return !m_report.failed;
+    m_ctx.dialogs.busyPointer();
+    while (m_report.more && m_report.more(m_report)) {
+    }
+    m_report.more = nullptr;
+    m_composer->stop();
+    m_ctx.dialogs.normalPointer();
+    if (m_report.failed) {
+        cmdExit_Click();
+        return false;
+    }
+    return true;
+}
+
+void PreviewWindow::hideEvent(QHideEvent* event) {
+    // A report left unfinished lets go of its database cursor.
+    m_composer->stop();
+    m_report.more = nullptr;
+    QDialog::hideEvent(event);
+}
+
 void PreviewWindow::cmdLast_Click() {
+    if (!completeReport())
+        return;
     showPage(std::max(1, pageCount()));
 }
 
@@ -122,6 +164,8 @@ void PreviewWindow::cmdPrevious_Click() {
 }
 
 void PreviewWindow::cmdPrint_Click() {
+    if (!completeReport())
+        return;
     m_print->setEnabled(false);
     m_ctx.dialogs.busyPointer();
     askStep(m_ctx.reporter, QStringLiteral("cmdPrint_Click"),
@@ -131,18 +175,22 @@ void PreviewWindow::cmdPrint_Click() {
 }
 
 void PreviewWindow::cmdPrintPage_Click() {
+    if (!completeReport())
+        return;
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrintPage_Click"),
               [&] { m_printing.print(vsp(), vsp().printer(), m_page, m_page); });
 }
 
 void PreviewWindow::cmdSetupPrinter_Click() {
-    if (pageCount() == 0)
+    if (!completeReport() || pageCount() == 0)
         return;
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdSetupPrinter_Click"),
               [&] { m_printing.printWithDialog(vsp()); });
 }
 
 void PreviewWindow::cmdSaveDoc_Click() {
+    if (!completeReport())
+        return;
     guardVoid(m_ctx.reporter, Report::Msg, saveDocProcedure(), [&] {
         const QString proposed = fvHeader.isEmpty() ? m_ctx.g.exeName + QStringLiteral("報表輸出") : fvHeader;
         const std::optional<QString> path =
@@ -244,13 +292,19 @@ void PreviewWindow::PrintFile(const QString& file, const QString& pvPaperType) {
 }
 
 void PreviewWindow::showReport(Printout report) {
+    loadReport(std::move(report));
+    exec();
+}
+
+void PreviewWindow::loadReport(Printout report) {
     m_report = std::move(report);
     documentReplaced();
     fvHeader = m_report.header;
     m_saveDoc->setVisible(m_report.exportable);
     m_view->setDocument(&m_report.document);
     showPage(1);
-    exec();
+    if (m_report.more)
+        m_composer->start();
 }
 
 void PreviewWindow::showDocument() {

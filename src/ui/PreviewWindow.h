@@ -8,6 +8,7 @@
 
 class QPushButton;
 class QScrollArea;
+class QTimer;
 
 namespace tolva {
 
@@ -53,6 +54,8 @@ public:
 
     // Takes the report over and shows it modally from page 1.
     void showReport(Printout report);
+    // Takes the report over and shows page 1, without showing the window.
+    void loadReport(Printout report);
     // Shows page 1 of the document composed on vsp() without waiting.
     void showDocument();
 
@@ -83,7 +86,8 @@ protected:
     // Applies the document settings of ResetPage (bold and alignment only
     // when full is set).
     void documentSettings(bool full);
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     AppContext& m_ctx;
     Printing& m_printing;
@@ -93,8 +97,13 @@ private:
     void showPage(int page);
     void applyZoom();
     void printText(const QString& text, const QString& paperType);
+    // A report still being composed: one more part per idle moment, all of
+    // it before it is printed or saved or its last page is shown.
+    void composeStep();
+    bool completeReport();
 
     Printout m_report;
+    QTimer* m_composer = nullptr;
     int m_page = 1;
     int m_zoomMode = 3;
     PageView* m_view = nullptr;

@@ -1,12 +1,10 @@
 // The transaction summary: its statements, the printer check, the layout of
 // the details and totals, and the rows it hands to the export.
+#include "CardLogRows.h"
 #include "DeskFixture.h"
 #include "FakePrinting.h"
-#include "common/Formatting.h"
 #include "desk/SummaryReport.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 
 using namespace tolva;
@@ -17,18 +15,7 @@ class TestSummaryReport : public QObject {
 
     static void addLog(DeskFixture& f, const QString& dept, const QString& card, const QString& type,
                        const QString& amount, const QString& bill, const QString& date = u"2026/12/08"_s) {
-        QSqlQuery q(f.ctx.gCNT.handle());
-        q.prepare(u"INSERT INTO VCardLog (TxnDept, CardNo, TxnType, TxnAmt, RefCheckNo, TxnDate) "
-                  u"VALUES (?, ?, ?, ?, ?, ?)"_s);
-        for (const QString& v : {dept, card, type, amount, bill})
-            q.addBindValue(v.isNull() ? QVariant() : QVariant(v));
-        q.addBindValue(QuotDateText(f, date));
-        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
-    }
-    // The stored form the desk writes a business date in.
-    static QString QuotDateText(DeskFixture& f, const QString& date) {
-        QString literal = QuotDate(f.ctx.g, date);
-        return literal.mid(1, literal.size() - 2);
+        addCardLog(f.ctx.gCNT, dept, card, type, amount, bill, date);
     }
 
     struct Setup {
@@ -152,6 +139,38 @@ private slots:
                  QStringList({u"會員點數明細表"_s, u"日期: -"_s, u"總計:"_s, u"分店別#交易別#總金額"_s,
                               u"S01#抵扣#1000"_s}));
         QCOMPARE(s.printing.previews.front().rows.rowCount(), 2);
+    }
+
+    void composedInPartsLikeAtOnce() {
+        Setup s;
+        for (int i = 0; i < 7; ++i)
+            addLog(s.f, u"S0%1"_s.arg(i % 2), u"C%1"_s.arg(i), u"1"_s, u"10"_s, u"B%1"_s.arg(i));
+        const Printout whole = s.report.build(u"TM88"_s, QString(), QString(), false);
+        s.report.setChunkRows(3);
+        Printout parts = s.report.compose(u"TM88"_s, QString(), QString(), false);
+        QVERIFY(!parts.complete());
+        QCOMPARE(documentTexts(parts.document).size(), 3 + 3); // title, date, column titles, 3 rows
+        QVERIFY(!parts.document.isFinished());
+        int calls = 0;
+        while (parts.more(parts))
+            ++calls;
+        QCOMPARE(calls, 1); // 3 more rows; then the last row and the totals end it
+        QVERIFY(parts.document.isFinished());
+        QCOMPARE(documentTexts(parts.document), documentTexts(whole.document));
+        QCOMPARE(parts.rows.rowCount(), whole.rows.rowCount());
+    }
+
+    void failureInALaterPartIsReported() {
+        Setup s;
+        for (int i = 0; i < 5; ++i)
+            addLog(s.f, u"S01"_s, u"C%1"_s.arg(i), u"1"_s, u"10"_s, u"B%1"_s.arg(i));
+        s.report.setChunkRows(2);
+        Printout parts = s.report.compose(u"TM88"_s, QString(), QString(), false);
+        // The totals statement fails once the table is gone.
+        s.f.ctx.gCNT.execute(u"ALTER TABLE VCardLog RENAME TO VCardLogOld"_s);
+        parts.finish();
+        QVERIFY(parts.failed);
+        QVERIFY(s.f.errors().contains(u"fmTOLVA_cmdPrintS_Click"_s));
     }
 
     void databaseFailureIsReportedAndNothingShown() {

@@ -31,7 +31,11 @@ public:
 
     QStringList printers() override { return installed; }
     QString defaultPrinter() override { return defaultName; }
-    void preview(tolva::Printout report) override { previews.push_back(std::move(report)); }
+    // A report still being composed is completed first, as the preview does.
+    void preview(tolva::Printout report) override {
+        report.finish();
+        previews.push_back(std::move(report));
+    }
     void print(const tolva::Document& document, const QString& printer, int fromPage, int toPage) override;
     bool printWithDialog(const tolva::Document& document) override;
     void savePdf(const tolva::Document& document, const QString& path) override;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <memory>
 
 using namespace tolva;
 using namespace Qt::StringLiterals;
@@ -87,6 +88,50 @@ private slots:
         QCOMPARE(s.w.zoomMode(), 0);
         QTest::mouseDClick(s.w.control(u"vsp"_s), Qt::LeftButton);
         QCOMPARE(s.w.zoomMode(), 3);
+    }
+
+    // A report composed in parts: the first page at once, the rest while it is
+    // shown, all of it before the last page or printing.
+    static Printout inParts(int pages, bool failAtEnd = false) {
+        Printout p;
+        p.document.startDoc();
+        p.document.paragraph(u"第 1 頁"_s);
+        auto left = std::make_shared<int>(pages - 1);
+        p.more = [left, failAtEnd](Printout& r) {
+            if (*left == 0) {
+                if (failAtEnd) {
+                    r.failed = true;
+                    return false;
+                }
+                r.document.endDoc();
+                return false;
+            }
+            r.document.newPage();
+            r.document.paragraph(u"第 %1 頁"_s.arg(r.document.pageCount()));
+            return --*left >= 0;
+        };
+        return p;
+    }
+
+    void reportsComposedInParts() {
+        Setup s;
+        s.w.loadReport(inParts(3));
+        s.w.show();
+        QCOMPARE(s.w.page(), 1);
+        QVERIFY(s.w.pageCount() >= 1);
+        click(s.w, "cmdLast");
+        QCOMPARE(s.w.pageCount(), 3);
+        QCOMPARE(s.w.page(), 3);
+        QVERIFY(s.w.vsp().isFinished());
+
+        s.w.loadReport(inParts(4));
+        QTRY_COMPARE(s.w.pageCount(), 4); // composed while the window waits
+        QTRY_VERIFY(s.w.vsp().isFinished());
+
+        s.w.loadReport(inParts(2, true));
+        click(s.w, "cmdPrint");
+        QVERIFY(s.printing.printed.empty());
+        QVERIFY(!s.w.isVisible());
     }
 
     void printingWholePageAndDialog() {
