@@ -17,7 +17,7 @@ INSERT INTO VCardLog (TxnDept, TxnType, CardNo, TxnDate, TxnAmt, RefCheckNo, POS
 SELECT 'S0' || (i % 4 + 1),
        CASE WHEN i % 3 = 0 THEN '2' ELSE '1' END,
        'M000' || (i % 5 + 1),
-       strftime('%Y/%m/%d 00:00:00', 'now', 'localtime'),
+       strftime('%Y-%m-%d 00:00:00', 'now', 'localtime'),
        CASE WHEN i % 3 = 0 THEN 50 * (i % 7 + 1) ELSE 500 * (i % 4 + 1) END,
        'A' || substr('0000' || (100 + i), -4),
        'WS01', 'cashier1', datetime('now','localtime')

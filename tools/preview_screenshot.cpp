@@ -1,8 +1,8 @@
 // Renders the report preview offscreen to a PNG file, with the summary report
 // of a database (the demo's store database): preview-screenshot OUTPUT.png DB
-#include "WidgetDialogs.h"
 #include "app/AppContext.h"
 #include "desk/SummaryReport.h"
+#include "dialogs/WidgetDialogs.h"
 #include "ui/PreviewWindow.h"
 #include "ui/WidgetPrinting.h"
 

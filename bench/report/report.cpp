@@ -97,7 +97,7 @@ void seed(Database& db, int rows) {
         q.addBindValue(QStringLiteral("S%1").arg(i % 30 + 1, 2, 10, QLatin1Char('0')));
         q.addBindValue(i % 3 == 0 ? QStringLiteral("2") : QStringLiteral("1"));
         q.addBindValue(QStringLiteral("M%1").arg(i % 5000, 6, 10, QLatin1Char('0')));
-        q.addBindValue(QStringLiteral("2026/12/0%1 00:00:00").arg(i % 8 + 1));
+        q.addBindValue(QStringLiteral("2026-12-0%1 00:00:00").arg(i % 8 + 1));
         q.addBindValue(100 + i % 50 * 10);
         q.addBindValue(QStringLiteral("A%1").arg(i, 8, 10, QLatin1Char('0')));
         q.exec();

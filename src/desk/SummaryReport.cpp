@@ -38,15 +38,17 @@ QString SummaryReport::typeName(const QString& type) {
     return type;
 }
 
-// The date texts go into the statement only as dates re-read and written by
-// QuotDate (a text that is not a date becomes NULL), never as typed.
+// The date texts go into the statement only as dates re-read and written as
+// the local database's own date literal (a text that is not a date becomes
+// NULL), never as typed.
 QString SummaryReport::dateConditions(const QString& dateFrom, const QString& dateTo) const {
     const Globals& g = m_ctx.g;
+    const Dialect& dialect = m_ctx.gCNT.dialect();
     QString sql;
     if (!dateFrom.isEmpty())
-        sql += QStringLiteral(" And TxnDate >= ") + QuotDate(g, DBDateSave(g, dateFrom));
+        sql += QStringLiteral(" And TxnDate >= ") + dialect.dateLiteral(DBDateSave(g, dateFrom));
     if (!dateTo.isEmpty())
-        sql += QStringLiteral(" And TxnDate <= ") + QuotDate(g, DBDateSave(g, dateTo));
+        sql += QStringLiteral(" And TxnDate <= ") + dialect.dateLiteral(DBDateSave(g, dateTo));
     return sql;
 }
 

@@ -1,12 +1,12 @@
 // The summary report as it comes out: the PDF text in reading order, and page
 // one drawn next to a stored reference image.
-#include "CardLogRows.h"
-#include "DeskFixture.h"
-#include "FakePrinting.h"
-#include "PdfText.h"
 #include "desk/SummaryReport.h"
 #include "print/PdfOutput.h"
 #include "print/Renderer.h"
+#include "support/CardLogRows.h"
+#include "support/DeskFixture.h"
+#include "support/FakePrinting.h"
+#include "support/PdfText.h"
 
 #include <QFile>
 #include <QTest>

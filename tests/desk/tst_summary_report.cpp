@@ -1,9 +1,9 @@
 // The transaction summary: its statements, the printer check, the layout of
 // the details and totals, and the rows it hands to the export.
-#include "CardLogRows.h"
-#include "DeskFixture.h"
-#include "FakePrinting.h"
 #include "desk/SummaryReport.h"
+#include "support/CardLogRows.h"
+#include "support/DeskFixture.h"
+#include "support/FakePrinting.h"
 
 #include <QTest>
 
@@ -48,12 +48,12 @@ private slots:
         const QString tail = u" Order by TxnDept , refCheckNo  "_s;
         QCOMPARE(s.report.detailSql(u""_s, u""_s), head + tail);
         QCOMPARE(s.report.detailSql(u"2026/12/01"_s, u""_s),
-                 head + u" And TxnDate >= '2026/12/01 00:00:00'"_s + tail);
+                 head + u" And TxnDate >= '2026-12-01 00:00:00'"_s + tail);
         QCOMPARE(s.report.detailSql(u""_s, u"2026/12/31"_s),
-                 head + u" And TxnDate <= '2026/12/31 00:00:00'"_s + tail);
+                 head + u" And TxnDate <= '2026-12-31 00:00:00'"_s + tail);
         QCOMPARE(s.report.totalsSql(u"2026/12/01"_s, u"2026/12/31"_s),
                  u"Select  txndept , TxnType ,sum( TxnAmt) as TAmt  From VCardLOG  Where 1 = 1 "
-                 u" And TxnDate >= '2026/12/01 00:00:00' And TxnDate <= '2026/12/31 00:00:00'"
+                 u" And TxnDate >= '2026-12-01 00:00:00' And TxnDate <= '2026-12-31 00:00:00'"
                  u" Group by txndept ,  TxnType  Order by txndept ,  TxnType "_s);
         // Typed text that is no date never reaches the statement.
         QCOMPARE(s.report.detailSql(u"x' or 1=1 --"_s, u""_s), head + u" And TxnDate >= NULL"_s + tail);

@@ -1,12 +1,12 @@
 // The document model: positions, page breaks, tables, editing finished pages,
 // fonts that hold Chinese, and the export grid's CSV.
-#include "FakePrinting.h"
 #include "common/CodePage.h"
 #include "common/Fault.h"
 #include "print/Document.h"
 #include "print/ExportGrid.h"
 #include "print/PrintFonts.h"
 #include "print/Renderer.h"
+#include "support/FakePrinting.h"
 
 #include <QFile>
 #include <QFontInfo>

@@ -1,16 +1,14 @@
-#include "CardLogRows.h"
+#include "support/CardLogRows.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "common/Formatting.h"
+#include "db/Database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
-QString storedDate(const QString& date) {
-    tolva::Globals g;
-    const QString literal = tolva::QuotDate(g, date);
+// The date as the desk stores it in this database.
+QString storedDate(const tolva::Database& db, const QString& date) {
+    const QString literal = db.dialect().dateLiteral(date);
     return literal.mid(1, literal.size() - 2);
 }
 } // namespace
@@ -22,7 +20,7 @@ void addCardLog(tolva::Database& db, const QString& dept, const QString& card, c
                              "VALUES (?, ?, ?, ?, ?, ?)"));
     for (const QString& v : {dept, card, type, amount, bill})
         q.addBindValue(v.isNull() ? QVariant() : QVariant(v));
-    q.addBindValue(storedDate(date));
+    q.addBindValue(storedDate(db, date));
     if (!q.exec())
         qFatal("addCardLog: %s", qPrintable(q.lastError().text()));
 }

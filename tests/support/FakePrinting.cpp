@@ -1,4 +1,4 @@
-#include "FakePrinting.h"
+#include "support/FakePrinting.h"
 
 #include "common/Fault.h"
 #include "print/PdfOutput.h"

@@ -2,11 +2,11 @@
 // (scripts/cups-test-server). The summary report is printed whole and one
 // page at a time; a queue that refuses jobs and a queue that is gone reach
 // the operator as messages.
-#include "CardLogRows.h"
-#include "DeskFixture.h"
-#include "FakePrinting.h"
-#include "PdfText.h"
 #include "desk/SummaryReport.h"
+#include "support/CardLogRows.h"
+#include "support/DeskFixture.h"
+#include "support/FakePrinting.h"
+#include "support/PdfText.h"
 #include "ui/PreviewWindow.h"
 #include "ui/WidgetPrinting.h"
 

@@ -1,7 +1,7 @@
 // The preview windows with real widgets: paging, printing through the
 // printing interface, the CSV export, the grid rows and the decorated twin.
-#include "DeskFixture.h"
-#include "FakePrinting.h"
+#include "support/DeskFixture.h"
+#include "support/FakePrinting.h"
 #include "ui/DecoratedPreviewWindow.h"
 #include "ui/PreviewWindow.h"
 
