@@ -175,7 +175,7 @@ void Database::createSqliteSchemaOnce() {
     query(QStringLiteral("PRAGMA journal_mode=WAL"));
     SqlTransaction tx(*this);
     if (!hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
-        runStatements(QStringLiteral(":/db/sqlite.sql"));
+        runStatements(m_dialect.schemaFile);
     tx.commit();
 }
 

@@ -121,6 +121,8 @@ void Desk::cmdQry_Click() {
         if (m_link.lastOutcome() != LinkOutcome::Replied)
             return;
         if (fgTMP.Rows() == 0) {
+            // The number asked for stays, ready for issuing a card on it.
+            m_view.setText(ctl::txtCustNo, cardNo);
             g.gMsg = QStringLiteral("客戶資料未建檔");
             DispElaMsg(g.gMsg);
             return;

@@ -183,6 +183,10 @@ private slots:
         QVERIFY(m.view.isVisible(ctl::cmdUPDCust));
         m.query(QStringLiteral("NOPE"));
         QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("客戶資料未建檔"));
+        // The holder looked up before leaves the screen; the number asked for stays.
+        QCOMPARE(m.view.text(ctl::txtCustName), QString());
+        QCOMPARE(m.view.text(ctl::txtTBonusAmt), QString());
+        QCOMPARE(m.view.text(ctl::txtCustNo), QStringLiteral("NOPE"));
 
         // A new card, with an apostrophe in the name and the store id as its store.
         m.view.texts[ctl::txtCustNo] = QStringLiteral("N0001");

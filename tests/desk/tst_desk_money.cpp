@@ -261,6 +261,7 @@ private slots:
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("客戶資料未建檔"));
         for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtTBonusAmt})
             QCOMPARE(m.view.text(field), QString());
+        QVERIFY(!m.view.isVisible(ctl::cmdUPDCust));
         m.view.texts[ctl::txtCustNo] = QStringLiteral("N0001");
         m.desk.cmdIsuCard_Click();
         QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
