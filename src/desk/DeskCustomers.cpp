@@ -14,6 +14,14 @@ namespace tolva {
 namespace {
 const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
 const QString kServer = QStringLiteral("SERVER");
+
+// The customer values that issue and update write, with their columns.
+QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QString& store) {
+    return {
+        {field::custName(), view.text(ctl::txtCustName)}, {field::tel(), view.text(ctl::txtTEL1)},
+        {field::zip(), view.text(ctl::txtZIP)},           {field::address(), view.text(ctl::txtBillAddr1)},
+        {field::address(), view.text(ctl::txtBillAddr2)}, {field::storeCode(), store}};
+}
 } // namespace
 
 // Every operation that needs the link logs in afresh, also after the link
@@ -140,13 +148,8 @@ void Desk::cmdIsuCard_Click() {
         const QString cardNo = m_view.text(ctl::txtCustNo);
         const QString store =
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
-        if (!valuesAllowed({{field::cardNo(), cardNo},
-                            {field::custName(), m_view.text(ctl::txtCustName)},
-                            {field::tel(), m_view.text(ctl::txtTEL1)},
-                            {field::zip(), m_view.text(ctl::txtZIP)},
-                            {field::address(), m_view.text(ctl::txtBillAddr1)},
-                            {field::address(), m_view.text(ctl::txtBillAddr2)},
-                            {field::storeCode(), store}}))
+        if (!valuesAllowed(QList<QPair<FieldRule, QString>>{{field::cardNo(), cardNo}} +
+                           customerValues(m_view, store)))
             return;
 
         g.gSQL =
@@ -211,12 +214,7 @@ void Desk::cmdUPDCust_Click() {
         }
         const QString store =
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
-        if (!valuesAllowed({{field::custName(), m_view.text(ctl::txtCustName)},
-                            {field::tel(), m_view.text(ctl::txtTEL1)},
-                            {field::zip(), m_view.text(ctl::txtZIP)},
-                            {field::address(), m_view.text(ctl::txtBillAddr1)},
-                            {field::address(), m_view.text(ctl::txtBillAddr2)},
-                            {field::storeCode(), store}}))
+        if (!valuesAllowed(customerValues(m_view, store)))
             return;
         g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
         if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))

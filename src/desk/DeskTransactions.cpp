@@ -52,7 +52,8 @@ void Desk::reportUnknownOutcome(const QString& step, int index, const QString& t
 }
 
 QString Desk::answerAmount(double confirmed) const {
-    return plainNumber(confirmed == m_openedAmount ? mTxnAmt : confirmed);
+    // Compared as the page shows them: the opened amount is on the page as text.
+    return plainNumber(plainNumber(confirmed) == plainNumber(m_openedAmount) ? mTxnAmt : confirmed);
 }
 
 void Desk::logPosting(const QString& step, int index, const QString& type, const QString& amount) {
