@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "common/ReadyProbe.h"
 #include "desk/Desk.h"
+#include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 
     tolva::SingleInstance instance(exeName);
@@ -28,6 +30,7 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
+    dialogs.setClock(&clock);
     ctx.g.appDir = QCoreApplication::applicationDirPath();
     ctx.g.exeName = exeName;
 
