@@ -144,7 +144,6 @@ void Database::openSqlite(const QString& file) {
     QFile own(file);
     const bool created = own.open(QIODevice::WriteOnly | QIODevice::NewOnly);
     own.close();
-    const bool fresh = created || QFileInfo(file).size() == 0;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
     // Writers from other processes wait for their turn instead of failing.
@@ -156,15 +155,16 @@ void Database::openSqlite(const QString& file) {
     }
     m_provider = QStringLiteral("SQLite");
     m_dialect = Dialect::forProvider(m_provider);
-    if (fresh) {
-        try {
+    try {
+        // A file that holds no table yet is new, whoever made it: another
+        // process may be making its schema right now.
+        if (created || !hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
             createSqliteSchemaOnce();
-        } catch (...) {
-            db.close();
-            if (created)
-                QFile::remove(file);
-            throw;
-        }
+    } catch (...) {
+        db.close();
+        if (created)
+            QFile::remove(file);
+        throw;
     }
 }
 
