@@ -7,6 +7,7 @@
 #include "data/RecordWriters.h"
 #include "desk/Controls.h"
 #include "desk/DeskView.h"
+#include "desk/HandOff.h"
 #include "link/LinkClient.h"
 
 #include <QCoreApplication>
@@ -74,16 +75,28 @@ void Desk::InitForm() {
 
 void Desk::readHandOff() {
     SettingsStore& store = m_ctx.settings;
-    mCheckNo = store.Get(kZel, kHandOff, QStringLiteral("CheckNo"));
-    mTxnAmt = numericValue(store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")));
-    mTxnType = store.Get(kZel, kHandOff, QStringLiteral("TxnType"));
-    m_view.setText(ctl::txtCustNo, store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+    const HandOff handOff = HandOff::check(store.Get(kZel, kHandOff, QStringLiteral("CheckNo")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("TxnType")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+    // A request that is not wholly valid is not posted in any reading of it:
+    // the desk opens as if none had come, and the POS hears no answer.
+    const bool taken = handOff.valid();
+    mCheckNo = taken ? handOff.checkNo : QString();
+    mTxnAmt = taken ? handOff.amount : 0;
+    mTxnType = taken ? handOff.type : QString();
+    m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
     // The request is used once; an answer left by an earlier run goes too.
     QStringList keys;
     for (const char* key : kHandOffKeys)
         keys << QString::fromLatin1(key);
     store.Delete(kZel, kHandOff, keys);
+    if (!taken) {
+        m_ctx.g.gMsg = handOff.refusal();
+        m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
+        m_ctx.dialogs.ShowMsg(m_ctx.g.gMsg);
+    }
     if (!mCheckNo.isEmpty()) {
         m_view.setText(ctl::txtCheckNo(0), mCheckNo);
         m_view.setText(ctl::txtCheckNo(1), mCheckNo);
@@ -96,6 +109,7 @@ void Desk::openPage() {
         m_view.showTab(ctl::kDeposit, false);
         m_view.selectTab(ctl::kDeduction);
         m_view.setText(ctl::txtAmt(1), plainNumber(mTxnAmt));
+        m_openedAmount = mTxnAmt;
         m_view.setVisible(ctl::cmdIsuCard, false);
     } else if (mTxnType == QLatin1String("1")) {
         double amount = mTxnAmt;
@@ -104,6 +118,7 @@ void Desk::openPage() {
         m_view.showTab(ctl::kDeduction, false);
         m_view.selectTab(ctl::kDeposit);
         m_view.setText(ctl::txtAmt(0), plainNumber(amount));
+        m_openedAmount = amount;
         m_view.setVisible(ctl::cmdIsuCard, true);
     } else {
         m_view.selectTab(ctl::kQuery);
@@ -141,7 +156,7 @@ void Desk::startLink() {
         DispElaMsg(g.gMsg);
         if (!m_view.text(ctl::txtCustNo).isEmpty())
             cmdQry_Click();
-        const double balance = numericValue(m_view.text(ctl::txtTBonusAmt).remove(QLatin1Char(',')));
+        const double balance = m_card.loaded ? m_card.balance : 0;
         if (mTxnType == QLatin1String("2") && mTxnAmt > balance) {
             g.gMsg = QStringLiteral("餘額不足");
             m_ctx.dialogs.ShowMsg(g.gMsg);

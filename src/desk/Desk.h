@@ -1,5 +1,7 @@
 #pragma once
 
+#include "desk/CardOfQuery.h"
+#include "desk/FieldChecks.h"
 #include "desk/ReportPage.h"
 #include "desk/SettingsPage.h"
 #include "desk/StatusLine.h"
@@ -7,6 +9,8 @@
 #include "link/Grid.h"
 #include "link/LinkSettings.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <functional>
 
@@ -96,6 +100,22 @@ private:
     bool writeLocalLog(int index, const QString& type, const QString& amount);
     void logPosting(const QString& step, int index, const QString& type, const QString& amount);
 
+    // Refuses (message window) the first value that may not be sent.
+    bool valuesAllowed(const QList<QPair<FieldRule, QString>>& values);
+    // Empties the customer panel, so a failed or empty query never leaves
+    // the previous holder on screen.
+    void clearCustomerPanel();
+    // A balance statement that changed no row: refused in the operator's
+    // words, by whether the card is still on file.
+    void refuseUnchanged(const QString& type, bool cardOnFile);
+    bool remoteCardOnFile(const QString& cardNo);
+    // The balance statement or the remote log row got no reply: the posting
+    // may or may not have happened at the service.
+    void reportUnknownOutcome(const QString& step, int index, const QString& type, const QString& amount);
+    // The amount the POS books: the handed-over amount when the operator
+    // confirmed what the page opened with, else the amount confirmed.
+    QString answerAmount(double confirmed) const;
+
     AppContext& m_ctx;
     DeskView& m_view;
     LinkClient& m_link;
@@ -106,6 +126,9 @@ private:
     ReportPage m_report;
     // A confirmation whose balance statement has gone out is never posted again.
     bool m_posting = false;
+    CardOfQuery m_card;
+    // The amount a handed-over transaction put on its page (after any bonus).
+    double m_openedAmount = 0;
 };
 
 } // namespace tolva
