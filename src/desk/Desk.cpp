@@ -58,7 +58,6 @@ void Desk::InitForm() {
         m_view.clearInputs();
         m_view.setText(ctl::txtDateB, DBDateDisp(g, g.gOPDate));
         m_view.setText(ctl::txtDateE, DBDateDisp(g, g.gOPDate));
-        m_link.mMsgPrefix = m_state.link().prefix;
         m_link.gTcpEnd = QChar(0x03);
         m_link.gTcpTimeout = 15;
         readHandOff();
@@ -154,7 +153,7 @@ void Desk::startLink() {
     const LinkSettings& settings = m_state.link();
     if (!settings.isComplete())
         return;
-    if (m_link.Connect_TCPSrv(settings.host, settings.port, settings.password)) {
+    if (m_link.connectWith(settings)) {
         m_state.setLinked(true);
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);

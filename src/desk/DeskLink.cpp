@@ -12,7 +12,7 @@ const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權")
 
 bool DeskLink::reconnect(const QString& lostText) {
     const LinkSettings& settings = m_state.link();
-    if (settings.isComplete() && m_link.Connect_TCPSrv(settings.host, settings.port, settings.password)) {
+    if (settings.isComplete() && m_link.connectWith(settings)) {
         m_state.setLinked(true);
         return true;
     }

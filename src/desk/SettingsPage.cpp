@@ -30,8 +30,7 @@ SettingsPage::SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, 
     m_probe = [&ctx](const LinkSettings& settings) {
         QuietIndicators quiet;
         LinkClient probe(ctx.g, ctx.reporter, ctx.dialogs, quiet, ctx.codePage);
-        probe.mMsgPrefix = settings.prefix;
-        return probe.Connect_TCPSrv(settings.host, settings.port, settings.password);
+        return probe.connectWith(settings);
     };
 }
 
