@@ -8,8 +8,8 @@
 # Usage: bench/link/run.sh [SECONDS]   (build first: ninja -C build)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-bin="$root/build/bin"
-bench="$root/build/bench"
+bin="${BENCH_BIN:-$root/build/bin}"
+bench="${BENCH_BENCH:-$root/build/bench}"
 seconds=${1:-10}
 cards=10000
 password=benchpw
