@@ -188,14 +188,16 @@ private slots:
                 "ABCDSELECT00000002CustName\tBillAddr1\tTBonusAmt;許功蓋\ta b c\t10;x y\tl1  l2\t20.5\x03"));
         QCOMPARE(w.ask("SELECT", QStringLiteral("Select CustName From Cust Where CustNo = 'none'")),
                  QByteArray("ZELQSELECT00000000\x03"));
-        QCOMPARE(w.ask("SERVER", QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + 1")),
-                 QByteArray("ZELQSERVER00000002\x03"));
+        QCOMPARE(
+            w.ask("SERVER", QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + 1 Where TBonusAmt >= 0")),
+            QByteArray("ZELQSERVER00000002\x03"));
         // A lower-case command word is understood; an unknown one is answered, not fatal.
         QCOMPARE(w.ask("select", QStringLiteral("Select CustNo From Cust Where CustNo = 'C1'")).left(18),
                  QByteArray("ZELQSELECT00000001"));
         QCOMPARE(w.ask("REMOVE", QString()).left(12), QByteArray("ZELQREMOVE02"));
-        QCOMPARE(w.ask("SERVER", QStringLiteral("Update Cust set TBonusAmt = 0")).left(12),
-                 QByteArray("ZELQSERVER00"));
+        QCOMPARE(
+            w.ask("SERVER", QStringLiteral("Update Cust set TBonusAmt = 0 Where CustNo = 'C1'")).left(12),
+            QByteArray("ZELQSERVER00"));
     }
 
     void refusedStatementsAreAnsweredAndLogged() {
