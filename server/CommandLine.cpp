@@ -114,6 +114,10 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                "Replies waiting for a client to read them before it is closed (default "
                "8388608).",
                "N", QStringLiteral("8388608")),
+        valued("send-timeout",
+               "Close a client that takes none of its waiting replies for this many seconds "
+               "(default 30).",
+               "SECONDS", QStringLiteral("30")),
         valued("login-timeout", "Close a connection not logged in after this many seconds (default 10).",
                "SECONDS", QStringLiteral("10")),
         valued("max-login-bytes", "Bytes a connection may send before it has logged in (default 1024).", "N",
@@ -141,6 +145,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     parser.addHelpOption();
     parser.addOptions(options);
 
+    if (arguments.contains(QStringLiteral("--check-config")))
+        request.mode = StartRequest::Mode::CheckConfig;
     QStringList args = arguments;
     const QString configPath = ConfigFile::pathIn(arguments);
     if (!configPath.isEmpty()) {
@@ -195,6 +201,7 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         !n.integer("max-reply-bytes", 19, 1LL << 30, o.maxReplyBytes) ||
         !n.integer("max-output-bytes", 19, 1LL << 31, o.maxOutputBytes) ||
         !n.milliseconds("login-timeout", 0, 1e6, o.loginTimeoutMs) ||
+        !n.milliseconds("send-timeout", 0, 1e6, o.sendTimeoutMs) ||
         !n.integer("max-login-bytes", 13, 1LL << 30, o.maxLoginBytes) ||
         !n.integer("max-connections", 0, 1000000, maxConnections) ||
         !n.integer("max-pending-logins", 1, 1000000, o.maxPendingLogins) ||

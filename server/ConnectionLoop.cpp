@@ -28,6 +28,8 @@ void log(const QString& line) {
 
 // A desk that does not take its closing notice does not hold up the end.
 constexpr qint64 kShutdownGraceMs = 3000;
+// How often connections are looked at for replies nobody takes.
+constexpr qint64 kStallSweepMs = 1000;
 
 } // namespace
 
@@ -47,7 +49,8 @@ struct ConnectionLoop::Session {
     uint32_t interest = 0;
     qint64 lastActive = 0;
     qint64 connectedAt = 0;
-    qint64 requestAt = 0; // when the request to serve next was complete
+    qint64 requestAt = 0;    // when the request to serve next was complete
+    qint64 lastProgress = 0; // when the client last took some of its pending replies
     std::list<Session*>::iterator pos;
     std::list<Session*>::iterator pendingPos; // while not logged in
 
@@ -182,6 +185,7 @@ void ConnectionLoop::run() {
         serving.clear();
         expireIdle();
         expirePending();
+        expireStalled();
         for (Session* s : m_graveyard)
             delete s;
         m_graveyard.clear();
@@ -450,6 +454,7 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     // The desk does not read fast enough: the rest waits for the socket.
     s->out = bytes;
     s->sent = n;
+    s->lastProgress = nowMs();
     updateInterest(s);
 }
 
@@ -459,6 +464,7 @@ void ConnectionLoop::flush(Session* s) {
                                  static_cast<size_t>(s->out.size() - s->sent), MSG_NOSIGNAL);
         if (n > 0) {
             s->sent += n;
+            s->lastProgress = nowMs();
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -554,6 +560,23 @@ void ConnectionLoop::expirePending() {
     }
 }
 
+void ConnectionLoop::expireStalled() {
+    const qint64 now = nowMs();
+    if (m_options.sendTimeoutMs <= 0 || now - m_lastStallSweep < kStallSweepMs)
+        return;
+    m_lastStallSweep = now;
+    const std::vector<Session*> sessions(m_sessions.begin(), m_sessions.end());
+    for (Session* s : sessions) {
+        if (s->dead || !s->writing() || now - s->lastProgress < m_options.sendTimeoutMs)
+            continue;
+        writeLog(LogLevel::Notice, s->peer + QStringLiteral(" closed: does not read its replies (%1 bytes "
+                                                            "waiting for %2 s)")
+                                                 .arg(s->out.size() - s->sent)
+                                                 .arg(m_options.sendTimeoutMs / 1000.0));
+        drop(s);
+    }
+}
+
 int ConnectionLoop::waitMs() const {
     if (!m_ready.empty())
         return 0;
@@ -570,6 +593,9 @@ int ConnectionLoop::waitMs() const {
         const qint64 grace = std::max<qint64>(0, m_graceEnd - now);
         wait = wait < 0 ? grace : std::min(wait, grace);
     }
+    // Connections that do not read their replies are looked for now and then.
+    if (m_options.sendTimeoutMs > 0 && !m_sessions.empty())
+        wait = wait < 0 ? kStallSweepMs : std::min(wait, kStallSweepMs);
     return static_cast<int>(std::min<qint64>(wait, 60000));
 }
 

@@ -82,6 +82,7 @@ private:
     void updateInterest(Session* s);
     void expireIdle();
     void expirePending();
+    void expireStalled();
     int waitMs() const;
 
     LoopShared& m_shared;
@@ -118,6 +119,7 @@ private:
     std::vector<Session*> m_graveyard;
     bool m_shuttingDown = false;
     qint64 m_graceEnd = 0;
+    qint64 m_lastStallSweep = 0;
 };
 
 } // namespace memberd

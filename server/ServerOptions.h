@@ -23,6 +23,7 @@ struct ServerOptions {
     int statementTimeoutMs = 10000;
     qint64 maxReplyBytes = 4 * 1024 * 1024;
     qint64 maxOutputBytes = 8 * 1024 * 1024; // replies waiting for one client to read them
+    int sendTimeoutMs = 30000; // a client that takes none of its replies for this long is closed
 
     // Before the log-in.
     int loginTimeoutMs = 10000;

@@ -2,6 +2,7 @@
 // bounds it keeps and how it ends. Each test has its own address on port 3501.
 #include "CodePage.h"
 #include "Database.h"
+#include "MemberWire.h"
 #include "MemberdProcess.h"
 #include "TestDatabase.h"
 
@@ -19,42 +20,6 @@
 using namespace tolva;
 
 namespace {
-
-// One connection speaking the wire format directly.
-class Wire {
-public:
-    bool open(const QString& address) {
-        m_socket.connectToHost(address, MemberdProcess::port());
-        return m_socket.waitForConnected(10000);
-    }
-    void send(const QByteArray& bytes) {
-        m_socket.write(bytes);
-        m_socket.waitForBytesWritten(10000);
-    }
-    QByteArray ask(const char* command, const QString& data, const QByteArray& prefix = "ZELQ") {
-        send(prefix + command + "00" + m_cp.encode(data) + '\x03');
-        return reply();
-    }
-    // The next reply with its terminator; what arrived so far when none comes.
-    QByteArray reply() {
-        while (!m_buffer.contains('\x03') &&
-               (m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(10000)))
-            m_buffer += m_socket.readAll();
-        const qsizetype end = m_buffer.indexOf('\x03');
-        const QByteArray out = end < 0 ? m_buffer : m_buffer.left(end + 1);
-        m_buffer.remove(0, out.size());
-        return out;
-    }
-    bool closedByPeer() {
-        return m_socket.state() == QAbstractSocket::UnconnectedState || m_socket.waitForDisconnected(10000);
-    }
-    QString text(const QByteArray& bytes) const { return m_cp.decode(bytes); }
-
-private:
-    CodePage m_cp{QStringLiteral("CP950")};
-    QTcpSocket m_socket;
-    QByteArray m_buffer;
-};
 
 // A desk that writes its requests and reads the replies only later, over a
 // plain socket with a small receive buffer: nothing reads on its behalf.
