@@ -84,6 +84,11 @@ void StatementRunner::cancel() {
 bool StatementRunner::connectionLost(const QSqlError& error) const {
     if (m_postgres && m_postgres->connectionLost())
         return true;
+    // PostgreSQL: connection exceptions (08...) and the server shutting the
+    // session down (57P01-57P03) end the connection.
+    const QString state = error.nativeErrorCode();
+    if (m_postgres && (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))))
+        return true;
     return error.type() == QSqlError::ConnectionError;
 }
 
