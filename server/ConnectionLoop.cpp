@@ -531,6 +531,11 @@ void ConnectionLoop::drop(Session* s) {
     m_sessions.erase(s->pos);
     if (!s->loggedIn)
         m_pending.erase(s->pendingPos);
+    // A session freed at the round's end must not be served in the next one.
+    if (s->ready) {
+        std::erase(m_ready, s);
+        s->ready = false;
+    }
     // Events of this round may still name it: it is freed at the round's end.
     m_graveyard.push_back(s);
     m_load.fetch_sub(1, std::memory_order_relaxed);
