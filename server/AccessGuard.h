@@ -20,7 +20,7 @@ public:
     struct Limits {
         int maxConnections = 1000;
         int maxPending = 256;
-        int maxPendingPerAddress = 8;
+        int maxPendingPerAddress = 32;
         int maxPerAddress = 1024;
         int failuresBeforeLockout = 10;
         qint64 firstDelayMs = 1000;

@@ -30,7 +30,7 @@ struct ServerOptions {
     qint64 maxLoginBytes = 1024;
     int maxConnections = 0; // 0: from the descriptor limit
     int maxPendingLogins = 256;
-    int maxPendingPerAddress = 8;
+    int maxPendingPerAddress = 32;
     int maxConnectionsPerAddress = 1024;
     int loginFailuresBeforeLockout = 10;
     int loginDelayMs = 1000; // after the first wrong password, doubled after each further one
