@@ -258,6 +258,9 @@ void ConnectionLoop::beginShutdown() {
 }
 
 void ConnectionLoop::touch(Session* s) {
+    // A dropped session is no longer listed: its place in the list is gone.
+    if (s->dead)
+        return;
     s->lastActive = nowMs();
     m_sessions.splice(m_sessions.end(), m_sessions, s->pos);
 }
