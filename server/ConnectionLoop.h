@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AccessGuard.h"
-#include "CodePage.h"
 #include "ServerOptions.h"
+#include "common/CodePage.h"
 
 #include <QByteArray>
 #include <QString>

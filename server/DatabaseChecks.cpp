@@ -1,8 +1,8 @@
 #include "DatabaseChecks.h"
 
-#include "Database.h"
-#include "Fault.h"
 #include "PostgresControl.h"
+#include "common/Fault.h"
+#include "db/Database.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "PostgresControl.h"
 
-#include "Fault.h"
+#include "common/Fault.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>

@@ -1,6 +1,6 @@
 #include "SecretSources.h"
 
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 #include <QFile>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
 #include "StatementRunner.h"
 
-#include "Fault.h"
 #include "PostgresControl.h"
 #include "Protocol.h"
+#include "common/Fault.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -53,10 +53,10 @@ void StatementRunner::open() {
     m_db.emplace();
     try {
         m_db->open(m_config.connectionString);
-        m_sqlite = m_db->providerName() == QLatin1String("SQLite");
-        m_serverTime = ServerTime(tolva::Dialect::forProvider(m_db->providerName()).serverDate);
+        m_sqlite = m_db->dialect().singleWriter;
+        m_serverTime = ServerTime(m_db->dialect().serverDate);
         const int seconds = std::max(1, (m_config.statementTimeoutMs + 999) / 1000);
-        if (m_sqlite) {
+        if (m_db->providerName() == QLatin1String("SQLite")) {
             m_sqliteHandle = SqliteAuthorizer::handleOf(m_db->handle());
             if (!m_sqliteHandle)
                 throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("無法取得 SQLite 連線"));

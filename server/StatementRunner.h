@@ -1,11 +1,11 @@
 #pragma once
 
-#include "CodePage.h"
-#include "Database.h"
 #include "ServerTime.h"
 #include "SqliteAuthorizer.h"
 #include "StatementChecker.h"
 #include "StatementWatch.h"
+#include "common/CodePage.h"
+#include "db/Database.h"
 
 #include <QByteArray>
 #include <QSqlQuery>

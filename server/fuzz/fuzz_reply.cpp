@@ -1,7 +1,7 @@
 // The desk's reply parser: replies assembled from segments as the socket
 // hands them over, then split into their fields.
-#include "CodePage.h"
-#include "WireCodec.h"
+#include "common/CodePage.h"
+#include "link/WireCodec.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!pending.isEmpty() || message->contains(QChar(0x03)))
             std::abort();
         const tolva::WireReply reply = tolva::WireReply::split(*message);
-        if (reply.prefix.size() > 4 || reply.command.size() > 6 || reply.rc.size() > 2 || reply.count.size() > 6)
+        if (reply.prefix.size() > 4 || reply.command.size() > 6 || reply.rc.size() > 2 ||
+            reply.count.size() > 6)
             std::abort();
         (void)reply.ok();
     }

@@ -1,8 +1,9 @@
-#include "Numbering.h"
+#include "data/Numbering.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
+#include "db/SqlTransaction.h"
 
 #include <QSqlQuery>
 
@@ -19,20 +20,14 @@ QString seriesWhere(const QString& noCode, const QString& noBy) {
 // the read and the update (only possible where the connection takes no row
 // lock); sets inserting just before it adds a new series. Throws on failure;
 // the transaction is then rolled back.
-bool tryAllocate(AppContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
+bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
     Globals& g = ctx.g;
     Database& db = ctx.gCNT;
-    const QString provider = db.providerName();
     const QString where = seriesWhere(noCode, noBy);
-    const QString table = provider == QLatin1String("SQLOLEDB")
-                              ? QStringLiteral("xxNO WITH (UPDLOCK, ROWLOCK)")
-                              : QStringLiteral("xxNO");
-    g.gSQL = QStringLiteral("Select * From ") + table + where;
-    if (provider == QLatin1String("PostgreSQL"))
-        g.gSQL += QStringLiteral(" FOR UPDATE");
+    g.gSQL = db.dialect().lockedSelect(QStringLiteral("xxNO"), where);
 
     // Station time, not server time.
-    const QString now = QuotDate(g, ctx.clock.now());
+    const QString now = db.dialect().dateLiteral(ctx.clock.now());
     SqlTransaction tx(db); // on SQLite a BEGIN IMMEDIATE: the write lock is ours from here
     QSqlQuery rs = db.query(g.gSQL);
     if (!rs.next()) {
@@ -67,7 +62,7 @@ bool tryAllocate(AppContext& ctx, const QString& noCode, const QString& noBy, qi
 
 } // namespace
 
-bool getNoMDB(AppContext& ctx, const QString& noCode, const QString& noBy, qint64& no, QString* formatted) {
+bool getNoMDB(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, QString* formatted) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("getNoMDB"), false, [&] {
         qint64 taken = 0;
         bool done = false;

@@ -1,19 +1,17 @@
-#include "Params.h"
+#include "data/Params.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
 
 #include <QSqlQuery>
 
 namespace tolva {
 
-bool getParamValue(AppContext& ctx, const QString& paramID, QString& value) {
+bool getParamValue(DataContext& ctx, const QString& paramID, QString& value) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("getParamValue"), false, [&] {
-        Globals& g = ctx.g;
-        g.gSQL = QStringLiteral("Select * ") + QStringLiteral(" from xxPARAM") +
-                 QStringLiteral(" WHERE ParamID = ") + QuotStr(paramID);
-        QSqlQuery rs = ctx.gCNT.query(g.gSQL);
+        QSqlQuery& rs = ctx.gCNT.runPrepared(QStringLiteral("Select * from xxPARAM WHERE ParamID = ?"),
+                                             {boundText(paramID)});
         bool result = false;
         if (rs.next()) {
             value = rs.value(QStringLiteral("ParamValue")).toString();
@@ -24,18 +22,24 @@ bool getParamValue(AppContext& ctx, const QString& paramID, QString& value) {
     });
 }
 
-bool SetParamValue(AppContext& ctx, const QString& paramID, const QString& value) {
+bool SetParamValue(DataContext& ctx, const QString& paramID, const QString& value) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("SetParamValue"), false, [&] {
-        Globals& g = ctx.g;
-        g.gSQL = QStringLiteral("Update xxPARAM ") + QStringLiteral(" Set ParamValue = ") + QuotStr(value) +
-                 QStringLiteral(" , UpdDate = ") + g.gServerDate + QStringLiteral(" WHERE ParamID = ") +
-                 QuotStr(paramID);
-        if (ctx.gCNT.execute(g.gSQL) < 1) {
-            g.gSQL = QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue, FileDate) ") +
-                     QStringLiteral(" VALUES ( ") + QuotStr(paramID) + QStringLiteral(" , ") +
-                     QuotStr(value) + QStringLiteral(" , ") + g.gServerDate + QStringLiteral(")");
-            if (ctx.gCNT.execute(g.gSQL) < 1)
-                return false;
+        const QString now = ctx.g.gServerDate;
+        const QVariantList values = {boundText(value), boundText(paramID)};
+        QSqlQuery& updated =
+            ctx.gCNT.runPrepared(QStringLiteral("Update xxPARAM Set ParamValue = ?, UpdDate = ") + now +
+                                     QStringLiteral(" WHERE ParamID = ?"),
+                                 values);
+        const int changed = updated.numRowsAffected();
+        updated.finish();
+        if (changed < 1) {
+            QSqlQuery& inserted = ctx.gCNT.runPrepared(
+                QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue, FileDate) VALUES (?, ?, ") + now +
+                    QStringLiteral(")"),
+                {boundText(paramID), boundText(value)});
+            const bool added = inserted.numRowsAffected() >= 1;
+            inserted.finish();
+            return added;
         }
         return true;
     });

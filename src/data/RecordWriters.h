@@ -1,11 +1,13 @@
 #pragma once
 
+#include "db/SqlColumns.h"
+
 #include <QString>
 #include <QVariant>
 
 namespace tolva {
 
-class AppContext;
+class DataContext;
 class Database;
 
 // One row of the card transaction log VCardLog. TxnAmt and TxnPoint are the
@@ -18,10 +20,17 @@ struct VCardLogRec {
     QString TxnAmt, TxnPoint, RefCheckNo, POSID, UserID, Remark;
 };
 
+// The columns of a VCardLog row in their one order: txnDate and fileDate are
+// ready SQL (a date literal, the server's time expression); TxnAmt and
+// TxnPoint are written as their leading numeric part. The link's copy of the
+// row leaves TxnPoint out (withPoint false).
+SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const QString& fileDate,
+                           bool withPoint = true);
+
 // Inserts the row on connection (FileDate is the server's time) and puts the
 // new row's identity into rec.RNo. A failure is shown; a failure after the
 // insert leaves the row inserted without RNo.
-bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection);
+bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection);
 
 // One row of the shared code table xxCODE.
 struct xxCODERec {
@@ -31,6 +40,6 @@ struct xxCODERec {
 
 // Inserts the row on connection and puts its identity into rec.RNo. A failure
 // goes to the error file only; the caller decides what the operator sees.
-bool ADD_xxCODE(AppContext& ctx, xxCODERec& rec, Database& connection);
+bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection);
 
 } // namespace tolva

@@ -1,8 +1,8 @@
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
-#include "Controls.h"
-#include "Desk.h"
-#include "WindowUtilities.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -299,93 +299,6 @@ QWidget* MainWindow::control(const QString& controlName) const {
     if (objectName() == controlName)
         return const_cast<MainWindow*>(this);
     return findChild<QWidget*>(controlName);
-}
-
-QString MainWindow::text(const QString& controlName) const {
-    QWidget* w = control(controlName);
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return e->text();
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    return QString();
-}
-
-void MainWindow::setText(const QString& controlName, const QString& value) {
-    QWidget* w = control(controlName);
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        e->setText(value);
-    else if (auto* l = qobject_cast<QLabel*>(w))
-        l->setText(value);
-    else if (auto* b = qobject_cast<QAbstractButton*>(w))
-        b->setText(value);
-}
-
-void MainWindow::setToolTip(const QString& controlName, const QString& value) {
-    if (QWidget* w = control(controlName))
-        w->setToolTip(value);
-}
-
-bool MainWindow::isVisible(const QString& controlName) const {
-    QWidget* w = control(controlName);
-    return w && !w->isHidden();
-}
-
-void MainWindow::setVisible(const QString& controlName, bool visible) {
-    if (QWidget* w = control(controlName))
-        w->setVisible(visible);
-}
-
-void MainWindow::selectAllAndFocus(const QString& controlName) {
-    if (auto* e = qobject_cast<QLineEdit*>(control(controlName))) {
-        e->setFocus();
-        e->selectAll();
-    }
-}
-
-bool MainWindow::isTabShown(int index) const {
-    return m_tabs->isTabVisible(index);
-}
-
-void MainWindow::showTab(int index, bool shown) {
-    m_tabs->setTabVisible(index, shown);
-}
-
-void MainWindow::selectTab(int index) {
-    m_tabs->setCurrentIndex(index);
-}
-
-int MainWindow::selectedTab() const {
-    return m_tabs->currentIndex();
-}
-
-bool MainWindow::masterDB() const {
-    return m_master->isChecked();
-}
-
-void MainWindow::setMasterDB(bool checked) {
-    m_master->setChecked(checked);
-}
-
-void MainWindow::setMessageHighlight(bool highlighted) {
-    m_message->setProperty("highlighted", highlighted);
-    m_message->style()->unpolish(m_message);
-    m_message->style()->polish(m_message);
-    m_message->repaint();
-}
-
-void MainWindow::clearInputs() {
-    ClearInputs(this);
-}
-
-void MainWindow::showWindow() {
-    show();
-    QCoreApplication::processEvents();
-}
-
-void MainWindow::centerWindow() {
-    CenterForm(this);
 }
 
 void MainWindow::endProgram() {

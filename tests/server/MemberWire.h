@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CodePage.h"
-#include "MemberdProcess.h"
+#include "common/CodePage.h"
+#include "support/MemberdProcess.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>

@@ -2,9 +2,9 @@
 // bounded replies, secrets, the configuration file, the log and the service
 // manager's readiness notice. Clients connect from addresses of their own
 // (127.0.0.x) so that per-address limits can be seen.
-#include "Database.h"
 #include "MemberWire.h"
-#include "MemberdProcess.h"
+#include "db/Database.h"
+#include "support/MemberdProcess.h"
 
 #include <QFile>
 #include <QProcess>

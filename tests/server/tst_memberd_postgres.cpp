@@ -1,10 +1,10 @@
 // memberd on PostgreSQL: the service's own role, statements that wait too
 // long or whose client leaves, a database connection that goes away, and
 // error details that quote rows.
-#include "Database.h"
 #include "MemberWire.h"
-#include "MemberdProcess.h"
-#include "TestDatabase.h"
+#include "db/Database.h"
+#include "support/MemberdProcess.h"
+#include "support/TestDatabase.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

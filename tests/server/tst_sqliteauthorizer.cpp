@@ -1,7 +1,7 @@
 // The database's own enforcement on SQLite: what the authorizer lets through.
-#include "Database.h"
-#include "Fault.h"
 #include "SqliteAuthorizer.h"
+#include "common/Fault.h"
+#include "db/Database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,13 +1,14 @@
 // Entry of the TOLVA executable: one copy per user, the start sequence, then
 // the desk's main window for as long as it is open.
-#include "AppContext.h"
-#include "Desk.h"
-#include "LinkClient.h"
-#include "MainWindow.h"
-#include "ReadyProbe.h"
-#include "SingleInstance.h"
-#include "Startup.h"
-#include "WidgetDialogs.h"
+#include "app/AppContext.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "common/ReadyProbe.h"
+#include "desk/Desk.h"
+#include "dialogs/WidgetDialogs.h"
+#include "link/LinkClient.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,9 +34,10 @@ int main(int argc, char* argv[]) {
     tolva::sub_Main(ctx);
 
     tolva::MainWindow window;
+    tolva::MainWindowView view(window);
     dialogs.setParent(&window);
-    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, window, ctx.codePage);
-    tolva::Desk desk(ctx, window, link);
+    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
+    tolva::Desk desk(ctx, view, link);
     window.setDesk(&desk);
     desk.Form_Load();
     if (qEnvironmentVariable("TOLVA_STARTUP_PROBE") == QLatin1String("1"))
