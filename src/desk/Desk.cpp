@@ -23,9 +23,9 @@ const QString kHandOff = QStringLiteral("TOLVA");
 const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"};
 } // namespace
 
-Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link)
-    : m_ctx(ctx), m_view(view), m_link(link),
-      m_pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
+Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
+    : m_ctx(ctx), m_view(view), m_link(link), m_status(ctx, view), m_codes(ctx, view),
+      m_settings(ctx, view, m_status, m_codes, m_linkSettings), m_report(ctx, view, printing) {}
 
 Desk::~Desk() = default;
 
@@ -63,10 +63,10 @@ void Desk::InitForm() {
         readHandOff();
         openPage();
         ensureStoreCode();
-        mHostIP = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP"));
-        mHostPWD = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD"));
-        m_view.setText(ctl::txtIP, mHostIP);
-        m_view.setText(ctl::txtPWD, mHostPWD);
+        m_linkSettings.host = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP"));
+        m_linkSettings.password = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD"));
+        m_view.setText(ctl::txtIP, m_linkSettings.host);
+        m_view.setText(ctl::txtPWD, m_linkSettings.password);
         startLink();
         m_view.centerWindow();
     });
@@ -133,9 +133,9 @@ void Desk::ensureStoreCode() {
 
 void Desk::startLink() {
     Globals& g = m_ctx.g;
-    if (mHostIP.isEmpty() || mHostPWD.isEmpty())
+    if (!m_linkSettings.isComplete())
         return;
-    if (m_link.Connect_TCPSrv(mHostIP, QStringLiteral("3501"), mHostPWD)) {
+    if (m_link.Connect_TCPSrv(m_linkSettings.host, m_linkSettings.port, m_linkSettings.password)) {
         mLinked = true;
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);
@@ -183,41 +183,19 @@ void Desk::CalcBonusAmt(const QString& type, double& amount) {
 }
 
 void Desk::DispElaMsg(const QString& text, int beeps) {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("DispElaMsg"), [&] {
-        m_view.setText(ctl::elaMsg, text);
-        m_view.setMessageHighlight(true);
-        for (int i = 0; i < beeps; ++i)
-            m_ctx.dialogs.beep();
-        m_pause(200);
-        m_view.setMessageHighlight(false);
-    });
+    m_status.show(text, beeps);
 }
 
 void Desk::chkMasterDB_Click() {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_chkMasterDB_Click"), [&] {
-        const QString value = m_view.masterDB() ? QStringLiteral("1") : QStringLiteral("0");
-        if (!m_ctx.settings.Save(kZel, m_ctx.g.exeName, QStringLiteral("chkMasterDB"), value))
-            throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZel));
-    });
+    m_settings.chkMasterDB_Click();
 }
 
 void Desk::lblHead_DblClick(int index) {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_lblHead_DblClick"), [&] {
-        if (index != 2)
-            return;
-        m_view.showTab(ctl::kSettings, true);
-        m_view.selectTab(ctl::kSettings);
-    });
+    m_settings.lblHead_DblClick(index);
 }
 
 void Desk::cmdHideSetting_Click() {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdHideSetting_Click"), [&] {
-        m_view.showTab(ctl::kSettings, false);
-        if (m_view.isTabShown(ctl::kDeposit))
-            m_view.selectTab(ctl::kDeposit);
-        else if (m_view.isTabShown(ctl::kDeduction))
-            m_view.selectTab(ctl::kDeduction);
-    });
+    m_settings.cmdHideSetting_Click();
 }
 
 void Desk::cmdExit_Click() {

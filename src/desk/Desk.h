@@ -1,6 +1,11 @@
 #pragma once
 
+#include "desk/ReportPage.h"
+#include "desk/SettingsPage.h"
+#include "desk/StatusLine.h"
+#include "desk/StoreCodes.h"
 #include "link/Grid.h"
+#include "link/LinkSettings.h"
 
 #include <QString>
 #include <functional>
@@ -10,19 +15,24 @@ namespace tolva {
 class AppContext;
 class DeskView;
 class LinkClient;
+class Printing;
 
 // The member-card desk: the state and the operations of the main window,
 // over Qt Core types only. It drives the window through DeskView and asks the
 // operator through the context's Dialogs, so it runs in tests without windows.
 class Desk {
 public:
-    Desk(AppContext& ctx, DeskView& view, LinkClient& link);
+    Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing = nullptr);
     ~Desk();
     Desk(const Desk&) = delete;
     Desk& operator=(const Desk&) = delete;
 
     // How the desk waits for the status-line flash; tests hand in a no-op.
-    void setPause(std::function<void(int milliseconds)> pause) { m_pause = std::move(pause); }
+    void setPause(std::function<void(int milliseconds)> pause) { m_status.setPause(std::move(pause)); }
+
+    // The pages of the window that have a controller of their own.
+    SettingsPage& settingsPage() { return m_settings; }
+    ReportPage& reportPage() { return m_report; }
 
     // Window life.
     void Form_Load();
@@ -59,8 +69,6 @@ public:
 
     // Window state.
     bool mLinked = false;
-    QString mHostIP;
-    QString mHostPWD;
     QString mStoreID;
     QString mMsgPrefix;
     QString mCheckNo;
@@ -91,7 +99,11 @@ private:
     AppContext& m_ctx;
     DeskView& m_view;
     LinkClient& m_link;
-    std::function<void(int)> m_pause;
+    LinkSettings m_linkSettings;
+    StatusLine m_status;
+    StoreCodes m_codes;
+    SettingsPage m_settings;
+    ReportPage m_report;
     // A confirmation whose balance statement has gone out is never posted again.
     bool m_posting = false;
 };

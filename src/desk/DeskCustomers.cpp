@@ -18,7 +18,7 @@ const QString kServer = QStringLiteral("SERVER");
 bool Desk::reconnect(const QString& lostText) {
     if (!mLinked)
         return true;
-    if (m_link.Connect_TCPSrv(mHostIP, QStringLiteral("3501"), mHostPWD))
+    if (m_link.Connect_TCPSrv(m_linkSettings.host, m_linkSettings.port, m_linkSettings.password))
         return true;
     mLinked = false;
     refuse(lostText);
