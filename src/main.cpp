@@ -5,10 +5,12 @@
 #include "app/Startup.h"
 #include "common/ReadyProbe.h"
 #include "desk/Desk.h"
+#include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
+#include "ui/WidgetPrinting.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -18,6 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 
     tolva::SingleInstance instance(exeName);
@@ -28,6 +31,7 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
+    dialogs.setClock(&clock);
     ctx.g.appDir = QCoreApplication::applicationDirPath();
     ctx.g.exeName = exeName;
 
@@ -37,7 +41,8 @@ int main(int argc, char* argv[]) {
     tolva::MainWindowView view(window);
     dialogs.setParent(&window);
     tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
-    tolva::Desk desk(ctx, view, link);
+    tolva::WidgetPrinting printing(ctx);
+    tolva::Desk desk(ctx, view, link, &printing);
     window.setDesk(&desk);
     desk.Form_Load();
     if (qEnvironmentVariable("TOLVA_STARTUP_PROBE") == QLatin1String("1"))

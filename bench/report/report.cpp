@@ -38,6 +38,10 @@ public:
     }
     bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
     std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
+    bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
+    bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
+        return false;
+    }
 };
 
 // The preview as far as the operator sees it: page 1 drawn.
