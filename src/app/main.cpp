@@ -8,6 +8,7 @@
 #include "SingleInstance.h"
 #include "Startup.h"
 #include "WidgetDialogs.h"
+#include "app/ProgramFolder.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
-    ctx.g.appDir = QCoreApplication::applicationDirPath();
+    ctx.g.appDir = tolva::programFolder();
     ctx.g.exeName = exeName;
 
     tolva::sub_Main(ctx);
