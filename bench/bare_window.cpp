@@ -1,6 +1,6 @@
 // The floor for the start-up benchmark: a bare Qt program that shows one
 // empty main window, then reports like the desk does.
-#include "ReadyProbe.h"
+#include "common/ReadyProbe.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -6,9 +6,9 @@
 // Starts the processes, lets them all begin at once, and prints the numbers
 // handed out per second. Exits non-zero when any number was handed out twice
 // or skipped, or when a call failed.
-#include "Numbering.h"
-#include "AppContext.h"
-#include "Connection.h"
+#include "data/Numbering.h"
+#include "app/AppContext.h"
+#include "app/Connection.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

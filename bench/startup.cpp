@@ -2,7 +2,7 @@
 // window is shown and the event loop idle (offscreen, embedded SQLite, no
 // link), median of N runs, next to the same figure for a bare Qt window.
 //   bench_startup [runs]      (run from anywhere; finds the programs beside it)
-#include "Database.h"
+#include "db/Database.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "ConnectionLoop.h"
 
-#include "Fault.h"
 #include "MemberServer.h"
 #include "Protocol.h"
 #include "StatementRunner.h"
+#include "common/Fault.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CodePage.h"
 #include "ServerOptions.h"
+#include "common/CodePage.h"
 
 #include <QByteArray>
 #include <QString>

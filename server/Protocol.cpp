@@ -1,6 +1,6 @@
 #include "Protocol.h"
 
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CodePage.h"
-#include "Database.h"
 #include "ServerTime.h"
 #include "StatementChecker.h"
+#include "common/CodePage.h"
+#include "db/Database.h"
 
 #include <QByteArray>
 #include <QSqlQuery>

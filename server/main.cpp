@@ -1,8 +1,8 @@
 // memberd: the member-data service of the desk's link.
-#include "Database.h"
-#include "Fault.h"
 #include "MemberServer.h"
 #include "SignalPipe.h"
+#include "common/Fault.h"
+#include "db/Database.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

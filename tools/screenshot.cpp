@@ -1,11 +1,11 @@
 // Renders the desk's main window offscreen to a PNG file, with a demo card
 // loaded, for the README: desk-screenshot OUTPUT.png [WIDTHxHEIGHT]
-#include "AppContext.h"
-#include "Controls.h"
-#include "Desk.h"
-#include "LinkClient.h"
-#include "MainWindow.h"
-#include "WidgetDialogs.h"
+#include "app/AppContext.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "dialogs/WidgetDialogs.h"
+#include "link/LinkClient.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,11 +2,11 @@
 // confirmation: log-in, card query, reconnect, balance statement, local and
 // remote log rows, answer keys - against memberd on loopback with SQLite.
 //   bench_handoff [runs]     (memberd is taken from the build's bin folder)
-#include "Desk.h"
-#include "DeskFixture.h"
-#include "FakeDeskView.h"
-#include "LinkClient.h"
-#include "MemberdProcess.h"
+#include "desk/Desk.h"
+#include "link/LinkClient.h"
+#include "support/DeskFixture.h"
+#include "support/FakeDeskView.h"
+#include "support/MemberdProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Latency of a card lookup through the desk's own link client (SelectData)
 // against a running memberd: one desk, lookups one after another.
 //   bench_latency HOST PASSWORD CARDS LOOKUPS
-#include "Globals.h"
-#include "LinkClient.h"
-#include "Reporter.h"
+#include "common/Globals.h"
+#include "common/Reporter.h"
+#include "link/LinkClient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

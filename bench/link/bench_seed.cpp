@@ -1,7 +1,8 @@
 // Fills a member database with cards C00000.. for the link benchmarks.
 //   bench_seed CONNSTR COUNT
-#include "Database.h"
-#include "Fault.h"
+#include "common/Fault.h"
+#include "db/Database.h"
+#include "db/SqlTransaction.h"
 
 #include <QCoreApplication>
 #include <QStringList>

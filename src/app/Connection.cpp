@@ -1,8 +1,8 @@
-#include "Connection.h"
+#include "app/Connection.h"
 
-#include "AppContext.h"
-#include "Guard.h"
-#include "IniFile.h"
+#include "app/AppContext.h"
+#include "app/IniFile.h"
+#include "common/Guard.h"
 
 namespace tolva {
 

@@ -1,8 +1,8 @@
-#include "GlobalSettings.h"
+#include "app/GlobalSettings.h"
 
-#include "AppContext.h"
-#include "Guard.h"
-#include "IniFile.h"
+#include "app/AppContext.h"
+#include "app/IniFile.h"
+#include "common/Guard.h"
 
 #include <QDir>
 #include <pwd.h>

@@ -1,11 +1,11 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "AppContext.h"
-#include "Connection.h"
-#include "GlobalSettings.h"
-#include "Guard.h"
-#include "Messages.h"
-#include "StationParams.h"
+#include "app/AppContext.h"
+#include "app/Connection.h"
+#include "app/GlobalSettings.h"
+#include "app/StationParams.h"
+#include "common/Guard.h"
+#include "data/Messages.h"
 
 #include <QDir>
 

@@ -1,10 +1,10 @@
-#include "StationParams.h"
+#include "app/StationParams.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
-#include "Params.h"
-#include "Utilities.h"
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "common/Utilities.h"
+#include "data/Params.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "common/CodePage.h"
 
 #include <algorithm>
 #include <cerrno>

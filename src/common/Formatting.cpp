@@ -1,4 +1,4 @@
-#include "Formatting.h"
+#include "common/Formatting.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Globals.h"
+#include "common/Globals.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Fault.h"
-#include "Reporter.h"
+#include "common/Fault.h"
+#include "common/Reporter.h"
 
 #include <QString>
 #include <type_traits>

@@ -1,4 +1,4 @@
-#include "Reporter.h"
+#include "common/Reporter.h"
 
 #include <QFile>
 #include <QFileInfo>

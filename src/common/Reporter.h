@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Clock.h"
-#include "CodePage.h"
-#include "Dialogs.h"
-#include "Fault.h"
-#include "Globals.h"
+#include "common/Clock.h"
+#include "common/CodePage.h"
+#include "common/Dialogs.h"
+#include "common/Fault.h"
+#include "common/Globals.h"
 
 #include <QByteArray>
 #include <QString>

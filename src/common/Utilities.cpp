@@ -1,4 +1,4 @@
-#include "Utilities.h"
+#include "common/Utilities.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

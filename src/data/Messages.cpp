@@ -1,7 +1,7 @@
-#include "Messages.h"
+#include "data/Messages.h"
 
-#include "AppContext.h"
-#include "Guard.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
 
 #include <QSqlQuery>
 
@@ -9,7 +9,7 @@ namespace tolva {
 
 namespace {
 
-QString lookup(AppContext& ctx, const QString& procedure, const QString& msgID,
+QString lookup(DataContext& ctx, const QString& procedure, const QString& msgID,
                const std::optional<QString>& p1, const std::optional<QString>& p2,
                const std::optional<QString>& p3) {
     return guard(ctx.reporter, Report::Log, procedure, QString(), [&] {
@@ -34,17 +34,17 @@ QString lookup(AppContext& ctx, const QString& procedure, const QString& msgID,
 
 } // namespace
 
-void prepareMessages(AppContext& ctx) {
+void prepareMessages(DataContext& ctx) {
     guardVoid(ctx.reporter, Report::Log, QStringLiteral("prepareMessages"),
               [&] { ctx.gCNT.prepared(QString::fromLatin1(kMessageQuery)); });
 }
 
-QString LocalMsg(AppContext& ctx, const QString& msgID, const std::optional<QString>& p1,
+QString LocalMsg(DataContext& ctx, const QString& msgID, const std::optional<QString>& p1,
                  const std::optional<QString>& p2, const std::optional<QString>& p3) {
     return lookup(ctx, QStringLiteral("LocalMsg"), msgID, p1, p2, p3);
 }
 
-QString IDMSG(AppContext& ctx, const QString& msgID, const std::optional<QString>& p1,
+QString IDMSG(DataContext& ctx, const QString& msgID, const std::optional<QString>& p1,
               const std::optional<QString>& p2, const std::optional<QString>& p3) {
     return lookup(ctx, QStringLiteral("IDMSG"), msgID, p1, p2, p3);
 }

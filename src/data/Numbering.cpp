@@ -1,8 +1,9 @@
-#include "Numbering.h"
+#include "data/Numbering.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
+#include "db/SqlTransaction.h"
 
 #include <QSqlQuery>
 
@@ -19,7 +20,7 @@ QString seriesWhere(const QString& noCode, const QString& noBy) {
 // the read and the update (only possible where the connection takes no row
 // lock); sets inserting just before it adds a new series. Throws on failure;
 // the transaction is then rolled back.
-bool tryAllocate(AppContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
+bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
     Globals& g = ctx.g;
     Database& db = ctx.gCNT;
     const QString provider = db.providerName();
@@ -67,7 +68,7 @@ bool tryAllocate(AppContext& ctx, const QString& noCode, const QString& noBy, qi
 
 } // namespace
 
-bool getNoMDB(AppContext& ctx, const QString& noCode, const QString& noBy, qint64& no, QString* formatted) {
+bool getNoMDB(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, QString* formatted) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("getNoMDB"), false, [&] {
         qint64 taken = 0;
         bool done = false;

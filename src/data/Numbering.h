@@ -4,7 +4,7 @@
 
 namespace tolva {
 
-class AppContext;
+class DataContext;
 
 // Hands out the next running number of the series (noCode, noBy) from table
 // xxNO on gCNT. The series row is locked from the read until the update
@@ -19,7 +19,7 @@ class AppContext;
 //
 // Runs its own transaction on gCNT, so call it outside of one. On failure the
 // error is shown, false is returned and xxNO is left unchanged.
-bool getNoMDB(AppContext& ctx, const QString& noCode, const QString& noBy, qint64& no,
+bool getNoMDB(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no,
               QString* formatted = nullptr);
 
 // The display form of a running number: noBy + "-000" or "0000" as above.

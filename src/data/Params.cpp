@@ -1,14 +1,14 @@
-#include "Params.h"
+#include "data/Params.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
 
 #include <QSqlQuery>
 
 namespace tolva {
 
-bool getParamValue(AppContext& ctx, const QString& paramID, QString& value) {
+bool getParamValue(DataContext& ctx, const QString& paramID, QString& value) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("getParamValue"), false, [&] {
         Globals& g = ctx.g;
         g.gSQL = QStringLiteral("Select * ") + QStringLiteral(" from xxPARAM") +
@@ -24,7 +24,7 @@ bool getParamValue(AppContext& ctx, const QString& paramID, QString& value) {
     });
 }
 
-bool SetParamValue(AppContext& ctx, const QString& paramID, const QString& value) {
+bool SetParamValue(DataContext& ctx, const QString& paramID, const QString& value) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("SetParamValue"), false, [&] {
         Globals& g = ctx.g;
         g.gSQL = QStringLiteral("Update xxPARAM ") + QStringLiteral(" Set ParamValue = ") + QuotStr(value) +

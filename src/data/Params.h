@@ -4,7 +4,7 @@
 
 namespace tolva {
 
-class AppContext;
+class DataContext;
 
 // Named parameters of the site database (table xxPARAM), on gCNT.
 
@@ -12,10 +12,10 @@ class AppContext;
 // the row's text when the row exists (null gives the empty text) and is left
 // as it was when there is no row, so a caller's default stays in place.
 // Failures go to the error file only.
-bool getParamValue(AppContext& ctx, const QString& paramID, QString& value);
+bool getParamValue(DataContext& ctx, const QString& paramID, QString& value);
 
 // Updates the row (ParamValue, UpdDate) and inserts it (ParamID, ParamValue,
 // FileDate) only when the update touched nothing. Failures are shown.
-bool SetParamValue(AppContext& ctx, const QString& paramID, const QString& value);
+bool SetParamValue(DataContext& ctx, const QString& paramID, const QString& value);
 
 } // namespace tolva

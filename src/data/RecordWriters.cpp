@@ -1,12 +1,12 @@
-#include "RecordWriters.h"
+#include "data/RecordWriters.h"
 
-#include "AppContext.h"
-#include "Formatting.h"
-#include "Guard.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/DataContext.h"
 
 namespace tolva {
 
-bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection) {
+bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("ADD_VCardLog"), false, [&] {
         const QString sep = QStringLiteral(", ");
         const QString sql =
@@ -25,7 +25,7 @@ bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection) {
     });
 }
 
-bool ADD_xxCODE(AppContext& ctx, xxCODERec& rec, Database& connection) {
+bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("ADD_xxCODE"), false, [&] {
         const QString sep = QStringLiteral(", ");
         const QString sql = QStringLiteral("INSERT INTO xxCODE ( ") + QStringLiteral(" CodeType, ") +

@@ -5,7 +5,7 @@
 
 namespace tolva {
 
-class AppContext;
+class DataContext;
 class Database;
 
 // One row of the card transaction log VCardLog. TxnAmt and TxnPoint are the
@@ -21,7 +21,7 @@ struct VCardLogRec {
 // Inserts the row on connection (FileDate is the server's time) and puts the
 // new row's identity into rec.RNo. A failure is shown; a failure after the
 // insert leaves the row inserted without RNo.
-bool ADD_VCardLog(AppContext& ctx, VCardLogRec& rec, Database& connection);
+bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection);
 
 // One row of the shared code table xxCODE.
 struct xxCODERec {
@@ -31,6 +31,6 @@ struct xxCODERec {
 
 // Inserts the row on connection and puts its identity into rec.RNo. A failure
 // goes to the error file only; the caller decides what the operator sees.
-bool ADD_xxCODE(AppContext& ctx, xxCODERec& rec, Database& connection);
+bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection);
 
 } // namespace tolva

@@ -1,6 +1,6 @@
-#include "Amounts.h"
+#include "desk/Amounts.h"
 
-#include "Formatting.h"
+#include "common/Formatting.h"
 
 #include <QRegularExpression>
 #include <cmath>

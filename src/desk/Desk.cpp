@@ -1,13 +1,13 @@
-#include "Desk.h"
+#include "desk/Desk.h"
 
-#include "AppContext.h"
-#include "Controls.h"
-#include "DeskView.h"
-#include "Formatting.h"
-#include "Guard.h"
-#include "LinkClient.h"
-#include "Params.h"
-#include "RecordWriters.h"
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/Params.h"
+#include "data/RecordWriters.h"
+#include "desk/Controls.h"
+#include "desk/DeskView.h"
+#include "link/LinkClient.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Grid.h"
+#include "link/Grid.h"
 
 #include <QString>
 #include <functional>

@@ -1,12 +1,12 @@
 // Card lookup, card issue and customer update of the desk.
-#include "Amounts.h"
-#include "AppContext.h"
-#include "Controls.h"
-#include "Desk.h"
-#include "DeskView.h"
-#include "Formatting.h"
-#include "Guard.h"
-#include "LinkClient.h"
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "desk/Amounts.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "desk/DeskView.h"
+#include "link/LinkClient.h"
 
 namespace tolva {
 

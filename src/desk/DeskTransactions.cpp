@@ -1,14 +1,15 @@
 // Value transactions: deposits and deductions against a card, the bill and
 // amount entry, and the checks when those fields are left.
-#include "Amounts.h"
-#include "AppContext.h"
-#include "Controls.h"
-#include "Desk.h"
-#include "DeskView.h"
-#include "Formatting.h"
-#include "Guard.h"
-#include "LinkClient.h"
-#include "RecordWriters.h"
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "data/RecordWriters.h"
+#include "db/SqlTransaction.h"
+#include "desk/Amounts.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "desk/DeskView.h"
+#include "link/LinkClient.h"
 
 namespace tolva {
 

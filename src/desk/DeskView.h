@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkIndicators.h"
+#include "link/LinkIndicators.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "AlphaNumKeypad.h"
+#include "dialogs/AlphaNumKeypad.h"
 
-#include "ControlNames.h"
+#include "dialogs/ControlNames.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeypadWindow.h"
+#include "dialogs/KeypadWindow.h"
 
 namespace tolva {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Fault.h"
-#include "Guard.h"
-#include "Reporter.h"
+#include "common/Fault.h"
+#include "common/Guard.h"
+#include "common/Reporter.h"
 
 #include <QFont>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "KeypadWindow.h"
+#include "dialogs/KeypadWindow.h"
 
-#include "ControlNames.h"
-#include "WindowUtilities.h"
+#include "dialogs/ControlNames.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
-#include "MessageWindow.h"
+#include "dialogs/MessageWindow.h"
 
-#include "ControlNames.h"
-#include "TickSource.h"
+#include "dialogs/ControlNames.h"
+#include "dialogs/TickSource.h"
 
 #include <QEvent>
 #include <QFrame>

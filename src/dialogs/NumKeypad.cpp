@@ -1,6 +1,6 @@
-#include "NumKeypad.h"
+#include "dialogs/NumKeypad.h"
 
-#include "ControlNames.h"
+#include "dialogs/ControlNames.h"
 
 #include <QEvent>
 #include <QKeyEvent>

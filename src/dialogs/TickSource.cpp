@@ -1,4 +1,4 @@
-#include "TickSource.h"
+#include "dialogs/TickSource.h"
 
 namespace tolva {
 

@@ -1,9 +1,9 @@
-#include "WidgetDialogs.h"
+#include "dialogs/WidgetDialogs.h"
 
-#include "AlphaNumKeypad.h"
-#include "Globals.h"
-#include "MessageWindow.h"
-#include "NumKeypad.h"
+#include "common/Globals.h"
+#include "dialogs/AlphaNumKeypad.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/NumKeypad.h"
 
 #include <QApplication>
 #include <QInputDialog>

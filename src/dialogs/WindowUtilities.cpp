@@ -1,4 +1,4 @@
-#include "WindowUtilities.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
-#include "LinkClient.h"
+#include "link/LinkClient.h"
 
-#include "Dialogs.h"
-#include "Fault.h"
-#include "Globals.h"
-#include "Guard.h"
-#include "Reporter.h"
+#include "common/Dialogs.h"
+#include "common/Fault.h"
+#include "common/Globals.h"
+#include "common/Guard.h"
+#include "common/Reporter.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>

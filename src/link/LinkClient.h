@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Grid.h"
-#include "LinkIndicators.h"
-#include "WireCodec.h"
+#include "link/Grid.h"
+#include "link/LinkIndicators.h"
+#include "link/WireCodec.h"
 
 #include <QAbstractSocket>
 #include <QObject>

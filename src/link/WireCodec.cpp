@@ -1,4 +1,4 @@
-#include "WireCodec.h"
+#include "link/WireCodec.h"
 
 #include <QIODevice>
 

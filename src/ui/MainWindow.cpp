@@ -1,8 +1,8 @@
-#include "MainWindow.h"
+#include "ui/MainWindow.h"
 
-#include "Controls.h"
-#include "Desk.h"
-#include "WindowUtilities.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DeskView.h"
+#include "desk/DeskView.h"
 
 #include <QMainWindow>
 

@@ -3,7 +3,7 @@
 //   settings_peer get FOLDER APPLICATION SECTION KEY   prints the value
 //   settings_peer put FOLDER APPLICATION SECTION PREFIX COUNT
 //       saves PREFIX1=v1 ... PREFIXn=vn, one Save each
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,10 +1,10 @@
 // The connection from the INI string, the dialects, the embedded default and
 // a real PostgreSQL cluster.
-#include "AppContext.h"
-#include "Connection.h"
-#include "FakeDialogs.h"
-#include "FixedClock.h"
-#include "TestDatabase.h"
+#include "app/AppContext.h"
+#include "app/Connection.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
+#include "support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>

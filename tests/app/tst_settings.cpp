@@ -1,11 +1,11 @@
 // INI reading, the file locations and defaults of the global settings, and
 // the per-user settings store.
-#include "AppContext.h"
-#include "FakeDialogs.h"
-#include "FixedClock.h"
-#include "GlobalSettings.h"
-#include "IniFile.h"
-#include "SettingsStore.h"
+#include "app/AppContext.h"
+#include "app/GlobalSettings.h"
+#include "app/IniFile.h"
+#include "app/SettingsStore.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
 
 #include <QDir>
 #include <QFile>

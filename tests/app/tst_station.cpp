@@ -1,7 +1,7 @@
 // The station's POS settings at start: station id, customer display port,
 // business date, store id and logo.
-#include "DeskFixture.h"
-#include "StationParams.h"
+#include "app/StationParams.h"
+#include "support/DeskFixture.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -19,7 +19,8 @@ void setParam(DeskFixture& f, const char* id, const char* value) {
                            .arg(QLatin1String(id), QLatin1String(value)));
 }
 QString paramInTable(DeskFixture& f, const char* id) {
-    QSqlQuery q = f.ctx.gCNT.query(QStringLiteral("SELECT ParamValue FROM xxPARAM WHERE ParamID = '%1'").arg(QLatin1String(id)));
+    QSqlQuery q = f.ctx.gCNT.query(
+        QStringLiteral("SELECT ParamValue FROM xxPARAM WHERE ParamID = '%1'").arg(QLatin1String(id)));
     return q.next() ? q.value(0).toString() : QString();
 }
 } // namespace
@@ -67,10 +68,18 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("screen skips the port") << "SCREEN" << "COM1" << "";
-        QTest::newRow("no type clears the port") << "" << "COM2" << "";
-        QTest::newRow("lower-case com is not handled") << "VFD" << "com1" << "";
-        QTest::newRow("port that cannot open is logged") << "VFD" << "COM9" << "CD連接埠:COM9無法開啟";
+        QTest::newRow("screen skips the port") << "SCREEN"
+                                               << "COM1"
+                                               << "";
+        QTest::newRow("no type clears the port") << ""
+                                                 << "COM2"
+                                                 << "";
+        QTest::newRow("lower-case com is not handled") << "VFD"
+                                                       << "com1"
+                                                       << "";
+        QTest::newRow("port that cannot open is logged") << "VFD"
+                                                         << "COM9"
+                                                         << "CD連接埠:COM9無法開啟";
     }
     void customerDisplayPort() {
         QFETCH(QString, type);

@@ -1,7 +1,7 @@
 // SQL literals, dates in the calendar styles, and the number texts of
 // amounts.
-#include "Database.h"
-#include "Formatting.h"
+#include "common/Formatting.h"
+#include "db/Database.h"
 
 #include <QSqlQuery>
 #include <QTemporaryDir>

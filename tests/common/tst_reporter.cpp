@@ -1,9 +1,9 @@
 // Log lines, error blocks and the reporters, byte for byte in the code page.
-#include "CodePage.h"
-#include "FakeDialogs.h"
-#include "FixedClock.h"
-#include "Guard.h"
-#include "Reporter.h"
+#include "common/CodePage.h"
+#include "common/Guard.h"
+#include "common/Reporter.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // Receipt column text, external programs and file tests.
-#include "Utilities.h"
+#include "common/Utilities.h"
 
 #include <QDir>
 #include <QFile>

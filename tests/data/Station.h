@@ -2,11 +2,11 @@
 
 // One station of a site for the data tests: its own context and connection
 // on SQLite (a file in a temp folder) or on the throwaway PostgreSQL cluster.
-#include "AppContext.h"
-#include "Connection.h"
-#include "FakeDialogs.h"
-#include "FixedClock.h"
-#include "TestDatabase.h"
+#include "app/AppContext.h"
+#include "app/Connection.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
+#include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Controls.h"
-#include "Desk.h"
-#include "DeskFixture.h"
-#include "FakeDeskView.h"
-#include "LinkClient.h"
-#include "MemberdProcess.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "link/LinkClient.h"
+#include "support/DeskFixture.h"
+#include "support/FakeDeskView.h"
+#include "support/MemberdProcess.h"
 
 #include <QSqlQuery>
 #include <memory>

@@ -3,7 +3,7 @@
 // to a POS station, and the refusals that keep a guest from being charged
 // twice or below zero.
 #include "MemberDesk.h"
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QTcpServer>

@@ -1,10 +1,10 @@
 // Opening the desk: hand-off requests, opening page, bonus, store code row,
 // master switch and the settings page, through the fake window.
-#include "Controls.h"
-#include "Desk.h"
-#include "DeskFixture.h"
-#include "FakeDeskView.h"
-#include "LinkClient.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "link/LinkClient.h"
+#include "support/DeskFixture.h"
+#include "support/FakeDeskView.h"
 
 #include <QSqlQuery>
 #include <QTest>

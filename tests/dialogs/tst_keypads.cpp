@@ -1,10 +1,10 @@
 // The numeric and alphanumeric keypads, driven by touches and key presses
 // while their modal showing runs.
-#include "AlphaNumKeypad.h"
 #include "ModalDriver.h"
-#include "NumKeypad.h"
-#include "WindowUtilities.h"
-#include "WidgetDialogs.h"
+#include "dialogs/AlphaNumKeypad.h"
+#include "dialogs/NumKeypad.h"
+#include "dialogs/WidgetDialogs.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QGuiApplication>
 #include <QLabel>

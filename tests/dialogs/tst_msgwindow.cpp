@@ -1,11 +1,11 @@
 // The message window: beeps once a tick, closes at the given seconds or at
 // once on a key or a click, and is a fresh window every call. Ticks come from
 // a source the test fires itself.
-#include "Globals.h"
-#include "MessageWindow.h"
 #include "ModalDriver.h"
-#include "TickSource.h"
-#include "WidgetDialogs.h"
+#include "common/Globals.h"
+#include "dialogs/MessageWindow.h"
+#include "dialogs/TickSource.h"
+#include "dialogs/WidgetDialogs.h"
 
 #include <QFrame>
 #include <QLabel>

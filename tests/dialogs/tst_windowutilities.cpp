@@ -1,6 +1,6 @@
 // Enter and arrow keys moving between fields, and clearing
 // the entry fields of a window.
-#include "WindowUtilities.h"
+#include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FakeDialogs.h"
-#include "FixedClock.h"
-#include "Globals.h"
-#include "LinkClient.h"
-#include "Reporter.h"
+#include "common/Globals.h"
+#include "common/Reporter.h"
+#include "link/LinkClient.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
 
 #include <QFile>
 #include <QQueue>

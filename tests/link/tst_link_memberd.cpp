@@ -2,8 +2,8 @@
 // card issue and balance change through SQLite and PostgreSQL, the service's
 // refusals as the operator sees them, and its closing notice.
 #include "LinkFixture.h"
-#include "MemberdProcess.h"
-#include "TestDatabase.h"
+#include "support/MemberdProcess.h"
+#include "support/TestDatabase.h"
 
 #include <QTest>
 

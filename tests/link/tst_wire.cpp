@@ -1,6 +1,6 @@
 // The framing of the link: request bytes in the code page and the assembly
 // of replies from whatever pieces the socket hands over.
-#include "WireCodec.h"
+#include "link/WireCodec.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // memberd over loopback with raw sockets: the reply format, the log-in, the
 // bounds it keeps and how it ends. Each test has its own address on port 3501.
-#include "CodePage.h"
-#include "Database.h"
-#include "MemberdProcess.h"
-#include "TestDatabase.h"
+#include "common/CodePage.h"
+#include "db/Database.h"
+#include "support/MemberdProcess.h"
+#include "support/TestDatabase.h"
 
 #include <QRegularExpression>
 #include <QTcpSocket>

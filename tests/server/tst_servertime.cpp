@@ -1,6 +1,6 @@
 // The desks' current-time expressions and the one memberd's database knows.
-#include "Dialect.h"
 #include "ServerTime.h"
+#include "db/Dialect.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "DeskFixture.h"
+#include "support/DeskFixture.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppContext.h"
-#include "FakeDialogs.h"
-#include "FixedClock.h"
+#include "app/AppContext.h"
+#include "support/FakeDialogs.h"
+#include "support/FixedClock.h"
 
 #include <QTemporaryDir>
 

@@ -1,4 +1,4 @@
-#include "FakeDialogs.h"
+#include "support/FakeDialogs.h"
 
 void FakeDialogs::messageBox(const QString& text, Icon icon, const QString& title) {
     shown.append({QStringLiteral("box"), text, icon, title});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "common/Clock.h"
 
 // A clock that stands still until the test moves it.
 class FixedClock : public tolva::Clock {

@@ -1,4 +1,4 @@
-#include "MemberdProcess.h"
+#include "support/MemberdProcess.h"
 
 #include <QDeadlineTimer>
 #include <QProcessEnvironment>

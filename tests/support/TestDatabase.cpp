@@ -1,6 +1,6 @@
-#include "TestDatabase.h"
+#include "support/TestDatabase.h"
 
-#include "Database.h"
+#include "db/Database.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>

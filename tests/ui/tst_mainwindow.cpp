@@ -1,11 +1,11 @@
 // The real main window offscreen: every named control is there, accessible
 // by its name, fits a 1024 x 768 till, and clicks reach the desk.
-#include "Controls.h"
-#include "Desk.h"
-#include "DeskFixture.h"
-#include "LinkClient.h"
-#include "MainWindow.h"
-#include "MemberdProcess.h"
+#include "desk/Controls.h"
+#include "desk/Desk.h"
+#include "link/LinkClient.h"
+#include "support/DeskFixture.h"
+#include "support/MemberdProcess.h"
+#include "ui/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

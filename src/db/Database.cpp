@@ -1,7 +1,8 @@
-#include "Database.h"
+#include "db/Database.h"
+#include "db/SqlTransaction.h"
 
-#include "ConnectionString.h"
-#include "Fault.h"
+#include "common/Fault.h"
+#include "db/ConnectionString.h"
 
 #include <QAtomicInteger>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Dialect.h"
+#include "db/Dialect.h"
 
 namespace tolva {
 

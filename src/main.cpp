@@ -1,14 +1,14 @@
 // Entry of the TOLVA executable: one copy per user, the start sequence, then
 // the desk's main window for as long as it is open.
-#include "AppContext.h"
-#include "Desk.h"
-#include "LinkClient.h"
-#include "MainWindow.h"
-#include "ReadyProbe.h"
-#include "SingleInstance.h"
-#include "Startup.h"
-#include "WidgetDialogs.h"
+#include "app/AppContext.h"
 #include "app/ProgramFolder.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "common/ReadyProbe.h"
+#include "desk/Desk.h"
+#include "dialogs/WidgetDialogs.h"
+#include "link/LinkClient.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>

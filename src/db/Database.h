@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialect.h"
+#include "db/Dialect.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -71,20 +71,6 @@ private:
     QString m_provider;
     Dialect m_dialect;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
-};
-
-// Begins a transaction and rolls it back unless commit() was called.
-class SqlTransaction {
-public:
-    explicit SqlTransaction(Database& db) : m_db(db) { m_db.begin(); }
-    ~SqlTransaction();
-    SqlTransaction(const SqlTransaction&) = delete;
-    SqlTransaction& operator=(const SqlTransaction&) = delete;
-    void commit();
-
-private:
-    Database& m_db;
-    bool m_done = false;
 };
 
 } // namespace tolva
