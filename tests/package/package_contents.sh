@@ -77,6 +77,23 @@ lintian_out=$(lintian --tag-display-limit 0 "$desk" "$memberd" 2>&1) || true
 [ -n "$lintian_out" ] && echo "$lintian_out"
 expect_no_line "$lintian_out" '^E: ' "lintian"
 
+# The packaged configuration as the unit hands it over: the file and the
+# password as credentials (the database moved into the work folder).
+mkdir -p "$work/memberd-root" "$work/credentials"
+dpkg-deb -x "$memberd" "$work/memberd-root"
+cp "$work/memberd-root/etc/tolva/memberd.conf" "$work/credentials/"
+printf 'secret\n' >"$work/credentials/memberd-password"
+chmod 600 "$work/credentials/memberd-password"
+program="$work/memberd-root/usr/sbin/memberd"
+if "$program" --help | grep -q -- --check-config; then
+    check=$(cd "$work" && CREDENTIALS_DIRECTORY="$work/credentials" "$program" \
+        --config "$work/credentials/memberd.conf" --db "Provider=SQLite;Data Source=$work/member.db" \
+        --check-config 2>&1) || fail "memberd refuses the packaged configuration: $check"
+    [ "$check" = "configuration OK" ] || fail "memberd --check-config: $check"
+else
+    echo "SKIP configuration check: this memberd has no --check-config"
+fi
+
 # The unit as packaged, against this system's own units.
 if ! command -v systemd-analyze >/dev/null; then
     echo "SKIP unit check: systemd-analyze is not installed"
