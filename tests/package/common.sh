@@ -1,8 +1,10 @@
-# Shared by the package tests: a work folder removed at the end, and checks
-# that name what they expected when they fail.
+# Shared by the package tests: a work folder removed at the end (after the
+# commands a test adds to $at_exit), and checks that name what they expected
+# when they fail.
 work=$(mktemp -d /tmp/tolva-package-test.XXXXXX)
 chmod 755 "$work"
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+at_exit=
+trap 'eval "$at_exit"; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 
 fail() {
     echo "FAIL: $*" >&2

@@ -9,7 +9,9 @@ build=$1
 . "$(dirname "$0")/common.sh"
 
 root="$work/root"
-DESTDIR="$root" cmake --install "$build" --prefix /usr --component desk >/dev/null
+for component in desk memberd; do
+    DESTDIR="$root" cmake --install "$build" --prefix /usr --component $component >/dev/null
+done
 chmod -R a-w "$root/usr"
 touch "$work/installed"
 
@@ -59,6 +61,30 @@ grep -q '^ready' "$work/out" || fail "installed desk did not come up: $(cat "$wo
 cmp -s "$work/till/TOLVA.INI" "$root/usr/share/tolva/TOLVA.INI" || fail "the till did not get the default INI"
 used_database "$work/till" || fail "the desk did not use the database in the till's folder"
 [ -z "$(find "$root" -newer "$work/installed")" ] || fail "the desk wrote into the program folder"
+
+# The installed desk logs in to the installed memberd as it starts (a failed
+# log-in would stop it at a message instead of coming up).
+address=127.0.0.130
+printf 'secret\n' >"$work/memberd-password"
+chmod 600 "$work/memberd-password"
+"$root/usr/sbin/memberd" --listen $address --password-file "$work/memberd-password" \
+    --db "Provider=SQLite;Data Source=$work/member.db" 2>"$work/memberd.log" &
+memberd_pid=$!
+at_exit="kill $memberd_pid 2>/dev/null || true"
+for _ in $(seq 100); do
+    grep -qs "listening on" "$work/memberd.log" && break
+    sleep 0.1
+done
+grep -qs "listening on" "$work/memberd.log" || fail "memberd did not start: $(cat "$work/memberd.log")"
+printf '[TOLVA]\r\nIP=%s\r\nPWD=secret\r\n' $address >"$work/config/ZELQ.ini"
+chmod 600 "$work/config/ZELQ.ini"
+[ "$(id -u)" -eq 0 ] && chown nobody "$work/config/ZELQ.ini"
+start "$root/usr/bin/tolva" TOLVA_HOME="$work/till" || fail "linked desk: $(cat "$work/err")"
+grep -q '^ready' "$work/out" || fail "linked desk did not come up: $(cat "$work/out" "$work/err")"
+grep -q "logged in" "$work/memberd.log" || fail "the desk did not log in: $(cat "$work/memberd.log")"
+kill -TERM $memberd_pid
+wait $memberd_pid || fail "memberd did not stop cleanly: $(cat "$work/memberd.log")"
+rm "$work/config/ZELQ.ini"
 
 # A relative TOLVA_HOME names a folder below the directory the desk starts in.
 group_folder "$work/second"
