@@ -36,8 +36,8 @@ void StatementRunner::open() {
     m_query.reset();
     m_db.emplace();
     m_db->open(m_config.connectionString);
-    m_sqlite = m_db->providerName() == QLatin1String("SQLite");
-    m_serverTime = ServerTime(tolva::Dialect::forProvider(m_db->providerName()).serverDate);
+    m_sqlite = m_db->dialect().singleWriter;
+    m_serverTime = ServerTime(m_db->dialect().serverDate);
     m_query.emplace(m_db->handle());
 }
 

@@ -9,6 +9,7 @@
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,9 +35,10 @@ int main(int argc, char* argv[]) {
     tolva::sub_Main(ctx);
 
     tolva::MainWindow window;
+    tolva::MainWindowView view(window);
     dialogs.setParent(&window);
-    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, window, ctx.codePage);
-    tolva::Desk desk(ctx, window, link);
+    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
+    tolva::Desk desk(ctx, view, link);
     window.setDesk(&desk);
     desk.Form_Load();
     if (qEnvironmentVariable("TOLVA_STARTUP_PROBE") == QLatin1String("1"))

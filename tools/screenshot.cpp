@@ -6,6 +6,7 @@
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,28 +39,29 @@ int main(int argc, char* argv[]) {
     ctx.g.gServerDate = ctx.gCNT.dialect().serverDate;
 
     tolva::MainWindow window;
-    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, window, ctx.codePage);
-    tolva::Desk desk(ctx, window, link);
+    tolva::MainWindowView view(window);
+    tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
+    tolva::Desk desk(ctx, view, link);
     desk.setPause([](int) {});
     window.setDesk(&desk);
     window.resize(size);
     desk.Form_Load();
 
     using namespace tolva::ctl;
-    window.setText(txtCustNo, QStringLiteral("M0001"));
-    window.setText(txtCustName, QStringLiteral("王小明"));
-    window.setText(txtTBonusAmt, QStringLiteral("12,800"));
-    window.setText(txtTEL1, QStringLiteral("02-2345-6789"));
-    window.setText(txtZIP, QStringLiteral("104"));
-    window.setText(txtBillAddr1, QStringLiteral("台北市中山區"));
-    window.setText(txtBillAddr2, QStringLiteral("南京東路二段 100 號"));
-    window.setText(txtFmComID, QStringLiteral("S01"));
-    window.setVisible(cmdUPDCust, true);
-    window.selectTab(kDeduction);
-    window.setText(txtCheckNo(1), QStringLiteral("A0012"));
-    window.setText(txtAmt(1), QStringLiteral("500"));
-    window.setText(elaMsg, QStringLiteral("連線成功"));
-    window.setText(lblMode, QStringLiteral("Connected.  "));
+    view.setText(txtCustNo, QStringLiteral("M0001"));
+    view.setText(txtCustName, QStringLiteral("王小明"));
+    view.setText(txtTBonusAmt, QStringLiteral("12,800"));
+    view.setText(txtTEL1, QStringLiteral("02-2345-6789"));
+    view.setText(txtZIP, QStringLiteral("104"));
+    view.setText(txtBillAddr1, QStringLiteral("台北市中山區"));
+    view.setText(txtBillAddr2, QStringLiteral("南京東路二段 100 號"));
+    view.setText(txtFmComID, QStringLiteral("S01"));
+    view.setVisible(cmdUPDCust, true);
+    view.selectTab(kDeduction);
+    view.setText(txtCheckNo(1), QStringLiteral("A0012"));
+    view.setText(txtAmt(1), QStringLiteral("500"));
+    view.setText(elaMsg, QStringLiteral("連線成功"));
+    view.setText(lblMode, QStringLiteral("Connected.  "));
     window.resize(size);
     QCoreApplication::processEvents();
 

@@ -100,6 +100,10 @@ QString valueText(const QVariant& value) {
 
 } // namespace
 
+QString boundText(const QVariant& value) {
+    return trimSpaces(valueText(value));
+}
+
 QString QuotStr(const QVariant& value) {
     QString text = valueText(value);
     text.replace(QLatin1Char('\''), QStringLiteral("''"));
@@ -148,14 +152,14 @@ std::optional<QDateTime> readAsDate(const QVariant& value) {
     return QDateTime(date, time);
 }
 
-QString QuotDate(const Globals& g, const QVariant& value, const QString& provider) {
+QString QuotDate(const Globals& g, const QVariant& value) {
     const std::optional<QDateTime> dt = readAsDate(value);
     if (!dt)
         return QStringLiteral("NULL");
     const QString formatted = fourDigitYear(dt->date()) + dt->toString(QStringLiteral("/MM/dd HH:mm:ss"));
     const QString oracle =
         QStringLiteral("TO_DATE('") + formatted + QStringLiteral("','YYYY/MM/DD HH24:MI:SS')");
-    if (provider == QLatin1String("MSDAORA") || g.gDateQuote == QLatin1String("TO_DATE"))
+    if (g.gDateQuote == QLatin1String("TO_DATE"))
         return oracle;
     return g.gDateQuote + formatted + g.gDateQuote;
 }

@@ -17,11 +17,16 @@ namespace tolva {
 // their plain text ('12', '12.5'); null and empty give ''.
 QString QuotStr(const QVariant& value);
 
-// A date (or a text that reads as a date) as the date literal of the
-// connected database, "YYYY/MM/DD hh:mm:ss" between gDateQuote, or the
-// TO_DATE(...) form for Oracle (gDateQuote "TO_DATE" or provider "MSDAORA").
-// A value that does not read as a date gives the SQL keyword NULL.
-QString QuotDate(const Globals& g, const QVariant& value, const QString& provider = QString());
+// The text QuotStr would quote, for a bound statement value: the value's text
+// with leading and trailing spaces removed.
+QString boundText(const QVariant& value);
+
+// A date (or a text that reads as a date) as a date literal,
+// "YYYY/MM/DD hh:mm:ss" between gDateQuote, or the TO_DATE(...) form when
+// gDateQuote is "TO_DATE". A value that does not read as a date gives the SQL
+// keyword NULL. This is the form the link's statements carry; statements on
+// the local connection take their database's own literal (Dialect).
+QString QuotDate(const Globals& g, const QVariant& value);
 
 // A date (or date text) in the display style (gCalendar when style is empty);
 // the empty text when the value does not read as a date.

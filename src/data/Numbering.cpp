@@ -23,17 +23,11 @@ QString seriesWhere(const QString& noCode, const QString& noBy) {
 bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
     Globals& g = ctx.g;
     Database& db = ctx.gCNT;
-    const QString provider = db.providerName();
     const QString where = seriesWhere(noCode, noBy);
-    const QString table = provider == QLatin1String("SQLOLEDB")
-                              ? QStringLiteral("xxNO WITH (UPDLOCK, ROWLOCK)")
-                              : QStringLiteral("xxNO");
-    g.gSQL = QStringLiteral("Select * From ") + table + where;
-    if (provider == QLatin1String("PostgreSQL"))
-        g.gSQL += QStringLiteral(" FOR UPDATE");
+    g.gSQL = db.dialect().lockedSelect(QStringLiteral("xxNO"), where);
 
     // Station time, not server time.
-    const QString now = QuotDate(g, ctx.clock.now());
+    const QString now = db.dialect().dateLiteral(ctx.clock.now());
     SqlTransaction tx(db); // on SQLite a BEGIN IMMEDIATE: the write lock is ours from here
     QSqlQuery rs = db.query(g.gSQL);
     if (!rs.next()) {

@@ -10,10 +10,8 @@ namespace tolva {
 
 bool getParamValue(DataContext& ctx, const QString& paramID, QString& value) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("getParamValue"), false, [&] {
-        Globals& g = ctx.g;
-        g.gSQL = QStringLiteral("Select * ") + QStringLiteral(" from xxPARAM") +
-                 QStringLiteral(" WHERE ParamID = ") + QuotStr(paramID);
-        QSqlQuery rs = ctx.gCNT.query(g.gSQL);
+        QSqlQuery& rs = ctx.gCNT.runPrepared(QStringLiteral("Select * from xxPARAM WHERE ParamID = ?"),
+                                             {boundText(paramID)});
         bool result = false;
         if (rs.next()) {
             value = rs.value(QStringLiteral("ParamValue")).toString();
@@ -26,16 +24,22 @@ bool getParamValue(DataContext& ctx, const QString& paramID, QString& value) {
 
 bool SetParamValue(DataContext& ctx, const QString& paramID, const QString& value) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("SetParamValue"), false, [&] {
-        Globals& g = ctx.g;
-        g.gSQL = QStringLiteral("Update xxPARAM ") + QStringLiteral(" Set ParamValue = ") + QuotStr(value) +
-                 QStringLiteral(" , UpdDate = ") + g.gServerDate + QStringLiteral(" WHERE ParamID = ") +
-                 QuotStr(paramID);
-        if (ctx.gCNT.execute(g.gSQL) < 1) {
-            g.gSQL = QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue, FileDate) ") +
-                     QStringLiteral(" VALUES ( ") + QuotStr(paramID) + QStringLiteral(" , ") +
-                     QuotStr(value) + QStringLiteral(" , ") + g.gServerDate + QStringLiteral(")");
-            if (ctx.gCNT.execute(g.gSQL) < 1)
-                return false;
+        const QString now = ctx.g.gServerDate;
+        const QVariantList values = {boundText(value), boundText(paramID)};
+        QSqlQuery& updated =
+            ctx.gCNT.runPrepared(QStringLiteral("Update xxPARAM Set ParamValue = ?, UpdDate = ") + now +
+                                     QStringLiteral(" WHERE ParamID = ?"),
+                                 values);
+        const int changed = updated.numRowsAffected();
+        updated.finish();
+        if (changed < 1) {
+            QSqlQuery& inserted = ctx.gCNT.runPrepared(
+                QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue, FileDate) VALUES (?, ?, ") + now +
+                    QStringLiteral(")"),
+                {boundText(paramID), boundText(value)});
+            const bool added = inserted.numRowsAffected() >= 1;
+            inserted.finish();
+            return added;
         }
         return true;
     });

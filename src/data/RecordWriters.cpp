@@ -6,19 +6,29 @@
 
 namespace tolva {
 
+SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const QString& fileDate,
+                           bool withPoint) {
+    SqlColumns row;
+    row.text(QStringLiteral("TxnDept"), rec.TxnDept)
+        .text(QStringLiteral("TxnType"), rec.TxnType)
+        .text(QStringLiteral("CardNo"), rec.CardNo)
+        .sql(QStringLiteral("TxnDate"), txnDate)
+        .sql(QStringLiteral("TxnAmt"), plainNumber(numericValue(rec.TxnAmt)));
+    if (withPoint)
+        row.sql(QStringLiteral("TxnPoint"), plainNumber(numericValue(rec.TxnPoint)));
+    row.text(QStringLiteral("RefCheckNo"), rec.RefCheckNo)
+        .text(QStringLiteral("POSID"), rec.POSID)
+        .text(QStringLiteral("UserID"), rec.UserID)
+        .text(QStringLiteral("Remark"), rec.Remark)
+        .sql(QStringLiteral("FileDate"), fileDate);
+    return row;
+}
+
 bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("ADD_VCardLog"), false, [&] {
-        const QString sep = QStringLiteral(", ");
         const QString sql =
-            QStringLiteral("INSERT INTO VCardLog ( ") + QStringLiteral(" TxnDept, ") +
-            QStringLiteral(" TxnType, ") + QStringLiteral(" CardNo, ") + QStringLiteral(" TxnDate, ") +
-            QStringLiteral(" TxnAmt, ") + QStringLiteral(" TxnPoint, ") + QStringLiteral(" RefCheckNo, ") +
-            QStringLiteral(" POSID, ") + QStringLiteral(" UserID, ") + QStringLiteral(" Remark, ") +
-            QStringLiteral(" FileDate ") + QStringLiteral(" ) VALUES ( ") + QuotStr(rec.TxnDept) + sep +
-            QuotStr(rec.TxnType) + sep + QuotStr(rec.CardNo) + sep + QuotDate(ctx.g, rec.TxnDate) + sep +
-            plainNumber(numericValue(rec.TxnAmt)) + sep + plainNumber(numericValue(rec.TxnPoint)) + sep +
-            QuotStr(rec.RefCheckNo) + sep + QuotStr(rec.POSID) + sep + QuotStr(rec.UserID) + sep +
-            QuotStr(rec.Remark) + sep + ctx.g.gServerDate + QStringLiteral(") ");
+            VCardLogColumns(rec, connection.dialect().dateLiteral(rec.TxnDate), ctx.g.gServerDate)
+                .insertInto(QStringLiteral("VCardLog"));
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();
         return true;
@@ -27,14 +37,15 @@ bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
 
 bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Log, QStringLiteral("ADD_xxCODE"), false, [&] {
-        const QString sep = QStringLiteral(", ");
-        const QString sql = QStringLiteral("INSERT INTO xxCODE ( ") + QStringLiteral(" CodeType, ") +
-                            QStringLiteral(" Code, ") + QStringLiteral(" Dscp, ") +
-                            QStringLiteral(" ProgCode, ") + QStringLiteral(" DscpE, ") +
-                            QStringLiteral(" Remark, ") + QStringLiteral(" FileDate ") +
-                            QStringLiteral(" ) VALUES ( ") + QuotStr(rec.CodeType) + sep + QuotStr(rec.Code) +
-                            sep + QuotStr(rec.Dscp) + sep + QuotStr(rec.ProgCode) + sep + QuotStr(rec.DscpE) +
-                            sep + QuotStr(rec.Remark) + sep + ctx.g.gServerDate + QStringLiteral(") ");
+        const QString sql = SqlColumns()
+                                .text(QStringLiteral("CodeType"), rec.CodeType)
+                                .text(QStringLiteral("Code"), rec.Code)
+                                .text(QStringLiteral("Dscp"), rec.Dscp)
+                                .text(QStringLiteral("ProgCode"), rec.ProgCode)
+                                .text(QStringLiteral("DscpE"), rec.DscpE)
+                                .text(QStringLiteral("Remark"), rec.Remark)
+                                .sql(QStringLiteral("FileDate"), ctx.g.gServerDate)
+                                .insertInto(QStringLiteral("xxCODE"));
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();
         return true;

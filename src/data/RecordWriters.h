@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/SqlColumns.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -17,6 +19,13 @@ struct VCardLogRec {
     QVariant TxnDate;
     QString TxnAmt, TxnPoint, RefCheckNo, POSID, UserID, Remark;
 };
+
+// The columns of a VCardLog row in their one order: txnDate and fileDate are
+// ready SQL (a date literal, the server's time expression); TxnAmt and
+// TxnPoint are written as their leading numeric part. The link's copy of the
+// row leaves TxnPoint out (withPoint false).
+SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const QString& fileDate,
+                           bool withPoint = true);
 
 // Inserts the row on connection (FileDate is the server's time) and puts the
 // new row's identity into rec.RNo. A failure is shown; a failure after the

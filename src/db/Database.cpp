@@ -182,12 +182,8 @@ void Database::runScript(const QString& resource) {
 }
 
 void Database::createSchema() {
-    if (m_provider == QLatin1String("SQLite"))
-        runScript(QStringLiteral(":/db/sqlite.sql"));
-    else if (m_provider == QLatin1String("PostgreSQL"))
-        runScript(QStringLiteral(":/db/postgresql.sql"));
-    else if (m_provider == QLatin1String("SQLOLEDB"))
-        runScript(QStringLiteral(":/db/sqlserver.sql"));
+    if (!m_dialect.schemaFile.isEmpty())
+        runScript(m_dialect.schemaFile);
     else
         throw Fault(Fault::kGeneric, QStringLiteral("無法為此資料庫建立結構: ") + m_provider);
 }
@@ -244,9 +240,8 @@ QSqlQuery& Database::runPrepared(const QString& sql, const QVariantList& values)
 void Database::begin() {
     if (!isOpen())
         throw Fault(Fault::kGeneric, QStringLiteral("資料庫連線未開啟"));
-    if (m_provider == QLatin1String("SQLite")) {
-        // Take the write lock at once so two writers cannot both read first.
-        query(QStringLiteral("BEGIN IMMEDIATE"));
+    if (m_dialect.statementTransactions) {
+        query(m_dialect.beginStatement());
         return;
     }
     QSqlDatabase db = handle();
@@ -255,7 +250,7 @@ void Database::begin() {
 }
 
 void Database::commit() {
-    if (m_provider == QLatin1String("SQLite")) {
+    if (m_dialect.statementTransactions) {
         query(QStringLiteral("COMMIT"));
         return;
     }
@@ -267,7 +262,7 @@ void Database::commit() {
 void Database::rollback() {
     if (!isOpen())
         return;
-    if (m_provider == QLatin1String("SQLite")) {
+    if (m_dialect.statementTransactions) {
         QSqlQuery q(handle());
         q.exec(QStringLiteral("ROLLBACK"));
         return;

@@ -1,6 +1,17 @@
 #include "db/Dialect.h"
 
+#include "common/Formatting.h"
+
 namespace tolva {
+
+namespace {
+const QString kSqlServer = QStringLiteral("SQLOLED");
+const QString kOracle = QStringLiteral("MSDAORA");
+const QString kOdbc = QStringLiteral("MSDASQL");
+const QString kAccess = QStringLiteral("MICROSO");
+const QString kSqlite = QStringLiteral("SQLITE");
+const QString kPostgres = QStringLiteral("POSTGRE");
+} // namespace
 
 Dialect Dialect::forProvider(const QString& providerName) {
     const QString key = providerName.left(7).toUpper();
@@ -8,33 +19,61 @@ Dialect Dialect::forProvider(const QString& providerName) {
     Dialect d;
     d.key = key;
     d.known = true;
-    if (key == QLatin1String("SQLOLED")) {
+    if (key == kSqlServer) {
         d.serverDate = QStringLiteral("getDate()");
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = atIdentity;
-    } else if (key == QLatin1String("MSDAORA")) {
+        d.schemaFile = QStringLiteral(":/db/sqlserver.sql");
+    } else if (key == kOracle) {
         d.serverDate = QStringLiteral("SYSDATE");
         d.dateQuote = QStringLiteral("TO_DATE");
-    } else if (key == QLatin1String("MSDASQL")) {
+    } else if (key == kOdbc) {
         d.serverDate = QStringLiteral("now()");
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = atIdentity;
-    } else if (key == QLatin1String("MICROSO")) {
+    } else if (key == kAccess) {
         d.serverDate = QStringLiteral("now()");
         d.dateQuote = QStringLiteral("#");
         d.identityQuery = atIdentity;
-    } else if (key == QLatin1String("SQLITE")) {
+    } else if (key == kSqlite) {
         d.serverDate = QStringLiteral("datetime('now','localtime')");
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = QStringLiteral("SELECT last_insert_rowid() AS NewRNo");
-    } else if (key == QLatin1String("POSTGRE")) {
+        d.schemaFile = QStringLiteral(":/db/sqlite.sql");
+        d.statementTransactions = true;
+        d.singleWriter = true;
+    } else if (key == kPostgres) {
         d.serverDate = QStringLiteral("LOCALTIMESTAMP(0)");
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = QStringLiteral("SELECT lastval() AS NewRNo");
+        d.schemaFile = QStringLiteral(":/db/postgresql.sql");
     } else {
         d.known = false;
     }
     return d;
+}
+
+QString Dialect::beginStatement() const {
+    return key == kSqlite ? QStringLiteral("BEGIN IMMEDIATE") : QString();
+}
+
+QString Dialect::lockedSelect(const QString& table, const QString& where) const {
+    if (key == kSqlServer)
+        return QStringLiteral("Select * From ") + table + QStringLiteral(" WITH (UPDLOCK, ROWLOCK)") + where;
+    if (key == kPostgres)
+        return QStringLiteral("Select * From ") + table + where + QStringLiteral(" FOR UPDATE");
+    return QStringLiteral("Select * From ") + table + where;
+}
+
+QString Dialect::dateLiteral(const QVariant& value) const {
+    const std::optional<QDateTime> dt = readAsDate(value);
+    if (!dt)
+        return QStringLiteral("NULL");
+    if (key == kSqlite)
+        return QLatin1Char('\'') + dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('\'');
+    Globals quoting;
+    quoting.gDateQuote = key == kOracle ? QStringLiteral("TO_DATE") : dateQuote;
+    return QuotDate(quoting, *dt);
 }
 
 } // namespace tolva

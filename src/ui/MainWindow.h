@@ -1,7 +1,5 @@
 #pragma once
 
-#include "desk/DeskView.h"
-
 #include <QMainWindow>
 
 class QLabel;
@@ -18,8 +16,8 @@ class Desk;
 // The desk's main window "fmTOLVA" for a touch-screen till: header strip,
 // customer panel, the tab strip with its five pages and the status strip.
 // Every widget's objectName and accessible description is its control name;
-// the window implements DeskView so the desk logic can drive it.
-class MainWindow : public QMainWindow, public DeskView {
+// MainWindowView lets the desk logic drive it.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -27,23 +25,11 @@ public:
     // Connects the buttons and events to the desk's operations.
     void setDesk(Desk* desk);
 
-    QString text(const QString& control) const override;
-    void setText(const QString& control, const QString& text) override;
-    void setToolTip(const QString& control, const QString& text) override;
-    bool isVisible(const QString& control) const override;
-    void setVisible(const QString& control, bool visible) override;
-    void selectAllAndFocus(const QString& control) override;
-    bool isTabShown(int index) const override;
-    void showTab(int index, bool shown) override;
-    void selectTab(int index) override;
-    int selectedTab() const override;
-    bool masterDB() const override;
-    void setMasterDB(bool checked) override;
-    void setMessageHighlight(bool highlighted) override;
-    void clearInputs() override;
-    void showWindow() override;
-    void centerWindow() override;
-    void endProgram() override;
+    // Ends the program at once; the close that follows is not a second exit.
+    void endProgram();
+    QTabWidget* tabs() const { return m_tabs; }
+    QCheckBox* masterSwitch() const { return m_master; }
+    QLabel* messageLine() const { return m_message; }
 
     // The widget of a control name; nullptr when there is none.
     QWidget* control(const QString& name) const;

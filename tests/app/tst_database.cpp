@@ -46,24 +46,31 @@ private slots:
         QTest::addColumn<QString>("provider");
         QTest::addColumn<QString>("serverDate");
         QTest::addColumn<QString>("quote");
+        QTest::addColumn<QString>("literal");
         QTest::newRow("sql server") << "SQLOLEDB.1"
                                     << "getDate()"
-                                    << "'";
+                                    << "'"
+                                    << "'2005/03/07 18:42:05'";
         QTest::newRow("oracle") << "MSDAORA"
                                 << "SYSDATE"
-                                << "TO_DATE";
+                                << "TO_DATE"
+                                << "TO_DATE('2005/03/07 18:42:05','YYYY/MM/DD HH24:MI:SS')";
         QTest::newRow("odbc") << "MSDASQL"
                               << "now()"
-                              << "'";
+                              << "'"
+                              << "'2005/03/07 18:42:05'";
         QTest::newRow("jet") << "Microsoft.Jet.OLEDB.4.0"
                              << "now()"
-                             << "#";
+                             << "#"
+                             << "#2005/03/07 18:42:05#";
         QTest::newRow("sqlite") << "SQLite"
                                 << "datetime('now','localtime')"
-                                << "'";
+                                << "'"
+                                << "'2005-03-07 18:42:05'";
         QTest::newRow("postgresql") << "PostgreSQL"
                                     << "LOCALTIMESTAMP(0)"
-                                    << "'";
+                                    << "'"
+                                    << "'2005/03/07 18:42:05'";
     }
     void dialectTable() {
         QFETCH(QString, provider);
@@ -71,6 +78,8 @@ private slots:
         QVERIFY(d.known);
         QTEST(d.serverDate, "serverDate");
         QTEST(d.dateQuote, "quote");
+        QTEST(d.dateLiteral(QDateTime(QDate(2005, 3, 7), QTime(18, 42, 5))), "literal");
+        QCOMPARE(d.dateLiteral(QStringLiteral("no date")), QStringLiteral("NULL"));
         QVERIFY(!Dialect::forProvider(QStringLiteral("Unknown")).known);
     }
 

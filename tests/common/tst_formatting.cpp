@@ -107,8 +107,6 @@ private slots:
         QCOMPARE(QuotDate(g, QStringLiteral("no date")), QStringLiteral("NULL"));
         QCOMPARE(QuotDate(g, QVariant()), QStringLiteral("NULL"));
         const QString oracle = QStringLiteral("TO_DATE('2005/03/07 18:42:05','YYYY/MM/DD HH24:MI:SS')");
-        QCOMPARE(QuotDate(g, at, QStringLiteral("MSDAORA")), oracle);
-        QCOMPARE(QuotDate(g, at, QStringLiteral("MSDAORA.1")), QStringLiteral("'2005/03/07 18:42:05'"));
         g.gDateQuote = QStringLiteral("#");
         QCOMPARE(QuotDate(g, at), QStringLiteral("#2005/03/07 18:42:05#"));
         g.gDateQuote = QStringLiteral("TO_DATE");

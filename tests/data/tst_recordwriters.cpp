@@ -52,6 +52,15 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toLongLong(), first);
         QCOMPARE(readAsDate(q.value(1))->date(), QDate(2005, 3, 7));
+        if (kind == QLatin1String("sqlite")) {
+            // Stored in the form SQLite's own date functions and range
+            // comparisons read; rows written in the slash form still read.
+            QCOMPARE(q.value(1).toString(), QStringLiteral("2005-03-07 00:00:00"));
+            QSqlQuery range = db.query(QStringLiteral("SELECT count(*) FROM VCardLog WHERE TxnDate BETWEEN "
+                                                      "'2005-03-07' AND date('2005-03-07', '+1 day')"));
+            QVERIFY(range.next());
+            QCOMPARE(range.value(0).toInt(), 1);
+        }
         QCOMPARE(q.value(2).toDouble(), 1.0);
         QCOMPARE(q.value(3).toDouble(), 0.0);
         QCOMPARE(q.value(4).toString(), QStringLiteral("O'Neil 的'備註"));

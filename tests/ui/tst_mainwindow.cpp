@@ -6,6 +6,7 @@
 #include "support/DeskFixture.h"
 #include "support/MemberdProcess.h"
 #include "ui/MainWindow.h"
+#include "ui/MainWindowView.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -22,6 +23,7 @@ class TestMainWindow : public QObject {
 private slots:
     void everyControlIsThereByName() {
         MainWindow window;
+        MainWindowView view(window);
         QStringList names = {ctl::txtCustNo,
                              ctl::txtCustName,
                              ctl::txtTBonusAmt,
@@ -68,9 +70,9 @@ private slots:
             QVERIFY2(w, qPrintable(name));
             QCOMPARE(w->accessibleDescription(), name);
         }
-        QCOMPARE(window.text(ctl::cmdVoidAmt(0)), QStringLiteral("加值金額"));
-        QCOMPARE(window.text(ctl::cmdVoidAmt(1)), QStringLiteral("抵扣金額"));
-        QCOMPARE(window.text(ctl::cmdExit), QStringLiteral("&Z結束"));
+        QCOMPARE(view.text(ctl::cmdVoidAmt(0)), QStringLiteral("加值金額"));
+        QCOMPARE(view.text(ctl::cmdVoidAmt(1)), QStringLiteral("抵扣金額"));
+        QCOMPARE(view.text(ctl::cmdExit), QStringLiteral("&Z結束"));
         auto* tabs = qobject_cast<QTabWidget*>(window.control(ctl::tabPage));
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
@@ -98,21 +100,22 @@ private slots:
     void clicksReachTheDesk() {
         DeskFixture f;
         MainWindow window;
-        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
-        Desk desk(f.ctx, window, link_desk);
+        MainWindowView view(window);
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();
-        QCOMPARE(window.selectedTab(), int(ctl::kQuery));
+        QCOMPARE(view.selectedTab(), int(ctl::kQuery));
 
         QTest::mouseDClick(window.control(ctl::lblHead(2)), Qt::LeftButton);
-        QVERIFY(window.isTabShown(ctl::kSettings));
+        QVERIFY(view.isTabShown(ctl::kSettings));
         QWidget* master = window.control(ctl::chkMasterDB);
         QTest::mouseClick(master, Qt::LeftButton, {}, QPoint(12, master->height() / 2));
         QCOMPARE(f.get("ZEL", "TOLVA", "chkMasterDB"), QStringLiteral("1"));
         QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
-        QVERIFY(!window.isTabShown(ctl::kSettings));
-        QCOMPARE(window.selectedTab(), int(ctl::kDeposit));
+        QVERIFY(!view.isTabShown(ctl::kSettings));
+        QCOMPARE(view.selectedTab(), int(ctl::kDeposit));
     }
 
     void theOperatorsRoadThroughTheWidgets() {
@@ -132,24 +135,25 @@ private slots:
         f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo) VALUES ('A0012')"));
 
         MainWindow window;
-        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, window, f.ctx.codePage);
-        Desk desk(f.ctx, window, link);
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
         desk.setPause([](int) {});
         window.setDesk(&desk);
         desk.Form_Load();
-        QCOMPARE(window.text(ctl::lblMode), QStringLiteral("Connected.  "));
+        QCOMPARE(view.text(ctl::lblMode), QStringLiteral("Connected.  "));
 
         QTest::keyClicks(window.control(ctl::txtCustNoQry), QStringLiteral("M0001"));
         QTest::mouseClick(window.control(ctl::cmdQry), Qt::LeftButton);
-        QCOMPARE(window.text(ctl::txtCustName), QStringLiteral("王小明"));
-        QCOMPARE(window.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
-        QVERIFY(window.isVisible(ctl::cmdUPDCust));
+        QCOMPARE(view.text(ctl::txtCustName), QStringLiteral("王小明"));
+        QCOMPARE(view.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
+        QVERIFY(view.isVisible(ctl::cmdUPDCust));
 
-        window.selectTab(ctl::kDeposit);
+        view.selectTab(ctl::kDeposit);
         f.dialogs.keypadAnswers << QStringLiteral("A0012") << QStringLiteral("300");
         QTest::mouseClick(window.control(ctl::cmdRefNo(0)), Qt::LeftButton);
         QTest::mouseClick(window.control(ctl::cmdVoidAmt(0)), Qt::LeftButton);
-        QCOMPARE(window.text(ctl::txtAmt(0)), QStringLiteral("300"));
+        QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("300"));
         QTest::mouseClick(window.control(ctl::cmdOK(0)), Qt::LeftButton);
         QSqlQuery q = member.query(QStringLiteral("SELECT TBonusAmt FROM CUST WHERE CustNo = 'M0001'"));
         QVERIFY(q.next());
