@@ -73,6 +73,7 @@ dpkg-deb -e "$desk" "$work/desk-control"
 [ -x "$work/desk-control/postinst" ] || fail "tolva has no postinst"
 
 # lintian: no errors (warnings are printed, not fatal).
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup installs it)"
 lintian_out=$(lintian --tag-display-limit 0 "$desk" "$memberd" 2>&1) || true
 [ -n "$lintian_out" ] && echo "$lintian_out"
 expect_no_line "$lintian_out" '^E: ' "lintian"
