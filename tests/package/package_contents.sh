@@ -74,8 +74,10 @@ dpkg-deb -e "$desk" "$work/desk-control"
 
 # lintian: no errors (warnings are printed, not fatal).
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup installs it)"
-lintian_out=$(lintian --tag-display-limit 0 "$desk" "$memberd" 2>&1) || true
+lintian_rc=0
+lintian_out=$(lintian --fail-on error --tag-display-limit 0 "$desk" "$memberd" 2>&1) || lintian_rc=$?
 [ -n "$lintian_out" ] && echo "$lintian_out"
+[ $lintian_rc -eq 0 ] || fail "lintian found errors (or could not run), exit status $lintian_rc"
 expect_no_line "$lintian_out" '^E: ' "lintian"
 
 # The packaged configuration as the unit hands it over: the file and the
