@@ -62,6 +62,11 @@ dpkg-deb -x "$desk" "$work/desk"
 grep -q "$(printf 'CustName=\xa5\xdc')" "$work/desk/usr/share/tolva/TOLVA.INI" ||
     fail "the packaged TOLVA.INI is not in CP950"
 
+# The menu entry and the session are valid desktop entries.
+for entry in usr/share/applications/tolva.desktop usr/share/xsessions/tolva-kiosk.desktop; do
+    out=$(desktop-file-validate "$work/desk/$entry" 2>&1) || fail "$entry: $out"
+done
+
 # The configuration file survives upgrades as the administrator edited it, and
 # the maintainer scripts are there.
 dpkg-deb -e "$memberd" "$work/memberd-control"
