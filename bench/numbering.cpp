@@ -49,6 +49,10 @@ public:
         return false;
     }
     bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
+    bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
+    bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
+        return false;
+    }
 };
 
 int fail(const QString& message) {

@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "common/ReadyProbe.h"
 #include "desk/Desk.h"
+#include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
     QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 
     tolva::SingleInstance instance(exeName);
@@ -29,6 +31,7 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
+    dialogs.setClock(&clock);
     ctx.g.appDir = tolva::programFolder();
     ctx.g.exeName = exeName;
 

@@ -1,8 +1,14 @@
 // Renders the desk's main window offscreen to a PNG file, with a demo card
-// loaded, for the README: desk-screenshot OUTPUT.png [WIDTHxHEIGHT]
+// loaded, for the README:
+//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker]
+// The offscreen screen is made the given size, so the window opens as it
+// would on a till of that size; the calendar and the code picker are drawn
+// where they stand over the window, with a plain title bar.
+#include "OffscreenScreen.h"
 #include "app/AppContext.h"
 #include "desk/Controls.h"
 #include "desk/Desk.h"
+#include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
@@ -11,27 +17,65 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The window with a dialog drawn over it where it stands, under a title bar.
+QPixmap withDialog(QWidget& window, QWidget& dialog) {
+    QPixmap shot = window.grab();
+    const QPixmap inner = dialog.grab();
+    constexpr int kTitle = 34;
+    const QPoint at = dialog.geometry().topLeft() - window.geometry().topLeft();
+    QPainter p(&shot);
+    p.fillRect(QRect(at.x() + 6, at.y() - kTitle + 6, inner.width(), inner.height() + kTitle),
+               QColor(0, 0, 0, 70));
+    const QRect bar(at.x(), at.y() - kTitle, inner.width(), kTitle);
+    p.fillRect(bar, QColor(0x3c, 0x3c, 0x46));
+    p.setPen(Qt::white);
+    QFont font = QApplication::font();
+    font.setPixelSize(18);
+    p.setFont(font);
+    p.drawText(bar.adjusted(12, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, dialog.windowTitle());
+    p.drawPixmap(at, inner);
+    p.setPen(QColor(0x3c, 0x3c, 0x46));
+    p.drawRect(QRect(bar.topLeft(), QSize(inner.width(), inner.height() + kTitle)).adjusted(0, 0, -1, -1));
+    return shot;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        fprintf(stderr, "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT]\n");
+    if (argc < 2) {
+        std::fprintf(stderr,
+                     "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker]\n");
         return 2;
     }
     QSize size(1024, 768);
-    if (args.size() > 2) {
-        const QStringList wh = args[2].split(QLatin1Char('x'));
+    if (argc > 2) {
+        const QList<QByteArray> wh = QByteArray(argv[2]).split('x');
         if (wh.size() == 2)
             size = QSize(wh[0].toInt(), wh[1].toInt());
     }
-
+    const QString scene = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("desk");
     QTemporaryDir dir;
+    useOffscreenScreen(dir.path(), size);
+
+    QApplication app(argc, argv);
+    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    tolva::applyTillLook(app);
+    const QString output = QString::fromLocal8Bit(argv[1]);
+
     tolva::SystemClock clock;
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock, tolva::CodePage(), dir.path());
+    dialogs.setContext(&ctx.g, &ctx.reporter);
+    dialogs.setClock(&clock);
     ctx.g.appDir = dir.path();
     ctx.g.gUserID = QStringLiteral("cashier1");
     ctx.g.gOPDate = clock.today().toString(QStringLiteral("yyyy/MM/dd"));
@@ -40,6 +84,7 @@ int main(int argc, char* argv[]) {
 
     tolva::MainWindow window;
     tolva::MainWindowView view(window);
+    dialogs.setParent(&window);
     tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
     tolva::Desk desk(ctx, view, link);
     desk.setPause([](int) {});
@@ -57,18 +102,56 @@ int main(int argc, char* argv[]) {
     view.setText(txtBillAddr2, QStringLiteral("南京東路二段 100 號"));
     view.setText(txtFmComID, QStringLiteral("S01"));
     view.setVisible(cmdUPDCust, true);
-    view.selectTab(kDeduction);
-    view.setText(txtCheckNo(1), QStringLiteral("A0012"));
-    view.setText(txtAmt(1), QStringLiteral("500"));
     view.setText(elaMsg, QStringLiteral("連線成功"));
     view.setText(lblMode, QStringLiteral("Connected.  "));
-    window.resize(size);
+    view.setText(txtCheckNo(1), QStringLiteral("A0012"));
+    view.setText(txtAmt(1), QStringLiteral("500"));
+    view.selectTab(kDeduction);
+    if (scene == QLatin1String("settings")) {
+        view.showTab(kSettings, true);
+        view.selectTab(kSettings);
+        view.setText(txtIP, QStringLiteral("192.168.1.20"));
+        view.setText(txtPWD, QStringLiteral("secret"));
+        view.setText(txtTxnDept(2), QStringLiteral("S05"));
+    } else if (scene == QLatin1String("calendar")) {
+        view.selectTab(kReport);
+    } else if (scene == QLatin1String("picker")) {
+        view.selectTab(kDeposit);
+    }
     QCoreApplication::processEvents();
 
-    const QPixmap shot = window.grab();
-    QDir().mkpath(QFileInfo(args[1]).path());
-    if (!shot.save(args[1])) {
-        fprintf(stderr, "desk-screenshot: could not write %s\n", qPrintable(args[1]));
+    QPixmap shot;
+    if (scene == QLatin1String("calendar") || scene == QLatin1String("picker")) {
+        QWidget* dialog = nullptr;
+        QTimer::singleShot(0, &app, [&] {
+            dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            QCoreApplication::processEvents();
+            shot = withDialog(window, *dialog);
+            dialog->close();
+        });
+        if (scene == QLatin1String("calendar")) {
+            QDate picked;
+            dialogs.PickDate(picked, QVariant(QStringLiteral("2026/08/18")));
+        } else {
+            QString code;
+            dialogs.ShowPick({{QStringLiteral("S01"), QStringLiteral("台北南京店")},
+                              {QStringLiteral("S02"), QStringLiteral("台中公益店")},
+                              {QStringLiteral("S03"), QStringLiteral("高雄中正店")},
+                              {QStringLiteral("S05"), QString()}},
+                             code);
+        }
+    } else {
+        shot = window.grab();
+    }
+    if (shot.isNull()) {
+        std::fprintf(stderr, "desk-screenshot: nothing to draw for %s\n", qPrintable(scene));
+        return 1;
+    }
+    QDir().mkpath(QFileInfo(output).path());
+    if (!shot.save(output)) {
+        std::fprintf(stderr, "desk-screenshot: could not write %s\n", qPrintable(output));
         return 1;
     }
     return 0;

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QDate>
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <optional>
 
 namespace tolva {
@@ -37,6 +41,23 @@ public:
     virtual bool ShowInput2(Keypad keypad, QString& text, const QString& header,
                             const std::optional<QString>& defaultText = {}) = 0;
     virtual bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) = 0;
+
+    // --- The calendar and the code picker ---
+
+    // The calendar "frmFgDate". True when the operator touched a day; only
+    // then is datePicked (DATEPICKED) written. With pvDate the calendar opens
+    // on that date's month (today's when it does not read as a date);
+    // without it, on the month it showed last.
+    virtual bool PickDate(QDate& datePicked, const std::optional<QVariant>& pvDate = std::nullopt) = 0;
+
+    // The code picker "frmCode" over rows the caller has read: column 0 the
+    // code, column 1 its description, further columns ignored. With no rows
+    // it shows nothing and answers false. Otherwise it shows the list and
+    // answers true once it has closed; code (and description, when asked
+    // for) are written only when the operator picked a row, so Escape leaves
+    // them as they were. Non-empty labels replace the headers "代碼", "說明".
+    virtual bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
+                          const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) = 0;
 };
 
 } // namespace tolva

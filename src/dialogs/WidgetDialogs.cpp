@@ -1,7 +1,10 @@
 #include "dialogs/WidgetDialogs.h"
 
+#include "common/Clock.h"
 #include "common/Globals.h"
 #include "dialogs/AlphaNumKeypad.h"
+#include "dialogs/CalendarWindow.h"
+#include "dialogs/CodePicker.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/NumKeypad.h"
 
@@ -37,6 +40,12 @@ void WidgetDialogs::setContext(const Globals* globals, Reporter* reporter) {
         m_numKey->setReporter(reporter);
     if (m_aNumKey)
         m_aNumKey->setReporter(reporter);
+    if (m_fgDate) {
+        m_fgDate->setReporter(reporter);
+        m_fgDate->setGlobals(globals);
+    }
+    if (m_code)
+        m_code->setReporter(reporter);
 }
 
 NumKeypad& WidgetDialogs::frmNumKey() {
@@ -49,6 +58,20 @@ AlphaNumKeypad& WidgetDialogs::frmANumKey() {
     if (!m_aNumKey)
         m_aNumKey = std::make_unique<AlphaNumKeypad>(m_reporter);
     return *m_aNumKey;
+}
+
+CalendarWindow& WidgetDialogs::frmFgDate() {
+    if (!m_fgDate)
+        m_fgDate = std::make_unique<CalendarWindow>(m_globals, m_clock, m_reporter);
+    m_fgDate->setOwner(m_parent);
+    return *m_fgDate;
+}
+
+CodePicker& WidgetDialogs::frmCode() {
+    if (!m_code)
+        m_code = std::make_unique<CodePicker>(m_reporter);
+    m_code->setOwner(m_parent);
+    return *m_code;
 }
 
 void WidgetDialogs::beep() {
@@ -113,6 +136,23 @@ bool WidgetDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<Q
     if (keypad == Keypad::Numeric)
         return frmNumKey().EnterPWD(text, defaultText);
     return frmANumKey().EnterPWD(text, defaultText);
+}
+
+} // namespace tolva
+
+namespace tolva {
+
+bool WidgetDialogs::PickDate(QDate& datePicked, const std::optional<QVariant>& pvDate) {
+    CalendarWindow& calendar = frmFgDate();
+    if (!calendar.PickDate(pvDate))
+        return false;
+    datePicked = calendar.DATEPICKED;
+    return true;
+}
+
+bool WidgetDialogs::ShowPick(const QList<QStringList>& rows, QString& code, QString* description,
+                             const QString& pvLabel1, const QString& pvLabel2) {
+    return frmCode().ShowPick(rows, code, description, pvLabel1, pvLabel2);
 }
 
 } // namespace tolva

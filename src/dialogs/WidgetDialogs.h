@@ -9,6 +9,9 @@
 namespace tolva {
 
 class AlphaNumKeypad;
+class CalendarWindow;
+class Clock;
+class CodePicker;
 class NumKeypad;
 class Reporter;
 class TickSource;
@@ -33,6 +36,12 @@ public:
     // The keypad windows, created on first use and kept for the run.
     NumKeypad& frmNumKey();
     AlphaNumKeypad& frmANumKey();
+    // The calendar and the code picker, likewise kept for the run.
+    CalendarWindow& frmFgDate();
+    CodePicker& frmCode();
+    // The clock the calendar takes today from; the system clock when unset.
+    // Not owned; set it before the calendar's first use.
+    void setClock(const Clock* clock) { m_clock = clock; }
 
     void beep() override;
     void busyPointer() override;
@@ -49,6 +58,10 @@ public:
                     const std::optional<QString>& defaultText = {}) override;
     bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
 
+    bool PickDate(QDate& datePicked, const std::optional<QVariant>& pvDate = std::nullopt) override;
+    bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
+                  const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) override;
+
 private:
     QPointer<QWidget> m_parent;
     const Globals* m_globals = nullptr;
@@ -56,6 +69,9 @@ private:
     TickSource* m_msgTicks = nullptr;
     std::unique_ptr<NumKeypad> m_numKey;
     std::unique_ptr<AlphaNumKeypad> m_aNumKey;
+    const Clock* m_clock = nullptr;
+    std::unique_ptr<CalendarWindow> m_fgDate;
+    std::unique_ptr<CodePicker> m_code;
 };
 
 } // namespace tolva

@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace tolva {
 
 namespace {
@@ -55,6 +57,35 @@ void BottomRightForm(QWidget* window) {
     // client size is the best there is.
     const QSize size = window->frameGeometry().size().expandedTo(window->size());
     window->move(area.x() + area.width() - size.width(), area.y() + area.height() - size.height());
+}
+
+void CenterOnWindow(QWidget* dialog, QWidget* owner) {
+    if (!dialog)
+        return;
+    if (!owner || !owner->isVisible()) {
+        CenterForm(dialog);
+        return;
+    }
+    const QRect frame = owner->frameGeometry();
+    const QSize size = dialog->frameGeometry().size().expandedTo(dialog->size());
+    QRect placed(QPoint(frame.x() + (frame.width() - size.width()) / 2,
+                        frame.y() + (frame.height() - size.height()) / 2),
+                 size);
+    const QRect area = availableArea(owner);
+    if (!area.isEmpty()) {
+        placed.moveRight(std::min(placed.right(), area.right()));
+        placed.moveBottom(std::min(placed.bottom(), area.bottom()));
+        placed.moveLeft(std::max(placed.left(), area.left()));
+        placed.moveTop(std::max(placed.top(), area.top()));
+    }
+    dialog->move(placed.topLeft());
+}
+
+double tillScale(const QSize& windowSize) {
+    if (windowSize.isEmpty())
+        return 1.0;
+    const double scale = std::min(windowSize.width() / 1024.0, windowSize.height() / 768.0);
+    return std::clamp(scale, 1.0, 1.8);
 }
 
 void SelAllText(QWidget* edit) {

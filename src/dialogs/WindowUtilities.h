@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSize>
+
 class QWidget;
 
 namespace tolva {
@@ -14,6 +16,15 @@ void CenterForm(QWidget* window);
 // Puts the window in the bottom right corner of the available area of its
 // screen.
 void BottomRightForm(QWidget* window);
+
+// Centres a dialog on the window it serves (its frame on the window's
+// frame), kept inside the available area of the screen; CenterForm when it
+// serves no window.
+void CenterOnWindow(QWidget* dialog, QWidget* owner);
+
+// How much the till's windows grow beside a window of the given size: 1 up to
+// 1024 x 768, then with the smaller of the two ratios, at most 1.8.
+double tillScale(const QSize& windowSize);
 
 // Selects the whole text of a line edit, text edit or editable combo box, so
 // that typing replaces it.

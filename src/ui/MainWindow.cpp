@@ -7,14 +7,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -29,7 +33,8 @@ constexpr int kButtonHeight = 52;
 constexpr int kFieldHeight = 44;
 
 // The window's look for a scale factor: 1 at 1024 x 768, larger on bigger
-// screens so that text stays legible from arm's length.
+// screens so that text stays legible from arm's length. A focused button
+// carries a thick orange frame, since Enter presses it.
 QString deskStyle(double scale) {
     const auto pt = [scale](double size) { return QString::number(qRound(size * scale)); };
     return QStringLiteral(
@@ -39,16 +44,34 @@ QString deskStyle(double scale) {
                "}"
                "QLineEdit { padding: 2px 6px; }"
                "QLineEdit#txtTBonusAmt { font-size: %3pt; font-weight: bold; color: #0b5d1e; }"
-               "QPushButton { padding: 4px 12px; }"
+               "QPushButton { padding: 4px 12px; background: #eef2f7; border: 2px solid #8a9bb0; "
+               "border-radius: 6px; }"
+               "QPushButton:pressed { background: #c9d6e6; }"
+               "QPushButton:focus { border: 4px solid #ef6c00; }"
                "QPushButton[confirm=\"true\"] { font-size: %4pt; font-weight: bold; background: #2e7d32; "
                "color: white; }"
-               "QTabBar::tab { min-height: 44px; min-width: 96px; font-size: %5pt; }"
+               "QPushButton[confirm=\"true\"]:pressed { background: #1b5e20; }"
+               "QTabBar::tab { min-height: %6px; min-width: %8px; padding: 0 8px; font-size: %5pt; }"
+               "QCheckBox::indicator { width: %7px; height: %7px; }"
                "QFrame#elaSBar { border-top: 1px solid #999; }"
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
                "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
-        .arg(pt(15), pt(18), pt(24), pt(20), pt(16));
+        .arg(pt(15), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
+
+// Buttons beside a field that open its keypad or picker are for touching;
+// Enter walks past them so it never opens a keypad by accident.
+bool isTouchOnly(const QString& controlName) {
+    for (const char* prefix : {"cmdTxnDept(", "cmdRefNo(", "cmdVoidAmt(", "cmdRemark("})
+        if (controlName.startsWith(QLatin1String(prefix)))
+            return true;
+    return controlName == ctl::cmdFmComID || controlName == ctl::cmdExit;
+}
+
+// The height a control has at scale 1; it grows with the window.
+const char* const kBaseHeight = "tolvaBaseHeight";
+
 } // namespace
 
 MainWindow::MainWindow() {
@@ -77,16 +100,25 @@ MainWindow::MainWindow() {
     resize(1024, 768);
 }
 
+// The control name is the object name and the accessible description, by
+// which automation finds the control. The accessible name is left to what the
+// operator sees: buttons, check boxes and labels report their live text;
+// fields are given their label's text.
 void MainWindow::name(QWidget* widget, const QString& controlName) {
     widget->setObjectName(controlName);
-    widget->setAccessibleName(controlName);
     widget->setAccessibleDescription(controlName);
 }
 
-QLineEdit* MainWindow::field(const QString& controlName) {
+void MainWindow::setBaseHeight(QWidget* widget, int height) {
+    widget->setProperty(kBaseHeight, height);
+    widget->setMinimumHeight(qRound(height * m_scale));
+}
+
+QLineEdit* MainWindow::field(const QString& controlName, const QString& caption) {
     auto* edit = new QLineEdit;
     name(edit, controlName);
-    edit->setMinimumHeight(kFieldHeight);
+    edit->setAccessibleName(caption);
+    setBaseHeight(edit, kFieldHeight);
     edit->installEventFilter(this);
     return edit;
 }
@@ -94,8 +126,9 @@ QLineEdit* MainWindow::field(const QString& controlName) {
 QPushButton* MainWindow::button(const QString& controlName, const QString& caption) {
     auto* b = new QPushButton(caption);
     name(b, controlName);
-    b->setMinimumHeight(kButtonHeight);
-    b->setFocusPolicy(Qt::TabFocus);
+    setBaseHeight(b, kButtonHeight);
+    b->setFocusPolicy(isTouchOnly(controlName) ? Qt::NoFocus : Qt::TabFocus);
+    b->installEventFilter(this);
     return b;
 }
 
@@ -137,17 +170,17 @@ QWidget* MainWindow::buildCustomerPanel() {
     int r = 0;
     for (const auto& [fieldName, caption] : rows) {
         grid->addWidget(label(QStringLiteral("lbl") + fieldName.mid(3), caption), r, 0);
-        QLineEdit* edit = field(fieldName);
+        QLineEdit* edit = field(fieldName, caption);
         if (fieldName == ctl::txtTBonusAmt) {
             // The balance comes from the last card query; it is not typed.
             edit->setReadOnly(true);
             edit->setAlignment(Qt::AlignRight);
-            edit->setMinimumHeight(56);
+            setBaseHeight(edit, 56);
         }
         grid->addWidget(edit, r++, 1);
     }
     grid->addWidget(button(ctl::cmdFmComID, QStringLiteral("來源別")), r, 0);
-    grid->addWidget(field(ctl::txtFmComID), r++, 1);
+    grid->addWidget(field(ctl::txtFmComID, QStringLiteral("來源別")), r++, 1);
     auto* buttons = new QHBoxLayout;
     QPushButton* issue = button(ctl::cmdIsuCard, QStringLiteral("發卡"));
     QPushButton* update = button(ctl::cmdUPDCust, QStringLiteral("更新"));
@@ -169,6 +202,10 @@ QWidget* MainWindow::buildTabs() {
     m_tabs->addTab(buildQueryPage(), QStringLiteral("查詢"));
     m_tabs->addTab(buildReportPage(), QStringLiteral("報表"));
     m_tabs->setTabVisible(ctl::kSettings, false);
+    // The tabs are touched; Enter and the arrows walk the fields, not them.
+    m_tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
+    for (int i = 0; i < m_tabs->count(); ++i)
+        m_tabs->widget(i)->setAccessibleName(m_tabs->tabText(i));
     return m_tabs;
 }
 
@@ -178,19 +215,19 @@ QWidget* MainWindow::buildTransactionPage(int i) {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
     grid->addWidget(button(ctl::cmdTxnDept(i), QStringLiteral("來源別")), 0, 0);
-    grid->addWidget(field(ctl::txtTxnDept(i)), 0, 1);
+    grid->addWidget(field(ctl::txtTxnDept(i), QStringLiteral("來源別")), 0, 1);
     grid->addWidget(button(ctl::cmdRefNo(i), QStringLiteral("帳單號(桌次)")), 1, 0);
-    grid->addWidget(field(ctl::txtCheckNo(i)), 1, 1);
-    grid->addWidget(
-        button(ctl::cmdVoidAmt(i), i == 0 ? QStringLiteral("加值金額") : QStringLiteral("抵扣金額")), 2, 0);
-    QLineEdit* amount = field(ctl::txtAmt(i));
+    grid->addWidget(field(ctl::txtCheckNo(i), QStringLiteral("帳單號(桌次)")), 1, 1);
+    const QString amountCaption = i == 0 ? QStringLiteral("加值金額") : QStringLiteral("抵扣金額");
+    grid->addWidget(button(ctl::cmdVoidAmt(i), amountCaption), 2, 0);
+    QLineEdit* amount = field(ctl::txtAmt(i), amountCaption);
     amount->setAlignment(Qt::AlignRight);
     grid->addWidget(amount, 2, 1);
     grid->addWidget(button(ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
-    grid->addWidget(field(ctl::txtRemark(i)), 3, 1);
+    grid->addWidget(field(ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);
     QPushButton* ok = button(ctl::cmdOK(i), QStringLiteral("確認"));
     ok->setProperty("confirm", true);
-    ok->setMinimumHeight(72);
+    setBaseHeight(ok, 72);
     grid->addWidget(ok, 4, 0, 1, 2);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(1, 1);
@@ -203,20 +240,24 @@ QWidget* MainWindow::buildSettingsPage() {
     auto* grid = new QGridLayout(page);
     m_master = new QCheckBox(QStringLiteral("本機的資料庫為主資料庫"));
     name(m_master, ctl::chkMasterDB);
-    m_master->setMinimumHeight(kButtonHeight);
+    m_master->installEventFilter(this);
+    setBaseHeight(m_master, kButtonHeight);
     grid->addWidget(m_master, 0, 0, 1, 2);
     grid->addWidget(label(QStringLiteral("lblIP"), QStringLiteral("IP")), 1, 0);
-    grid->addWidget(field(ctl::txtIP), 1, 1);
+    grid->addWidget(field(ctl::txtIP, QStringLiteral("IP")), 1, 1);
     grid->addWidget(label(QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
-    QLineEdit* password = field(ctl::txtPWD);
+    QLineEdit* password = field(ctl::txtPWD, QStringLiteral("密碼"));
     password->setEchoMode(QLineEdit::Password);
+    // The mask is "*", whatever the style would draw; set on the field
+    // itself, so it holds however the window's style is renewed.
+    password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     grid->addWidget(password, 2, 1);
     auto* linkButtons = new QHBoxLayout;
     linkButtons->addWidget(button(ctl::cmdSetting, QStringLiteral("設定")));
     linkButtons->addWidget(button(ctl::cmdTest, QStringLiteral("測試連線")));
     grid->addLayout(linkButtons, 3, 0, 1, 2);
     grid->addWidget(button(ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), 4, 0);
-    grid->addWidget(field(ctl::txtTxnDept(2)), 4, 1);
+    grid->addWidget(field(ctl::txtTxnDept(2), QStringLiteral("來源別設定")), 4, 1);
     grid->addWidget(button(ctl::cmdSetStore, QStringLiteral("設定來源別")), 5, 0, 1, 2);
     grid->addWidget(button(ctl::cmdHideSetting, QStringLiteral("結束設定")), 6, 0, 1, 2);
     grid->setRowStretch(7, 1);
@@ -230,11 +271,11 @@ QWidget* MainWindow::buildQueryPage() {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
     grid->addWidget(label(QStringLiteral("lblCustNoQry"), QStringLiteral("客戶卡號")), 0, 0);
-    grid->addWidget(field(ctl::txtCustNoQry), 0, 1);
+    grid->addWidget(field(ctl::txtCustNoQry, QStringLiteral("客戶卡號")), 0, 1);
     grid->addWidget(label(QStringLiteral("lblCustNameQry"), QStringLiteral("客戶名稱")), 1, 0);
-    grid->addWidget(field(ctl::txtCustNameQry), 1, 1);
+    grid->addWidget(field(ctl::txtCustNameQry, QStringLiteral("客戶名稱")), 1, 1);
     QPushButton* query = button(ctl::cmdQry, QStringLiteral("查詢"));
-    query->setMinimumHeight(64);
+    setBaseHeight(query, 64);
     grid->addWidget(query, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(1, 1);
@@ -247,12 +288,13 @@ QWidget* MainWindow::buildReportPage() {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
     grid->addWidget(label(QStringLiteral("lblDateB"), QStringLiteral("統計日期:")), 0, 0);
-    grid->addWidget(field(ctl::txtDateB), 0, 1);
+    grid->addWidget(field(ctl::txtDateB, QStringLiteral("統計日期:")), 0, 1);
     grid->addWidget(label(QStringLiteral("lblDateE"), QStringLiteral("-至-")), 1, 0);
-    grid->addWidget(field(ctl::txtDateE), 1, 1);
+    grid->addWidget(field(ctl::txtDateE, QStringLiteral("-至-")), 1, 1);
     auto* totalsOnly = new QCheckBox(QStringLiteral("只列印總計"));
     name(totalsOnly, ctl::Check1);
-    totalsOnly->setMinimumHeight(kButtonHeight);
+    totalsOnly->installEventFilter(this);
+    setBaseHeight(totalsOnly, kButtonHeight);
     grid->addWidget(totalsOnly, 2, 0, 1, 2);
     grid->addWidget(button(ctl::cmdPrintS, QStringLiteral("TM88列印")), 3, 0, 1, 2);
     grid->setRowStretch(4, 1);
@@ -268,7 +310,7 @@ QWidget* MainWindow::buildStatusStrip() {
     QPushButton* exit = button(ctl::cmdExit, QStringLiteral("&Z結束"));
     row->addWidget(exit);
     m_message = label(ctl::elaMsg, QString());
-    m_message->setMinimumHeight(kButtonHeight);
+    setBaseHeight(m_message, kButtonHeight);
     m_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(m_message, 1);
     row->addWidget(label(ctl::lblMode, QString()));
@@ -301,6 +343,19 @@ QWidget* MainWindow::control(const QString& controlName) const {
     return findChild<QWidget*>(controlName);
 }
 
+void MainWindow::showOnTill() {
+    // A till has no other window: on a screen larger than 1024 x 768 the
+    // window takes the whole available area and its controls grow with it.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    if (area.width() > 1024 || area.height() > 768) {
+        setGeometry(area);
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
 void MainWindow::endProgram() {
     m_ending = true;
     QCoreApplication::exit(0);
@@ -308,10 +363,15 @@ void MainWindow::endProgram() {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    const double scale = std::clamp(std::min(width() / 1024.0, height() / 768.0), 1.0, 1.8);
+    const double scale = tillScale(size());
     if (std::abs(scale - m_scale) >= 0.1) {
         m_scale = scale;
         setStyleSheet(deskStyle(m_scale));
+        for (QWidget* w : findChildren<QWidget*>()) {
+            const QVariant base = w->property(kBaseHeight);
+            if (base.isValid())
+                w->setMinimumHeight(qRound(base.toInt() * m_scale));
+        }
     }
 }
 
@@ -336,6 +396,39 @@ void MainWindow::validateOnLeave(QLineEdit* edit) {
     }
 }
 
+bool MainWindow::fieldEvent(QLineEdit* edit, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        // Entering a field selects its text, so typing replaces it.
+        QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
+        return false;
+    case QEvent::FocusOut: {
+        // Only a move to another control of this window leaves the field:
+        // the window losing activation (a dialog or another window coming
+        // up over it) or a popup runs no check.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (m_desk && !m_ending && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            validateOnLeave(edit);
+        return false;
+    }
+    case QEvent::KeyPress: {
+        // Enter and Down move to the next control, Up to the previous one;
+        // the Enter is consumed, so no field ever receives a line break.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down || key == Qt::Key_Up) {
+            SendTabKey(edit, key);
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseButtonDblClick:
+        emit fieldDoubleClicked(edit->objectName());
+        return false;
+    default:
+        return false;
+    }
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick && m_desk) {
         for (int i = 0; i < 3; ++i)
@@ -343,17 +436,24 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_desk->lblHead_DblClick(i);
     }
     if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
-        if (event->type() == QEvent::FocusOut && m_desk && !m_ending)
-            validateOnLeave(edit);
-        if (event->type() == QEvent::FocusIn) {
-            // Entering a field selects its text, so typing replaces it.
-            QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down || key == Qt::Key_Up) {
-                SendTabKey(edit, key);
-                return true;
-            }
+        if (fieldEvent(edit, event))
+            return true;
+    } else if (auto* b = qobject_cast<QPushButton*>(watched); b && event->type() == QEvent::KeyPress) {
+        // Enter on a focused button presses it, as on the tills this desk
+        // replaces: a reader that ends its input with Enter, and one Enter
+        // more, runs the page's action.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+            if (b->isEnabled())
+                b->click();
+            return true;
+        }
+    } else if (auto* box = qobject_cast<QCheckBox*>(watched); box && event->type() == QEvent::KeyPress) {
+        // A check box is changed by a touch or Space only; Enter walks on.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down || key == Qt::Key_Up) {
+            SendTabKey(box, key);
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

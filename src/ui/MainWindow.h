@@ -25,6 +25,9 @@ public:
     // Connects the buttons and events to the desk's operations.
     void setDesk(Desk* desk);
 
+    // Shows the window as a till wants it: filling a screen larger than
+    // 1024 x 768, at its own size on a smaller one.
+    void showOnTill();
     // Ends the program at once; the close that follows is not a second exit.
     void endProgram();
     QTabWidget* tabs() const { return m_tabs; }
@@ -33,6 +36,11 @@ public:
 
     // The widget of a control name; nullptr when there is none.
     QWidget* control(const QString& name) const;
+
+signals:
+    // A double-click on an entry field (the date fields open the calendar,
+    // the store-code fields the code picker); the control's name.
+    void fieldDoubleClicked(const QString& control);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,8 +56,11 @@ private:
     QWidget* buildQueryPage();
     QWidget* buildReportPage();
     QWidget* buildStatusStrip();
-    QLineEdit* field(const QString& name);
+    QLineEdit* field(const QString& name, const QString& caption);
+    // The entry behaviour of every field; true when the event is consumed.
+    bool fieldEvent(QLineEdit* edit, QEvent* event);
     void validateOnLeave(QLineEdit* edit);
+    void setBaseHeight(QWidget* widget, int height);
     QPushButton* button(const QString& name, const QString& caption);
     QLabel* label(const QString& name, const QString& caption);
     void name(QWidget* widget, const QString& controlName);

@@ -93,7 +93,7 @@ void MainWindowView::clearInputs() {
 }
 
 void MainWindowView::showWindow() {
-    m_window.show();
+    m_window.showOnTill();
     QCoreApplication::processEvents();
 }
 

@@ -44,3 +44,29 @@ bool FakeDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header
 bool FakeDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
     return ShowInput(keypad, text, defaultText);
 }
+
+bool FakeDialogs::PickDate(QDate& datePicked, const std::optional<QVariant>& pvDate) {
+    datePickCalls << pvDate;
+    if (dateAnswers.isEmpty())
+        return false;
+    const std::optional<QDate> answer = dateAnswers.dequeue();
+    if (!answer)
+        return false;
+    datePicked = *answer;
+    return true;
+}
+
+bool FakeDialogs::ShowPick(const QList<QStringList>& rows, QString& code, QString* description,
+                           const QString& pvLabel1, const QString& pvLabel2) {
+    if (rows.isEmpty())
+        return false;
+    picksShown.append({rows, pvLabel1, pvLabel2});
+    const std::optional<int> answer = pickAnswers.isEmpty() ? std::nullopt : pickAnswers.dequeue();
+    if (answer && *answer >= 0 && *answer < rows.size()) {
+        const QStringList& row = rows[*answer];
+        code = row.value(0);
+        if (description)
+            *description = row.value(1);
+    }
+    return true;
+}

@@ -47,6 +47,25 @@ public:
                     const std::optional<QString>& defaultText) override;
     bool EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) override;
 
+    // The calendar: the dates the operator touches, in order (nullopt:
+    // "離開"; an empty queue leaves). Every call's start date is recorded.
+    QQueue<std::optional<QDate>> dateAnswers;
+    QList<std::optional<QVariant>> datePickCalls;
+    bool PickDate(QDate& datePicked, const std::optional<QVariant>& pvDate = std::nullopt) override;
+
+    // The code picker: per showing the row the operator picks (nullopt:
+    // Escape; an empty queue escapes). Only showings are recorded: a call
+    // with no rows shows nothing.
+    struct Pick {
+        QList<QStringList> rows;
+        QString label1;
+        QString label2;
+    };
+    QList<Pick> picksShown;
+    QQueue<std::optional<int>> pickAnswers;
+    bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
+                  const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) override;
+
     // Texts of every box shown, in order.
     QStringList texts() const;
 };

@@ -9,13 +9,41 @@
 #include "ui/MainWindowView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSqlQuery>
+#include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
 using namespace tolva;
+
+namespace {
+
+QString accessibleName(QWidget* w) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    return iface ? iface->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+// The window up and active, so focus moves and key presses are real.
+void showActive(MainWindow& window) {
+    window.resize(1024, 768);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+void pressEnter() {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+}
+
+} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -95,6 +123,213 @@ private slots:
         }
         QVERIFY(window.control(ctl::txtAmt(0))->font().pointSizeF() >= 14);
         QVERIFY(window.control(ctl::txtTBonusAmt)->font().pointSizeF() >= 14);
+    }
+
+    void enterWalksAPageAndPressesItsButton() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        int queries = 0;
+        int confirms = 0;
+        connect(qobject_cast<QPushButton*>(window.control(ctl::cmdQry)), &QPushButton::clicked, this,
+                [&] { ++queries; });
+        connect(qobject_cast<QPushButton*>(window.control(ctl::cmdOK(0))), &QPushButton::clicked, this,
+                [&] { ++confirms; });
+
+        // The query page: card number, name, then the query button.
+        view.selectTab(ctl::kQuery);
+        window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("M0001"));
+        pressEnter();
+        QCOMPARE(view.text(ctl::txtCustNoQry), QStringLiteral("M0001")); // no line break
+        QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCustNameQry));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCustNoQry));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCustNameQry));
+        pressEnter();
+        QCOMPARE(QApplication::focusWidget(), window.control(ctl::cmdQry));
+        QCOMPARE(queries, 0);
+        pressEnter();
+        QCOMPARE(queries, 1);
+
+        // The deposit page walks its fields past the keypad buttons to 確認.
+        view.selectTab(ctl::kDeposit);
+        window.control(ctl::txtTxnDept(0))->setFocus(Qt::MouseFocusReason);
+        QStringList walk;
+        for (int i = 0; i < 4; ++i) {
+            pressEnter();
+            walk << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(walk, QStringList({ctl::txtCheckNo(0), ctl::txtAmt(0), ctl::txtRemark(0), ctl::cmdOK(0)}));
+        QCOMPARE(confirms, 0);
+        pressEnter();
+        QCOMPARE(confirms, 1);
+    }
+
+    void enteringAFieldSelectsItsTextAndTypingReplacesIt() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        view.selectTab(ctl::kQuery);
+        view.setText(ctl::txtCustNameQry, QStringLiteral("王小明"));
+        window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
+        pressEnter();
+        QCoreApplication::processEvents();
+        auto* name = qobject_cast<QLineEdit*>(window.control(ctl::txtCustNameQry));
+        QCOMPARE(name->selectedText(), QStringLiteral("王小明"));
+        QTest::keyClicks(name, QStringLiteral("A1"));
+        QCOMPARE(name->text(), QStringLiteral("A1")); // letters and digits stay as typed
+    }
+
+    void buttonsShowWhereTheFocusIs() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        view.selectTab(ctl::kQuery);
+        QWidget* query = window.control(ctl::cmdQry);
+        window.control(ctl::txtCustNoQry)->setFocus(Qt::MouseFocusReason);
+        const QImage plain = query->grab().toImage();
+        query->setFocus(Qt::TabFocusReason);
+        QVERIFY(query->hasFocus());
+        QVERIFY(query->grab().toImage() != plain);
+        // The keypad buttons and 結束 are for touching: Enter never reaches them.
+        QCOMPARE(window.control(ctl::cmdRefNo(0))->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(window.control(ctl::cmdExit)->focusPolicy(), Qt::NoFocus);
+    }
+
+    void thePasswordIsMaskedWithStars() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        view.showTab(ctl::kSettings, true);
+        view.selectTab(ctl::kSettings);
+        window.resize(1920, 1080); // the window's style renewed for the larger size
+        QCoreApplication::processEvents();
+        view.setText(ctl::txtPWD, QStringLiteral("ab c"));
+        auto* password = qobject_cast<QLineEdit*>(window.control(ctl::txtPWD));
+        QCOMPARE(password->displayText(), QStringLiteral("****"));
+        QCOMPARE(view.text(ctl::txtPWD), QStringLiteral("ab c"));
+    }
+
+    void accessibleNamesAreWhatTheOperatorSees() {
+        MainWindow window;
+        MainWindowView view(window);
+        view.setText(ctl::lblMode, QStringLiteral("Connected.  "));
+        view.setText(ctl::elaMsg, QStringLiteral("連線成功"));
+        const QHash<QString, QString> fields = {{ctl::txtCustNo, QStringLiteral("客戶卡號")},
+                                                {ctl::txtTBonusAmt, QStringLiteral("餘額")},
+                                                {ctl::txtBillAddr2, QStringLiteral("地址-門牌")},
+                                                {ctl::txtFmComID, QStringLiteral("來源別")},
+                                                {ctl::txtTxnDept(1), QStringLiteral("來源別")},
+                                                {ctl::txtCheckNo(0), QStringLiteral("帳單號(桌次)")},
+                                                {ctl::txtAmt(0), QStringLiteral("加值金額")},
+                                                {ctl::txtAmt(1), QStringLiteral("抵扣金額")},
+                                                {ctl::txtRemark(1), QStringLiteral("授權碼")},
+                                                {ctl::txtIP, QStringLiteral("IP")},
+                                                {ctl::txtPWD, QStringLiteral("密碼")},
+                                                {ctl::txtTxnDept(2), QStringLiteral("來源別設定")},
+                                                {ctl::txtCustNameQry, QStringLiteral("客戶名稱")},
+                                                {ctl::txtDateB, QStringLiteral("統計日期:")},
+                                                {ctl::txtDateE, QStringLiteral("-至-")}};
+        int checked = 0;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            const QString controlName = w->objectName();
+            // The window's own controls; Qt's inner parts carry other names.
+            const QRegularExpression controlPrefix(
+                QStringLiteral("^(txt|cmd|lbl|chk|Check|ela|tab|fg|fra)[A-Z]"));
+            if (!controlPrefix.match(controlName).hasMatch())
+                continue;
+            // Automation finds every named control by its description.
+            QCOMPARE(w->accessibleDescription(), controlName);
+            const QString name = accessibleName(w);
+            if (qobject_cast<QLineEdit*>(w)) {
+                QVERIFY2(!name.isEmpty() && name != controlName, qPrintable(controlName));
+                if (fields.contains(controlName))
+                    QCOMPARE(name, fields[controlName]);
+            } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                QCOMPARE(name, QString(b->text()).remove(QLatin1Char('&')));
+            } else if (auto* l = qobject_cast<QLabel*>(w)) {
+                QCOMPARE(name, l->text());
+            }
+            ++checked;
+        }
+        QVERIFY(checked > 60);
+        QCOMPARE(accessibleName(window.control(ctl::cmdOK(1))), QStringLiteral("確認"));
+        QCOMPARE(accessibleName(window.control(ctl::cmdExit)), QStringLiteral("Z結束"));
+        QCOMPARE(accessibleName(window.control(ctl::lblMode)), QStringLiteral("Connected.  "));
+        QCOMPARE(accessibleName(window.control(ctl::elaMsg)), QStringLiteral("連線成功"));
+        QCOMPARE(accessibleName(window.control(ctl::chkMasterDB)), QStringLiteral("本機的資料庫為主資料庫"));
+    }
+
+    void touchSizedAndGrowsWithTheScreen() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        auto* tabs = qobject_cast<QTabWidget*>(window.control(ctl::tabPage));
+        QVERIFY(tabs->tabBar()->tabRect(0).height() >= 48);
+        for (const QString& name : {ctl::chkMasterDB, ctl::Check1}) {
+            auto* box = qobject_cast<QCheckBox*>(window.control(name));
+            QStyleOptionButton option;
+            option.initFrom(box);
+            QVERIFY2(box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).height() >= 32,
+                     qPrintable(name));
+        }
+        view.selectTab(ctl::kQuery);
+        QCoreApplication::processEvents();
+        const int small = window.control(ctl::cmdQry)->height();
+        const qreal smallFont = window.control(ctl::txtCustNoQry)->font().pointSizeF();
+        window.resize(1920, 1080);
+        QCoreApplication::processEvents();
+        QVERIFY(window.control(ctl::cmdQry)->height() > small);
+        QVERIFY(window.control(ctl::txtCustNoQry)->font().pointSizeF() > smallFont);
+    }
+
+    void doubleClickingAFieldIsReported() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        QSignalSpy spy(&window, &MainWindow::fieldDoubleClicked);
+        view.selectTab(ctl::kReport);
+        QTest::mouseDClick(window.control(ctl::txtDateB), Qt::LeftButton);
+        view.selectTab(ctl::kDeduction);
+        QTest::mouseDClick(window.control(ctl::txtTxnDept(1)), Qt::LeftButton);
+        QCOMPARE(spy.size(), 2);
+        QCOMPARE(spy[0][0].toString(), ctl::txtDateB);
+        QCOMPARE(spy[1][0].toString(), ctl::txtTxnDept(1));
+    }
+
+    void leavingChecksRunOnlyOnRealMoves() {
+        // A bill of this store that does not exist: a dialog coming up over
+        // the window checks nothing; moving on to the next field does.
+        DeskFixture f;
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        showActive(window);
+        view.selectTab(ctl::kDeposit);
+        view.setText(ctl::txtTxnDept(0), f.ctx.g.gStoreID);
+        view.setText(ctl::elaMsg, QString());
+        window.control(ctl::txtCheckNo(0))->setFocus(Qt::MouseFocusReason);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("X999"));
+
+        QWidget over;
+        over.resize(200, 100);
+        over.show();
+        over.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&over));
+        QCOMPARE(view.text(ctl::elaMsg), QString());
+        over.close();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget(), window.control(ctl::txtCheckNo(0)));
+
+        pressEnter();
+        QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("此帳單號不存在"));
     }
 
     void clicksReachTheDesk() {
