@@ -53,6 +53,8 @@ public:
     bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
         return false;
     }
+
+    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
 };
 
 int fail(const QString& message) {

@@ -80,6 +80,8 @@ CREATE TABLE VCardLog (
 );
 
 CREATE INDEX IX_VCardLog_TxnDate ON VCardLog (TxnDate);
+-- The summary report reads the log in store and bill order.
+CREATE INDEX IX_VCardLog_Dept ON VCardLog (TxnDept, RefCheckNo);
 
 CREATE TABLE xxCODE (
     RNo BIGSERIAL PRIMARY KEY,

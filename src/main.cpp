@@ -11,6 +11,7 @@
 #include "link/LinkClient.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
+#include "ui/WidgetPrinting.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -41,7 +42,8 @@ int main(int argc, char* argv[]) {
     tolva::MainWindowView view(window);
     dialogs.setParent(&window);
     tolva::LinkClient link(ctx.g, ctx.reporter, dialogs, view, ctx.codePage);
-    tolva::Desk desk(ctx, view, link);
+    tolva::WidgetPrinting printing(ctx);
+    tolva::Desk desk(ctx, view, link, &printing);
     window.setDesk(&desk);
     desk.Form_Load();
     if (qEnvironmentVariable("TOLVA_STARTUP_PROBE") == QLatin1String("1"))

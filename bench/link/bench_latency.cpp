@@ -34,6 +34,8 @@ public:
     bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
         return false;
     }
+
+    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
 };
 struct NoIndicators : tolva::LinkIndicators {
     void setMessageLine(const QString&) override {}

@@ -22,6 +22,24 @@ demo_prepare() {
     . "$root/scripts/lib/zel.sh"
     ini_edit "$ZELQ_INI" TOLVA IP 127.0.0.1
     ini_edit "$ZELQ_INI" TOLVA PWD demo
+    # The bill printer of the summary report: the demo's own PDF queue.
+    ini_edit "$ZEL_INI" KP CPrinter PDF
+}
+
+# A private print system with the queue "PDF"; printed reports land in
+# build/demo/cups/out as job-N.pdf. Without cupsd the demo runs without it.
+cups_start() {
+    local socket
+    if socket=$("$root/scripts/cups-test-server" start "$demo/cups" 2>>"$demo/cups.log"); then
+        export CUPS_SERVER="$socket"
+        echo "demo: printer PDF writes to $demo/cups/out" >&2
+    else
+        echo "demo: no print system (see $demo/cups.log); reports can be previewed, not printed" >&2
+    fi
+}
+
+cups_stop() {
+    "$root/scripts/cups-test-server" stop "$demo/cups" 2>/dev/null || true
 }
 
 memberd_start() {

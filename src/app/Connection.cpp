@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/IniFile.h"
 #include "common/Guard.h"
+#include "common/PasswordMask.h"
 
 namespace tolva {
 
@@ -39,8 +40,8 @@ bool InitINIgCNT(AppContext& ctx) {
         Globals& g = ctx.g;
         g.gConnStr = getINIValue(ctx.codePage, g.gIniFile, QStringLiteral("PARAM"), QStringLiteral("GCNT"));
         if (needsPassword(g.gConnStr)) {
-            const auto entered =
-                ctx.dialogs.inputBox(QStringLiteral("資料庫連線密碼"), g.gConnStr, kPasswordPlaceholder);
+            const auto entered = ctx.dialogs.inputBox(QStringLiteral("資料庫連線密碼"),
+                                                      maskPasswords(g.gConnStr), kPasswordPlaceholder);
             g.gConnStr =
                 g.gConnStr + QStringLiteral(";Password=") + entered.value_or(QString()) + QStringLiteral(";");
         }

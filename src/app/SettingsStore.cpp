@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <fcntl.h>
@@ -173,6 +174,24 @@ bool applyEdit(QList<Line>& lines, const QString& section, const QString& key,
     return true;
 }
 
+// A file holding a password is for its owner only: the link settings
+// ("ZELQ", with the link password) always, any other file once it holds a
+// password key or a connection string with a password.
+bool holdsSecret(const QString& application, const QList<Line>& lines) {
+    static const QRegularExpression secretValue(QStringLiteral("\\b(password|pwd)\\s*="),
+                                                QRegularExpression::CaseInsensitiveOption);
+    if (same(application, QStringLiteral("ZELQ")))
+        return true;
+    for (const Line& line : lines) {
+        if (line.key.isEmpty())
+            continue;
+        if (same(line.key, QStringLiteral("PWD")) || same(line.key, QStringLiteral("Password")) ||
+            secretValue.match(line.text.mid(line.text.indexOf(QLatin1Char('=')) + 1)).hasMatch())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool SettingsStore::rewrite(const QString& application, const QString& section, const QList<Edit>& edits) {
@@ -196,6 +215,9 @@ bool SettingsStore::rewrite(const QString& application, const QString& section, 
         out += line.text.toUtf8() + '\n';
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (holdsSecret(application, lines) &&
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     file.write(out);
     return file.commit();

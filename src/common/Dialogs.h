@@ -58,6 +58,12 @@ public:
     // them as they were. Non-empty labels replace the headers "代碼", "說明".
     virtual bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
                           const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) = 0;
+
+    // The save-file dialog. filter lists description and pattern pairs, each
+    // ended by "|" ("csv檔案(*.csv)|*.csv|所有檔案|*.*|"); proposedName is the
+    // name offered. The full path chosen, as typed (no extension is added);
+    // nullopt when the operator cancels.
+    virtual std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) = 0;
 };
 
 } // namespace tolva

@@ -1,5 +1,7 @@
 #include "common/Reporter.h"
 
+#include "common/PasswordMask.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,7 +22,7 @@ bool Reporter::append(const QString& path, const QByteArray& bytes) {
 
 QByteArray Reporter::logLine(const QString& message) const {
     const QString line = m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                         QStringLiteral(" => ") + message + kCrLf;
+                         QStringLiteral(" => ") + maskPasswords(message) + kCrLf;
     return m_cp.encode(line);
 }
 
@@ -54,11 +56,13 @@ void Reporter::TrimErrFile(const QVariant& limit) {
     trim(m_g.gErrFile, limit);
 }
 
+// A connection string in a message never takes its password into the files
+// or onto the screen.
 QString Reporter::reportText(const QString& procedure, const Fault& fault) {
     const QString code = (fault.code() < 0 ? QString() : QStringLiteral(" ")) + QString::number(fault.code());
     return QStringLiteral("處理程序: (") + procedure + QStringLiteral(")") + kCrLf +
            QStringLiteral("執行錯誤, 代碼: ") + code + kCrLf + QStringLiteral("訊息: ") + kCrLf +
-           QStringLiteral("     ") + fault.message() + kCrLf + kCrLf;
+           QStringLiteral("     ") + maskPasswords(fault.message()) + kCrLf + kCrLf;
 }
 
 QByteArray Reporter::errorBlock(const QString& procedure, const Fault& fault) const {

@@ -2,6 +2,7 @@
 #include "db/SqlTransaction.h"
 
 #include "common/Fault.h"
+#include "common/PasswordMask.h"
 #include "db/ConnectionString.h"
 
 #include <QAtomicInteger>
@@ -75,7 +76,8 @@ void Database::open(const QString& connectionString) {
     const ConnectionString cs(connectionString);
     const QString provider = cs.provider();
     if (provider.trimmed().isEmpty())
-        throw Fault(Fault::kGeneric, QStringLiteral("連線字串沒有指定 Provider: ") + connectionString);
+        throw Fault(Fault::kGeneric,
+                    QStringLiteral("連線字串沒有指定 Provider: ") + maskPasswords(connectionString));
     const QString upper = provider.toUpper();
 
     QSqlDatabase db;
@@ -137,33 +139,57 @@ void Database::open(const QString& connectionString) {
 void Database::openSqlite(const QString& file) {
     if (file.trimmed().isEmpty())
         throw Fault(Fault::kGeneric, QStringLiteral("SQLite 連線字串沒有 Data Source"));
-    const bool fresh = !QFileInfo::exists(file) || QFileInfo(file).size() == 0;
+    // Made here, exclusively, so this process knows the file is its own: a
+    // file that another process created is never removed below.
+    QFile own(file);
+    const bool created = own.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    own.close();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
     // Writers from other processes wait for their turn instead of failing.
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=60000"));
-    if (!db.open())
+    if (!db.open()) {
+        if (created)
+            QFile::remove(file);
         throw faultFrom(QStringLiteral("無法開啟資料庫 ") + file, sqlErrorText(db.lastError()));
+    }
     m_provider = QStringLiteral("SQLite");
     m_dialect = Dialect::forProvider(m_provider);
-    if (fresh) {
-        try {
-            query(QStringLiteral("PRAGMA journal_mode=WAL"));
-            runScript(QStringLiteral(":/db/sqlite.sql"));
-        } catch (...) {
-            db.close();
+    try {
+        // A file that holds no table yet is new, whoever made it: another
+        // process may be making its schema right now.
+        if (created || !hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
+            createSqliteSchemaOnce();
+    } catch (...) {
+        db.close();
+        if (created)
             QFile::remove(file);
-            throw;
-        }
+        throw;
     }
 }
 
+// Two processes may start on the same new file at once: the schema is made
+// under the write lock, by whichever gets it first, and only into a file that
+// holds no table yet.
+void Database::createSqliteSchemaOnce() {
+    query(QStringLiteral("PRAGMA journal_mode=WAL"));
+    SqlTransaction tx(*this);
+    if (!hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
+        runStatements(m_dialect.schemaFile);
+    tx.commit();
+}
+
 void Database::runScript(const QString& resource) {
+    SqlTransaction tx(*this);
+    runStatements(resource);
+    tx.commit();
+}
+
+void Database::runStatements(const QString& resource) {
     QFile script(resource);
     if (!script.open(QIODevice::ReadOnly))
         throw Fault(Fault::kGeneric, QStringLiteral("找不到資料庫結構描述 ") + resource);
     const QString text = QString::fromUtf8(script.readAll());
-    SqlTransaction tx(*this);
     // Statements end with ";" at the end of a line; "--" lines are comments.
     QString statement;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
@@ -178,7 +204,6 @@ void Database::runScript(const QString& resource) {
     }
     if (!statement.trimmed().isEmpty())
         query(statement.trimmed());
-    tx.commit();
 }
 
 void Database::createSchema() {

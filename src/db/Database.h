@@ -64,7 +64,10 @@ public:
 
 private:
     void openSqlite(const QString& file);
+    void createSqliteSchemaOnce();
     void runScript(const QString& resource);
+    // The statements of a schema script, in whatever transaction is open.
+    void runStatements(const QString& resource);
     void dropPrepared();
 
     QString m_name;

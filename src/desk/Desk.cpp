@@ -7,6 +7,7 @@
 #include "data/RecordWriters.h"
 #include "desk/Controls.h"
 #include "desk/DeskView.h"
+#include "desk/HandOff.h"
 #include "link/LinkClient.h"
 
 #include <QCoreApplication>
@@ -23,9 +24,9 @@ const QString kHandOff = QStringLiteral("TOLVA");
 const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"};
 } // namespace
 
-Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link)
-    : m_ctx(ctx), m_view(view), m_link(link),
-      m_pause([](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }) {}
+Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
+    : m_ctx(ctx), m_view(view), m_link(link), m_status(ctx, view), m_codes(ctx, view),
+      m_settings(ctx, view, m_status, m_codes, m_linkSettings), m_report(ctx, view, printing) {}
 
 Desk::~Desk() = default;
 
@@ -63,10 +64,10 @@ void Desk::InitForm() {
         readHandOff();
         openPage();
         ensureStoreCode();
-        mHostIP = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP"));
-        mHostPWD = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD"));
-        m_view.setText(ctl::txtIP, mHostIP);
-        m_view.setText(ctl::txtPWD, mHostPWD);
+        m_linkSettings.host = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP"));
+        m_linkSettings.password = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD"));
+        m_view.setText(ctl::txtIP, m_linkSettings.host);
+        m_view.setText(ctl::txtPWD, m_linkSettings.password);
         startLink();
         m_view.centerWindow();
     });
@@ -74,16 +75,28 @@ void Desk::InitForm() {
 
 void Desk::readHandOff() {
     SettingsStore& store = m_ctx.settings;
-    mCheckNo = store.Get(kZel, kHandOff, QStringLiteral("CheckNo"));
-    mTxnAmt = numericValue(store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")));
-    mTxnType = store.Get(kZel, kHandOff, QStringLiteral("TxnType"));
-    m_view.setText(ctl::txtCustNo, store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+    const HandOff handOff = HandOff::check(store.Get(kZel, kHandOff, QStringLiteral("CheckNo")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("TxnType")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+    // A request that is not wholly valid is not posted in any reading of it:
+    // the desk opens as if none had come, and the POS hears no answer.
+    const bool taken = handOff.valid();
+    mCheckNo = taken ? handOff.checkNo : QString();
+    mTxnAmt = taken ? handOff.amount : 0;
+    mTxnType = taken ? handOff.type : QString();
+    m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
     // The request is used once; an answer left by an earlier run goes too.
     QStringList keys;
     for (const char* key : kHandOffKeys)
         keys << QString::fromLatin1(key);
     store.Delete(kZel, kHandOff, keys);
+    if (!taken) {
+        m_ctx.g.gMsg = handOff.refusal();
+        m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
+        m_ctx.dialogs.ShowMsg(m_ctx.g.gMsg);
+    }
     if (!mCheckNo.isEmpty()) {
         m_view.setText(ctl::txtCheckNo(0), mCheckNo);
         m_view.setText(ctl::txtCheckNo(1), mCheckNo);
@@ -96,6 +109,7 @@ void Desk::openPage() {
         m_view.showTab(ctl::kDeposit, false);
         m_view.selectTab(ctl::kDeduction);
         m_view.setText(ctl::txtAmt(1), plainNumber(mTxnAmt));
+        m_openedAmount = mTxnAmt;
         m_view.setVisible(ctl::cmdIsuCard, false);
     } else if (mTxnType == QLatin1String("1")) {
         double amount = mTxnAmt;
@@ -104,6 +118,7 @@ void Desk::openPage() {
         m_view.showTab(ctl::kDeduction, false);
         m_view.selectTab(ctl::kDeposit);
         m_view.setText(ctl::txtAmt(0), plainNumber(amount));
+        m_openedAmount = amount;
         m_view.setVisible(ctl::cmdIsuCard, true);
     } else {
         m_view.selectTab(ctl::kQuery);
@@ -133,15 +148,15 @@ void Desk::ensureStoreCode() {
 
 void Desk::startLink() {
     Globals& g = m_ctx.g;
-    if (mHostIP.isEmpty() || mHostPWD.isEmpty())
+    if (!m_linkSettings.isComplete())
         return;
-    if (m_link.Connect_TCPSrv(mHostIP, QStringLiteral("3501"), mHostPWD)) {
+    if (m_link.Connect_TCPSrv(m_linkSettings.host, m_linkSettings.port, m_linkSettings.password)) {
         mLinked = true;
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);
         if (!m_view.text(ctl::txtCustNo).isEmpty())
             cmdQry_Click();
-        const double balance = numericValue(m_view.text(ctl::txtTBonusAmt).remove(QLatin1Char(',')));
+        const double balance = m_card.loaded ? m_card.balance : 0;
         if (mTxnType == QLatin1String("2") && mTxnAmt > balance) {
             g.gMsg = QStringLiteral("餘額不足");
             m_ctx.dialogs.ShowMsg(g.gMsg);
@@ -183,41 +198,19 @@ void Desk::CalcBonusAmt(const QString& type, double& amount) {
 }
 
 void Desk::DispElaMsg(const QString& text, int beeps) {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("DispElaMsg"), [&] {
-        m_view.setText(ctl::elaMsg, text);
-        m_view.setMessageHighlight(true);
-        for (int i = 0; i < beeps; ++i)
-            m_ctx.dialogs.beep();
-        m_pause(200);
-        m_view.setMessageHighlight(false);
-    });
+    m_status.show(text, beeps);
 }
 
 void Desk::chkMasterDB_Click() {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_chkMasterDB_Click"), [&] {
-        const QString value = m_view.masterDB() ? QStringLiteral("1") : QStringLiteral("0");
-        if (!m_ctx.settings.Save(kZel, m_ctx.g.exeName, QStringLiteral("chkMasterDB"), value))
-            throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZel));
-    });
+    m_settings.chkMasterDB_Click();
 }
 
 void Desk::lblHead_DblClick(int index) {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_lblHead_DblClick"), [&] {
-        if (index != 2)
-            return;
-        m_view.showTab(ctl::kSettings, true);
-        m_view.selectTab(ctl::kSettings);
-    });
+    m_settings.lblHead_DblClick(index);
 }
 
 void Desk::cmdHideSetting_Click() {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdHideSetting_Click"), [&] {
-        m_view.showTab(ctl::kSettings, false);
-        if (m_view.isTabShown(ctl::kDeposit))
-            m_view.selectTab(ctl::kDeposit);
-        else if (m_view.isTabShown(ctl::kDeduction))
-            m_view.selectTab(ctl::kDeduction);
-    });
+    m_settings.cmdHideSetting_Click();
 }
 
 void Desk::cmdExit_Click() {

@@ -6,6 +6,7 @@
 #include "desk/Controls.h"
 #include "desk/Desk.h"
 #include "desk/DeskView.h"
+#include "desk/FieldChecks.h"
 #include "link/LinkClient.h"
 
 namespace tolva {
@@ -13,22 +14,46 @@ namespace tolva {
 namespace {
 const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
 const QString kServer = QStringLiteral("SERVER");
+
+// The customer values that issue and update write, with their columns.
+QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QString& store) {
+    return {
+        {field::custName(), view.text(ctl::txtCustName)}, {field::tel(), view.text(ctl::txtTEL1)},
+        {field::zip(), view.text(ctl::txtZIP)},           {field::address(), view.text(ctl::txtBillAddr1)},
+        {field::address(), view.text(ctl::txtBillAddr2)}, {field::storeCode(), store}};
+}
 } // namespace
 
+// Every operation that needs the link logs in afresh, also after the link
+// went down: when the service is back, so is the link.
 bool Desk::reconnect(const QString& lostText) {
-    if (!mLinked)
+    if (m_linkSettings.isComplete() &&
+        m_link.Connect_TCPSrv(m_linkSettings.host, m_linkSettings.port, m_linkSettings.password)) {
+        mLinked = true;
         return true;
-    if (m_link.Connect_TCPSrv(mHostIP, QStringLiteral("3501"), mHostPWD))
-        return true;
+    }
     mLinked = false;
     refuse(lostText);
     return false;
 }
 
 bool Desk::replyMissing() {
-    if (m_link.lastOutcome() != LinkOutcome::NoReply)
+    const LinkOutcome outcome = m_link.lastOutcome();
+    if (outcome != LinkOutcome::NoReply && outcome != LinkOutcome::NotSent)
         return false;
+    mLinked = false;
     refuse(kLinkLost);
+    return true;
+}
+
+bool Desk::valuesAllowed(const QList<QPair<FieldRule, QString>>& values) {
+    for (const auto& [rule, value] : values) {
+        const QString refusal = fieldRefusal(rule, value);
+        if (!refusal.isEmpty()) {
+            refuse(refusal);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -43,11 +68,15 @@ bool Desk::cardAndLinkReady() {
         DispElaMsg(m_ctx.g.gMsg);
         return false;
     }
-    if (!mLinked) {
-        refuse(kLinkLost);
-        return false;
-    }
     return reconnect(kLinkLost);
+}
+
+void Desk::clearCustomerPanel() {
+    for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtTEL1, ctl::txtZIP,
+                                 ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID, ctl::txtTBonusAmt})
+        m_view.setText(field, QString());
+    m_view.setVisible(ctl::cmdUPDCust, false);
+    m_card.clear();
 }
 
 void Desk::fillCustomerPanel() {
@@ -56,7 +85,9 @@ void Desk::fillCustomerPanel() {
                               ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID};
     for (int col = 0; col < 6; ++col)
         m_view.setText(fields[col], fgTMP.TextMatrix(0, col));
-    m_view.setText(ctl::txtTBonusAmt, formatBalance(numericValue(fgTMP.TextMatrix(0, 6))));
+    const double balance = numericValue(fgTMP.TextMatrix(0, 6));
+    m_view.setText(ctl::txtTBonusAmt, formatBalance(balance));
+    m_card.set(m_view.text(ctl::txtCustNo), balance);
     m_view.showTab(ctl::kDeposit, true);
     m_view.showTab(ctl::kDeduction, true);
     if (mTxnType == QLatin1String("2")) {
@@ -75,6 +106,9 @@ void Desk::cmdQry_Click() {
         const QString name = m_view.text(ctl::txtCustNameQry);
         if (cardNo.isEmpty() && name.isEmpty())
             return;
+        if (!valuesAllowed({{field::cardNo(), cardNo}, {field::custName(), name}}))
+            return;
+        clearCustomerPanel();
         if (!reconnect(kLinkLost))
             return;
         g.gSQL = QStringLiteral(
@@ -87,17 +121,21 @@ void Desk::cmdQry_Click() {
         if (!name.isEmpty())
             g.gSQL += where + QStringLiteral("CustName = ") + QuotStr(name);
         fgTMP.setRows(0);
-        if (!m_link.SelectData(mMsgPrefix, g.gSQL, fgTMP, false)) {
-            if (replyMissing())
-                return;
-            if (fgTMP.Rows() == 0) {
-                g.gMsg = QStringLiteral("客戶資料未建檔");
-                DispElaMsg(g.gMsg);
-            }
+        const bool answered = m_link.SelectData(mMsgPrefix, g.gSQL, fgTMP, false);
+        if (!answered && replyMissing())
+            return;
+        // Only an answered query says the card is not on file; a failure
+        // answer has been shown by the link.
+        if (m_link.lastOutcome() != LinkOutcome::Replied)
+            return;
+        if (fgTMP.Rows() == 0) {
+            // The number asked for stays, ready for issuing a card on it.
+            m_view.setText(ctl::txtCustNo, cardNo);
+            g.gMsg = QStringLiteral("客戶資料未建檔");
+            DispElaMsg(g.gMsg);
             return;
         }
-        if (fgTMP.Rows() >= 1)
-            fillCustomerPanel();
+        fillCustomerPanel();
         m_view.setVisible(ctl::cmdUPDCust, true);
     });
 }
@@ -108,6 +146,11 @@ void Desk::cmdIsuCard_Click() {
         if (!cardAndLinkReady())
             return;
         const QString cardNo = m_view.text(ctl::txtCustNo);
+        const QString store =
+            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
+        if (!valuesAllowed(QList<QPair<FieldRule, QString>>{{field::cardNo(), cardNo}} +
+                           customerValues(m_view, store)))
+            return;
 
         g.gSQL =
             QStringLiteral(
@@ -120,11 +163,9 @@ void Desk::cmdIsuCard_Click() {
             return;
         }
         // Without an answer the card may well exist: never issue on that.
-        if (replyMissing())
+        if (replyMissing() || m_link.lastOutcome() != LinkOutcome::Replied)
             return;
 
-        const QString store =
-            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
         g.gSQL = QStringLiteral("INSERT INTO CUST ( ") + QStringLiteral(" CustNO, ") +
                  QStringLiteral(" CustName, ") + QStringLiteral(" Tel1, ") + QStringLiteral(" IsuDate, ") +
                  QStringLiteral(" TBonusAmt, ") + QStringLiteral(" Zip, ") + QStringLiteral(" BillAddr1, ") +
@@ -145,9 +186,18 @@ void Desk::cmdIsuCard_Click() {
             return;
         }
 
+        // The card is issued. Only a service that answered and does not
+        // know it (it reads another database than the one written) makes
+        // the issue a failure; a re-query without an answer does not.
         m_view.setText(ctl::txtCustNoQry, cardNo);
         cmdQry_Click();
-        g.gMsg = fgTMP.Rows() >= 1 ? QStringLiteral("成功發卡") : QStringLiteral("發卡失敗");
+        const bool unknownThere = m_link.lastOutcome() == LinkOutcome::Replied && fgTMP.Rows() == 0;
+        if (!m_card.loaded && !unknownThere) {
+            m_view.setText(ctl::txtCustNo, cardNo);
+            m_view.setText(ctl::txtTBonusAmt, formatBalance(0));
+            m_card.set(cardNo, 0);
+        }
+        g.gMsg = unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡");
         DispElaMsg(g.gMsg);
     });
 }
@@ -156,6 +206,15 @@ void Desk::cmdUPDCust_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdUPDCust_Click"), [&] {
         Globals& g = m_ctx.g;
         if (!cardAndLinkReady())
+            return;
+        // The update is for the card on screen, not for a number typed over it.
+        if (!m_card.isCard(m_view.text(ctl::txtCustNo))) {
+            refuse(QStringLiteral("卡號已變更，請重新查詢"));
+            return;
+        }
+        const QString store =
+            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
+        if (!valuesAllowed(customerValues(m_view, store)))
             return;
         g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
         if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))
@@ -181,14 +240,21 @@ bool Desk::UpdateCustData() {
                  QStringLiteral(", ") + QStringLiteral(" FileDate =  FileDate ") + QStringLiteral(", ") +
                  QStringLiteral(" UpdDate =  ") + g.gServerDate + QStringLiteral(" WHERE CustNo = ") +
                  QuotStr(m_view.text(ctl::txtCustNo));
+        qint64 changed = 1;
         if (m_view.masterDB()) {
-            m_ctx.gCNT.execute(g.gSQL);
-            return true;
+            changed = m_ctx.gCNT.execute(g.gSQL);
+        } else if (m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp)) {
+            changed = m_link.lastCount().value_or(1);
+        } else {
+            replyMissing();
+            return false;
         }
-        if (m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp))
-            return true;
-        replyMissing();
-        return false;
+        // The card was taken off file since it was looked up.
+        if (changed == 0) {
+            refuse(QStringLiteral("請先建立客戶資料"));
+            return false;
+        }
+        return true;
     });
 }
 

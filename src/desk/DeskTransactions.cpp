@@ -9,6 +9,7 @@
 #include "desk/Controls.h"
 #include "desk/Desk.h"
 #include "desk/DeskView.h"
+#include "desk/FieldChecks.h"
 #include "link/LinkClient.h"
 
 namespace tolva {
@@ -18,7 +19,42 @@ const QString kServer = QStringLiteral("SERVER");
 const QString kZel = QStringLiteral("ZEL");
 const QString kHandOff = QStringLiteral("TOLVA");
 const QString kShort = QStringLiteral("餘額不足");
+const QString kNoCustomer = QStringLiteral("請先建立客戶資料");
+const QString kPostingLinkLost = QStringLiteral("連線中斷，請改用電話查詢");
+const QString kUnknown = QStringLiteral("交易結果不明，請查詢餘額確認");
+const QString kProcedure = QStringLiteral("fmTOLVA_cmdOK_Click");
 } // namespace
+
+void Desk::refuseUnchanged(const QString& type, bool cardOnFile) {
+    refuse(type == QLatin1String("1") || !cardOnFile ? kNoCustomer : kShort);
+}
+
+bool Desk::remoteCardOnFile(const QString& cardNo) {
+    Grid found;
+    const bool answered = m_link.SelectData(
+        mMsgPrefix, QStringLiteral("Select CustNo From Cust Where CustNo = ") + QuotStr(cardNo), found,
+        false);
+    // Without an answer the card is taken to be there: the refusal then
+    // speaks of the balance, and nothing was written either way.
+    return answered || m_link.lastOutcome() != LinkOutcome::Replied;
+}
+
+void Desk::reportUnknownOutcome(const QString& step, int index, const QString& type, const QString& amount) {
+    mLinked = false;
+    logPosting(step, index, type, amount);
+    m_ctx.reporter.ErrorLog(
+        kProcedure,
+        Fault(Fault::kGeneric, kUnknown + QStringLiteral(" (") + step + QStringLiteral(") 卡號=") +
+                                   m_view.text(ctl::txtCustNo) + QStringLiteral(" 類別=") + type +
+                                   QStringLiteral(" 金額=") + amount + QStringLiteral(" 帳單號=") +
+                                   m_view.text(ctl::txtCheckNo(index))));
+    refuse(kUnknown);
+}
+
+QString Desk::answerAmount(double confirmed) const {
+    // Compared as the page shows them: the opened amount is on the page as text.
+    return plainNumber(plainNumber(confirmed) == plainNumber(m_openedAmount) ? mTxnAmt : confirmed);
+}
 
 void Desk::logPosting(const QString& step, int index, const QString& type, const QString& amount) {
     m_ctx.reporter.WriteLog(QStringLiteral("交易 ") + step + QStringLiteral(": 卡號=") +
@@ -51,8 +87,10 @@ bool Desk::postMaster(int index, const QString& type, const QString& amount) {
     const int changed = m_ctx.gCNT.execute(g.gSQL);
     if (changed < 1) {
         // A deduction that would take the balance below zero changes no row
-        // (another till may have spent it meanwhile).
-        refuse(type == QLatin1String("1") ? QStringLiteral("請先建立客戶資料") : kShort);
+        // (another till may have spent it meanwhile), nor does a card that
+        // was taken off file.
+        refuseUnchanged(type, m_ctx.gCNT.hasRow(QStringLiteral("Select CustNo From Cust Where CustNo = ") +
+                                                QuotStr(m_view.text(ctl::txtCustNo))));
         return false;
     }
     if (!writeLocalLog(index, type, amount))
@@ -68,13 +106,29 @@ bool Desk::postRemote(int index, const QString& type, const QString& amount) {
     Globals& g = m_ctx.g;
     logPosting(QStringLiteral("送出餘額異動"), index, type, amount);
     if (!m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp)) {
-        logPosting(m_link.lastOutcome() == LinkOutcome::NoReply ? QStringLiteral("餘額異動無回應")
-                                                                : QStringLiteral("餘額異動失敗"),
-                   index, type, amount);
-        // A failure answer means the statement did not run and the operator
-        // may correct and confirm again; without an answer nobody knows.
-        if (!replyMissing())
-            m_posting = false;
+        // Without an answer nobody knows whether the balance moved: the
+        // confirmation stays spent. A failure answer, or a statement that
+        // never went out, moved nothing and the operator may try again.
+        switch (m_link.lastOutcome()) {
+        case LinkOutcome::NoReply:
+            reportUnknownOutcome(QStringLiteral("餘額異動無回應"), index, type, amount);
+            return false;
+        case LinkOutcome::NotSent:
+            logPosting(QStringLiteral("餘額異動未送出"), index, type, amount);
+            mLinked = false;
+            refuse(kPostingLinkLost);
+            break;
+        default:
+            logPosting(QStringLiteral("餘額異動失敗"), index, type, amount);
+            break;
+        }
+        m_posting = false;
+        return false;
+    }
+    if (m_link.lastCount() == 0) {
+        logPosting(QStringLiteral("餘額未異動"), index, type, amount);
+        m_posting = false;
+        refuseUnchanged(type, remoteCardOnFile(m_view.text(ctl::txtCustNo)));
         return false;
     }
     logPosting(QStringLiteral("餘額異動完成"), index, type, amount);
@@ -97,8 +151,10 @@ bool Desk::postRemote(int index, const QString& type, const QString& amount) {
              QStringLiteral(", ") + QuotStr(g.gUserID) + QStringLiteral(", ") + QuotStr(QString()) +
              QStringLiteral(", ") + g.gServerDate + QStringLiteral(") ");
     if (!m_link.SEND_TCPCMD(mMsgPrefix, kServer, g.gSQL, g.gTemp)) {
-        logPosting(QStringLiteral("遠端交易記錄失敗"), index, type, amount);
-        replyMissing();
+        if (m_link.lastOutcome() == LinkOutcome::Failed)
+            logPosting(QStringLiteral("遠端交易記錄失敗"), index, type, amount);
+        else
+            reportUnknownOutcome(QStringLiteral("遠端交易記錄無回應"), index, type, amount);
         return false;
     }
     logPosting(QStringLiteral("遠端交易記錄完成"), index, type, amount);
@@ -129,14 +185,38 @@ void Desk::cmdOK_Click(int index) {
             refuse(QStringLiteral("金額必需為數字"));
             return;
         }
+        // The type gives the direction; a negative amount would reverse it.
+        if (*value < 0) {
+            refuse(QStringLiteral("金額必需大於零"));
+            return;
+        }
         if (m_view.text(ctl::txtCustNo).isEmpty()) {
             refuse(QStringLiteral("請輸入會員卡號"));
             return;
         }
-        if (!reconnect(QStringLiteral("連線中斷，請改用電話查詢")))
+        // Every value of the posting fits its column before money moves.
+        if (!valuesAllowed({{field::billNo(), m_view.text(ctl::txtCheckNo(index))},
+                            {field::txnDept(), m_view.text(ctl::txtTxnDept(index))},
+                            {field::cardNo(), m_view.text(ctl::txtCustNo)},
+                            {field::posId(), g.gPOSID},
+                            {field::userId(), g.gUserID}}))
             return;
-        if (fgTMP.Rows() == 0) {
-            refuse(QStringLiteral("請先建立客戶資料"));
+        // The card charged is the card on screen: a number typed over the
+        // looked-up card would charge another holder.
+        if (m_card.loaded && !m_card.isCard(m_view.text(ctl::txtCustNo))) {
+            refuse(QStringLiteral("卡號已變更，請重新查詢"));
+            return;
+        }
+        // The bill is checked here too: a touch on the button leaves no field.
+        if (m_view.text(ctl::txtTxnDept(index)) == g.gStoreID &&
+            !billExists(m_view.text(ctl::txtCheckNo(index)), QStringLiteral(" "))) {
+            refuse(QStringLiteral("此帳單號不存在"));
+            return;
+        }
+        if (!reconnect(kPostingLinkLost))
+            return;
+        if (fgTMP.Rows() == 0 || !m_card.loaded) {
+            refuse(kNoCustomer);
             return;
         }
 
@@ -149,14 +229,15 @@ void Desk::cmdOK_Click(int index) {
             g.gSQL = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + ") + amount +
                      QStringLiteral(" Where custno = ") + card;
         } else {
-            if (*value > shownBalance(m_view.text(ctl::txtTBonusAmt))) {
+            if (*value > m_card.balance) {
                 refuse(kShort);
                 return;
             }
+            // The guard keeps a balance that another till spent meanwhile
+            // from going below zero: such a statement changes no row.
             g.gSQL = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - ") + amount +
-                     QStringLiteral(" Where custno = ") + card;
-            if (master)
-                g.gSQL += QStringLiteral(" And TBonusAmt >= ") + amount;
+                     QStringLiteral(" Where custno = ") + card + QStringLiteral(" And TBonusAmt >= ") +
+                     amount;
         }
 
         m_posting = true;
@@ -177,9 +258,18 @@ void Desk::cmdOK_Click(int index) {
         }
 
         if (!mCheckNo.isEmpty()) {
-            m_ctx.settings.Save(kZel, kHandOff,
-                                {{QStringLiteral("CheckNoAuth"), mCheckNo},
-                                 {QStringLiteral("TxnAmtAuth"), plainNumber(mTxnAmt)}});
+            if (!m_ctx.settings.Save(kZel, kHandOff,
+                                     {{QStringLiteral("CheckNoAuth"), mCheckNo},
+                                      {QStringLiteral("TxnAmtAuth"), answerAmount(*value)}})) {
+                // The posting stands; the POS would read the missing answer
+                // as a cancel, so the operator must tell it.
+                logPosting(QStringLiteral("回覆寫入失敗"), index, type, amount);
+                m_ctx.reporter.ErrorLog(
+                    kProcedure,
+                    Fault(Fault::kGeneric, QStringLiteral("無法寫入POS回覆 ") + m_ctx.settings.fileOf(kZel)));
+                refuse(QStringLiteral("交易已完成，但無法回覆POS，請通知POS人員此筆已入帳"));
+                return;
+            }
             logPosting(QStringLiteral("回覆已寫入"), index, type, amount);
         }
         m_view.endProgram();
@@ -218,9 +308,10 @@ void Desk::cmdVoidAmt_Click(int index) {
 void Desk::txtAmt_Validate(int index, bool& cancel) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtAmt_Validate"), [&] {
         const QString text = m_view.text(ctl::txtAmt(index));
-        if (text.trimmed().isEmpty() || decimalValue(text))
+        const std::optional<double> value = decimalValue(text);
+        if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
-        m_ctx.g.gMsg = QStringLiteral("金額必需為數字");
+        m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");
         DispElaMsg(m_ctx.g.gMsg);
         m_view.selectAllAndFocus(ctl::txtAmt(index));
         cancel = true;

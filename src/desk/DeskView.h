@@ -31,6 +31,9 @@ public:
     virtual void selectTab(int index) = 0;
     virtual int selectedTab() const = 0;
 
+    // Whether a check box (e.g. "Check1", "只列印總計") is ticked.
+    virtual bool isChecked(const QString& control) const = 0;
+
     // The master-database switch "chkMasterDB".
     virtual bool masterDB() const = 0;
     virtual void setMasterDB(bool checked) = 0;

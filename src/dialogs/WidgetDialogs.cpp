@@ -9,6 +9,7 @@
 #include "dialogs/NumKeypad.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -136,6 +137,26 @@ bool WidgetDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<Q
     if (keypad == Keypad::Numeric)
         return frmNumKey().EnterPWD(text, defaultText);
     return frmANumKey().EnterPWD(text, defaultText);
+}
+
+QString WidgetDialogs::qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty() && parts[i + 1].isEmpty())
+            continue;
+        QString pattern = parts[i + 1];
+        pattern.replace(u';', u' ');
+        filters << parts[i] + QStringLiteral(" (") + pattern + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> WidgetDialogs::saveFileDialog(const QString& filter, const QString& proposedName) {
+    const QString path = QFileDialog::getSaveFileName(m_parent, QString(), proposedName, qtFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
 }
 
 } // namespace tolva

@@ -62,6 +62,11 @@ public:
     bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
                   const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) override;
 
+    // QFileDialog; the filter's "description|pattern|" pairs become Qt's
+    // "description (pattern);;" list.
+    std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) override;
+    static QString qtFilter(const QString& filter);
+
 private:
     QPointer<QWidget> m_parent;
     const Globals* m_globals = nullptr;

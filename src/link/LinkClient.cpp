@@ -32,6 +32,8 @@ LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, L
     });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         m_socketGone = true;
+        gTcpLinked = false;
+        m_indicators.setModeCaption(QString());
         wake();
     });
 }
@@ -49,6 +51,7 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
             throw Fault(Fault::kGeneric, QStringLiteral("無效的通訊埠: ") + port);
 
         m_socket->abort();
+        m_indicators.setModeCaption(QString());
         // A piece of a reply from the old connection must not prefix the
         // first reply of the new one.
         mRecvPart.clear();
@@ -69,13 +72,36 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
     });
 }
 
+std::optional<qint64> LinkClient::lastCount() const {
+    bool numeric = false;
+    const qint64 count = gTcpCount.trimmed().toLongLong(&numeric);
+    return numeric ? std::optional<qint64>(count) : std::nullopt;
+}
+
+bool LinkClient::canSend(const QString& command, const QString& data) {
+    QString why;
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        why = QStringLiteral(" not sent: no connection");
+    else if (data.contains(gTcpEnd))
+        why = QStringLiteral(" not sent: its data holds the terminator");
+    else
+        return true;
+    m_reporter.WriteLog(QStringLiteral("LinkDOWN: ") + command + why);
+    m_outcome = LinkOutcome::NotSent;
+    return false;
+}
+
 bool LinkClient::exchange(const QString& prefix, const QString& command, const QString& data) {
     gTcpData.clear();
+    gTcpCount.clear();
     gTcpReplied = false;
+    if (!canSend(command, data))
+        return false;
     sendRequest(prefix, command, data);
     wait(Waiting::Request, gTcpTimeout * 10);
     if (!gTcpReplied) {
         m_outcome = LinkOutcome::NoReply;
+        gTcpLinked = false;
         dropLink();
         return false;
     }
@@ -122,6 +148,14 @@ void LinkClient::Winsock1_Connect() {
     guardVoid(m_reporter, Report::Msg, QStringLiteral("fmTOLVA_Winsock1_Connect"), [&] {
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         gTcpCmd = kLogin;
+        // A password holding the terminator would end the log-in early and
+        // send the rest as a request of its own.
+        if (mHostPWD.contains(gTcpEnd)) {
+            m_reporter.WriteLog(
+                QStringLiteral("LinkDOWN: TCPCNT not sent: the password holds the terminator"));
+            m_socket->abort();
+            return;
+        }
         sendRequest(mMsgPrefix, kLogin, mHostPWD);
     });
 }
@@ -136,6 +170,7 @@ void LinkClient::Winsock1_DataArrival(qint64 bytesTotal) {
         const WireReply reply = WireReply::split(*message);
         gTcpData = reply.data;
         gTcpRC = reply.rc;
+        gTcpCount = reply.count;
         gTcpCmd = reply.command;
         const QString command = gTcpCmd.toUpper();
         // A closing notice is never the answer to a waiting request.
@@ -192,6 +227,7 @@ void LinkClient::dropLink() {
     // answer to the next request: the connection is out of step, close it.
     m_socket->abort();
     mRecvPart.clear();
+    m_indicators.setModeCaption(QString());
 }
 
 bool LinkClient::doneWaiting(Waiting what) const {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <optional>
 
 class QEventLoop;
 class QTcpSocket;
@@ -20,9 +21,11 @@ class Reporter;
 
 // How the last request of the link ended, beyond its true/false answer:
 // Replied - the service answered "00" (for a query an empty data part then
-// means "no rows"); Failed - the service answered with a failure code, or the
-// request could not be sent; NoReply - nothing came back within the wait.
-enum class LinkOutcome { Replied, Failed, NoReply };
+// means "no rows"); Failed - the service answered with a failure code;
+// NoReply - the request went out and nothing came back within the wait (what
+// it did at the service is unknown); NotSent - nothing went out, because the
+// connection was down or the request's data holds the terminator.
+enum class LinkOutcome { Replied, Failed, NoReply, NotSent };
 
 // The desk's link to the member service: one connection, one request in
 // flight, synchronous for its callers. A request waits in a local event loop
@@ -44,6 +47,7 @@ public:
     QString gTcpCmd;
     QString gTcpRC;
     QString gTcpData;
+    QString gTcpCount;
 
     // Main-window state the link reads and writes.
     QString mMsgPrefix = QStringLiteral("ZELQ");
@@ -63,6 +67,9 @@ public:
     bool SelectData(const QString& prefix, const QString& sql, Grid& grid, bool withHeader);
 
     LinkOutcome lastOutcome() const { return m_outcome; }
+    // The count field of the last reply: for "SERVER" the number of rows the
+    // statement changed. Empty when the service left the field blank.
+    std::optional<qint64> lastCount() const;
     bool isWaiting() const { return m_loop != nullptr; }
 
     // The socket events.
@@ -89,6 +96,9 @@ private:
     // "00" (the outcome then is Replied), false for a failure or no reply.
     bool exchange(const QString& prefix, const QString& command, const QString& data);
     bool refuseWhileWaiting(const QString& command);
+    // False (with the outcome NotSent and a log line) when the request cannot
+    // go out whole: no connection, or data that the terminator would cut.
+    bool canSend(const QString& command, const QString& data);
     void dropLink();
 
     Globals& m_g;

@@ -2,6 +2,8 @@
 
 #include "desk/Controls.h"
 #include "desk/Desk.h"
+#include "desk/ReportPage.h"
+#include "desk/SettingsPage.h"
 #include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
@@ -335,6 +337,27 @@ void MainWindow::setDesk(Desk* desk) {
         onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
     }
     connect(m_master, &QCheckBox::clicked, this, [this] { m_desk->chkMasterDB_Click(); });
+
+    SettingsPage& settings = m_desk->settingsPage();
+    onClick(ctl::cmdSetting, [&settings] { settings.cmdSetting_Click(); });
+    onClick(ctl::cmdSetStore, [&settings] { settings.cmdSetStore_Click(); });
+    onClick(ctl::cmdTest, [&settings] { settings.cmdTest_Click(); });
+    onClick(ctl::cmdFmComID, [&settings] { settings.cmdFmComID_Click(); });
+    for (int i = 0; i < 4; ++i)
+        onClick(ctl::cmdTxnDept(i), [&settings, i] { settings.cmdTxnDept_Click(i); });
+    ReportPage& report = m_desk->reportPage();
+    onClick(ctl::cmdPrintS, [&report] { report.cmdPrintS_Click(); });
+    connect(this, &MainWindow::fieldDoubleClicked, this, [&settings, &report](const QString& control) {
+        if (control == ctl::txtFmComID)
+            settings.txtFmComID_DblClick();
+        else if (control == ctl::txtDateB)
+            report.txtDateB_DblClick();
+        else if (control == ctl::txtDateE)
+            report.txtDateE_DblClick();
+        for (int i = 0; i < 4; ++i)
+            if (control == ctl::txtTxnDept(i))
+                settings.txtTxnDept_DblClick(i);
+    });
 }
 
 QWidget* MainWindow::control(const QString& controlName) const {

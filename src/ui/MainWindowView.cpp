@@ -72,6 +72,11 @@ int MainWindowView::selectedTab() const {
     return m_window.tabs()->currentIndex();
 }
 
+bool MainWindowView::isChecked(const QString& controlName) const {
+    auto* box = qobject_cast<QAbstractButton*>(m_window.control(controlName));
+    return box && box->isChecked();
+}
+
 bool MainWindowView::masterDB() const {
     return m_window.masterSwitch()->isChecked();
 }

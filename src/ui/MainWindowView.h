@@ -22,6 +22,7 @@ public:
     void showTab(int index, bool shown) override;
     void selectTab(int index) override;
     int selectedTab() const override;
+    bool isChecked(const QString& control) const override;
     bool masterDB() const override;
     void setMasterDB(bool checked) override;
     void setMessageHighlight(bool highlighted) override;

@@ -8,10 +8,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace tolva;
 
@@ -168,6 +170,82 @@ private slots:
         prepare(atStart, "SQLOLEDB;Data Source=127.0.0.1," + port);
         InitINIgCNT(atStart);
         QVERIFY(noAsk.shown.isEmpty());
+    }
+
+    void passwordFromTheBoxNeverReachesTheFiles() {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QByteArray port = QByteArray::number(probe.serverPort());
+        probe.close();
+        FakeDialogs dialogs;
+        dialogs.inputs.enqueue(QStringLiteral("typed-s3cret"));
+        AppContext ctx(dialogs, m_clock, m_cp, m_dir.path());
+        ctx.g.gLogFile = m_dir.filePath(QStringLiteral("TOLVA.LOG"));
+        prepare(ctx, "Provider=SQLOLEDB.1;Data Source=127.0.0.1," + port + ";User ID=sa;PWD=ini-s3cret");
+        QVERIFY(!InitINIgCNT(ctx));
+        // The box shows the connection string without the password in it.
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY(dialogs.shown[0].text.contains(QStringLiteral("PWD=****")));
+        // A string that fails before any driver runs is reported whole, masked.
+        FakeDialogs quiet;
+        AppContext noProvider(quiet, m_clock, m_cp, m_dir.path());
+        noProvider.g.gLogFile = ctx.g.gLogFile;
+        prepare(noProvider, "Data Source=db;Password=typed-s3cret");
+        QVERIFY(!InitINIgCNT(noProvider));
+        const QString files = m_cp.decode(readFile(ctx.g.gErrFile) + readFile(ctx.g.gLogFile));
+        QVERIFY2(files.contains(QStringLiteral("Password=****")), qPrintable(files));
+        QVERIFY2(!files.contains(QStringLiteral("s3cret")), qPrintable(files));
+    }
+
+    void twoProcessesCreateOneNewDatabase() {
+        // Several openers at once on one new file, each with a connection of
+        // its own: all succeed, and the schema is made exactly once.
+        for (int round = 0; round < 5; ++round) {
+            const QString file = m_dir.filePath(QStringLiteral("race%1.db").arg(round));
+            constexpr int kOpeners = 4;
+            QSemaphore ready;
+            QSemaphore go;
+            QAtomicInt failures;
+            QList<QThread*> threads;
+            for (int i = 0; i < kOpeners; ++i) {
+                threads << QThread::create([&, i] {
+                    ready.release();
+                    go.acquire();
+                    try {
+                        Database db;
+                        db.open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+                        db.execute(
+                            QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('C%1', 0)").arg(i));
+                    } catch (const Fault& fault) {
+                        qWarning("%s", qPrintable(fault.message()));
+                        failures.fetchAndAddRelaxed(1);
+                    }
+                });
+                threads.last()->start();
+            }
+            ready.acquire(kOpeners);
+            go.release(kOpeners);
+            for (QThread* t : threads) {
+                QVERIFY(t->wait(120000));
+                delete t;
+            }
+            QCOMPARE(failures.loadRelaxed(), 0);
+            Database check;
+            check.open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+            QSqlQuery q = check.query(QStringLiteral("SELECT COUNT(*) FROM CUST"));
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toInt(), kOpeners);
+        }
+
+        // An empty file that another process made gets the schema, and stays.
+        const QString foreign = m_dir.filePath(QStringLiteral("foreign.db"));
+        {
+            QFile empty(foreign);
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+        }
+        Database db;
+        db.open(QStringLiteral("Provider=SQLite;Data Source=") + foreign);
+        QVERIFY(!db.hasRow(QStringLiteral("SELECT 1 FROM CUST")));
     }
 
     void postgresConnectionDialectAndIdentity() {

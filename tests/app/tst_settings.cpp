@@ -187,6 +187,43 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("[TOLVA]\nTxnAmt= 500 =x\n\n[SYS]\nPOSID=WS01\n"));
     }
 
+    void filesHoldingAPasswordAreTheOwnersOnly() {
+        QTemporaryDir home;
+        SettingsStore store(home.path());
+        // The file's mode bits as chmod writes them.
+        const auto mode = [&](const char* app) {
+            const QFileDevice::Permissions p = QFile::permissions(store.fileOf(QString::fromLatin1(app)));
+            int bits = 0;
+            for (const auto& [flag, bit] :
+                 {std::pair{QFileDevice::ReadOwner, 0400}, std::pair{QFileDevice::WriteOwner, 0200},
+                  std::pair{QFileDevice::ExeOwner, 0100}, std::pair{QFileDevice::ReadGroup, 040},
+                  std::pair{QFileDevice::WriteGroup, 020}, std::pair{QFileDevice::ExeGroup, 010},
+                  std::pair{QFileDevice::ReadOther, 04}, std::pair{QFileDevice::WriteOther, 02},
+                  std::pair{QFileDevice::ExeOther, 01}})
+                if (p & flag)
+                    bits |= bit;
+            return bits;
+        };
+        const int ownerOnly = 0600;
+        // The link settings hold the link password.
+        QVERIFY(store.Save(QStringLiteral("ZELQ"), QStringLiteral("TOLVA"), QStringLiteral("IP"),
+                           QStringLiteral("10.0.0.5")));
+        QCOMPARE(mode("ZELQ"), ownerOnly);
+        QVERIFY(store.Save(QStringLiteral("ZELQ"), QStringLiteral("TOLVA"), QStringLiteral("PWD"),
+                           QStringLiteral("s3cret")));
+        QCOMPARE(mode("ZELQ"), ownerOnly);
+        // Any other file once it holds a database password.
+        QVERIFY(store.Save(QStringLiteral("ZEL"), QStringLiteral("SYS"), QStringLiteral("POSID"),
+                           QStringLiteral("WS01")));
+        QVERIFY(mode("ZEL") & 04); // the mailbox as before
+        QVERIFY(store.Save(QStringLiteral("ZEL"), QStringLiteral("DB"), QStringLiteral("GCNT"),
+                           QStringLiteral("Provider=PostgreSQL;Host=db;User ID=pos;Password=s3cret")));
+        QCOMPARE(mode("ZEL"), ownerOnly);
+        QVERIFY(store.Save(QStringLiteral("ZEL"), QStringLiteral("SYS"), QStringLiteral("POSID"),
+                           QStringLiteral("WS02")));
+        QCOMPARE(mode("ZEL"), ownerOnly);
+    }
+
     // The store is the mailbox between the desk and a POS station: a write of
     // one process is seen by the next read of another, both through the
     // desk's own code and through the shell functions of the POS guide.

@@ -54,6 +54,19 @@ private slots:
                      big5(QStringLiteral("無法開啟")) + "\r\n2005-03-07 18:42:05 => \r\n");
     }
 
+    void passwordsNeverReachTheFiles() {
+        Reporter r(m_g, m_cp, m_clock, m_dialogs);
+        r.WriteLog(QStringLiteral("連線: Provider=SQLOLEDB;Data Source=db;User ID=sa;Password=s3cret;"));
+        r.ErrorLog(QStringLiteral("ConnectADO"),
+                   Fault(Fault::kGeneric, QStringLiteral("DRIVER={x};UID=sa;pwd = \"s3;cret\";PORT=1")));
+        r.ErrorMsg(QStringLiteral("ConnectADO"), Fault(Fault::kGeneric, QStringLiteral("PASSWORD=s3cret")));
+        const QString files = m_cp.decode(readFile(m_g.gLogFile) + readFile(m_g.gErrFile));
+        QVERIFY2(!files.contains(QStringLiteral("s3")), qPrintable(files));
+        QVERIFY(files.contains(QStringLiteral("User ID=sa;Password=****;")));
+        QVERIFY(files.contains(QStringLiteral("pwd = ****;PORT=1")));
+        QVERIFY(!m_dialogs.shown.constLast().text.contains(QStringLiteral("s3cret")));
+    }
+
     void errorBlockByteForByte_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QByteArray>("codeLine");

@@ -183,6 +183,10 @@ private slots:
         QVERIFY(m.view.isVisible(ctl::cmdUPDCust));
         m.query(QStringLiteral("NOPE"));
         QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("客戶資料未建檔"));
+        // The holder looked up before leaves the screen; the number asked for stays.
+        QCOMPARE(m.view.text(ctl::txtCustName), QString());
+        QCOMPARE(m.view.text(ctl::txtTBonusAmt), QString());
+        QCOMPARE(m.view.text(ctl::txtCustNo), QStringLiteral("NOPE"));
 
         // A new card, with an apostrophe in the name and the store id as its store.
         m.view.texts[ctl::txtCustNo] = QStringLiteral("N0001");
@@ -268,9 +272,10 @@ private slots:
         QVERIFY(!m.view.ended);
         QCOMPARE(m.balance(QStringLiteral("M0007")), 200.0);
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
-        // The service's refusal was shown; the operator may correct and retry.
-        QCOMPARE(m.f.dialogs.shown.size(), 1);
-        QCOMPARE(m.f.dialogs.shown[0].icon, Dialogs::Icon::Critical);
+        // The guarded statement changed no row: refused in the desk's words,
+        // never with the database's constraint text; the operator may retry.
+        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("餘額不足"));
+        QVERIFY(m.f.dialogs.shown.isEmpty());
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("150");
         m.desk.cmdOK_Click(1);
         QVERIFY(m.view.ended);
@@ -314,6 +319,7 @@ private slots:
         m.f.ctx.g.gServerDate = m.f.ctx.gCNT.dialect().serverDate;
         m.f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
+        m.f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
         QVERIFY(m.memberd->start());
         m.addCard(QStringLiteral("M0008"), QStringLiteral("乙"), 1000);
         m.f.save("ZEL", "TOLVA", "chkMasterDB", QStringLiteral("1"));

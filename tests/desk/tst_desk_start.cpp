@@ -138,15 +138,62 @@ private slots:
         QCOMPARE(second.mTxnAmt, 0.0);
     }
 
-    void garbageAmountReadsAsItsLeadingNumber() {
+    void badHandOffIsRefusedAtStart_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("grouped amount") << "2"
+                                        << "1,050" << QString() << "TxnAmt";
+        QTest::newRow("amount with letters") << "1"
+                                             << "500abc" << QString() << "TxnAmt";
+        QTest::newRow("negative amount") << "2"
+                                         << "-500" << QString() << "TxnAmt";
+        QTest::newRow("unknown type") << "3"
+                                      << "500" << QString() << "TxnType";
+        QTest::newRow("card with a control character")
+            << "2"
+            << "500" << QStringLiteral("M0001") + QChar(3) + QStringLiteral("x") << "CustNo";
+    }
+    void badHandOffIsRefusedAtStart() {
+        QFETCH(QString, type);
+        QFETCH(QString, amount);
+        QFETCH(QString, card);
+        QFETCH(QString, key);
         DeskFixture f;
-        handOff(f, QStringLiteral("2"), QStringLiteral("1,050"));
+        handOff(f, type, amount, card);
         FakeDeskView view;
         LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
         Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
-        QCOMPARE(desk.mTxnAmt, 1.0);
-        QCOMPARE(view.text(ctl::txtAmt(1)), QStringLiteral("1"));
+        QCOMPARE(f.dialogs.msgs.size(), 1);
+        QVERIFY2(f.dialogs.msgs[0].contains(QLatin1Char('(') + key + QLatin1Char('=')),
+                 qPrintable(f.dialogs.msgs[0]));
+        // Nothing of it is taken: the desk opens as at a plain start, and
+        // the request is gone all the same.
+        QCOMPARE(desk.mTxnType, QString());
+        QCOMPARE(desk.mTxnAmt, 0.0);
+        QCOMPARE(view.currentTab, int(ctl::kQuery));
+        QVERIFY(view.tabShown[ctl::kDeposit] && view.tabShown[ctl::kDeduction]);
+        QCOMPARE(view.text(ctl::txtCustNo), QString());
+        QCOMPARE(view.text(ctl::txtCheckNo(0)), QString());
+        QCOMPARE(f.get("ZEL", "TOLVA", "TxnType"), QString());
+    }
+
+    void handOffValuesAreReadTrimmed() {
+        DeskFixture f;
+        handOff(f, QStringLiteral("1 "), QStringLiteral(" 5000 "), QStringLiteral(" M0001 "));
+        FakeDeskView view;
+        LinkClient link_desk(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link_desk);
+        start(f, view, desk);
+        QVERIFY(f.dialogs.msgs.isEmpty());
+        // "1 " is a deposit on the deposit page, not a deduction.
+        QCOMPARE(desk.mTxnType, QStringLiteral("1"));
+        QCOMPARE(view.currentTab, int(ctl::kDeposit));
+        QVERIFY(!view.tabShown[ctl::kDeduction]);
+        QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("5250"));
+        QCOMPARE(view.text(ctl::txtCustNo), QStringLiteral("M0001"));
     }
 
     void masterSwitchIsStoredAndRead() {

@@ -122,11 +122,16 @@ private slots:
         // A late reply can no longer be taken for the answer of another request.
         QCOMPARE(desk.link.Winsock1().state(), QAbstractSocket::UnconnectedState);
 
+        QCOMPARE(desk.indicators.mode, QString());
+
+        // Nothing goes out on the closed link: the caller learns it was not
+        // sent (not that it went unanswered), and no developer box is shown.
         QString result;
         QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
                                        result));
-        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
-        QVERIFY(desk.errText().contains(QStringLiteral("basSOCKET_SEND_TCPCMD")));
+        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
+        QVERIFY(desk.logText().contains(QStringLiteral("LinkDOWN: SERVER")));
+        QVERIFY(desk.dialogs.shown.isEmpty());
     }
 
     void logInWithoutAnswerRunsOut() {
@@ -159,11 +164,51 @@ private slots:
         desk.fgTMP.setRows(1);
         QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                       false));
-        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
+        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
         QCOMPARE(desk.fgTMP.Rows(), 0);
-        QVERIFY(desk.errText().contains(QStringLiteral("basSOCKET_SelectData")));
-        QCOMPARE(desk.dialogs.shown.size(), 1); // the ErrorMsg box
-        QCOMPARE(desk.dialogs.shown.constFirst().icon, Dialogs::Icon::Warning);
+        // The log says why; the operator hears it from the desk in its own words.
+        QVERIFY(desk.logText().contains(QStringLiteral("LinkDOWN: SELECT not sent: no connection")));
+        QVERIFY(desk.dialogs.shown.isEmpty());
+    }
+
+    void dataHoldingTheTerminatorIsNeverSent() {
+        DeskLink desk;
+        ScriptedPeer peer;
+        QVERIFY(logIn(desk, peer));
+        QString result;
+        const QString smuggled = QStringLiteral("Select 1 From Cust Where CustNo = 'x'") + QChar(3) +
+                                 QStringLiteral("ZELQSERVER00Update Cust set TBonusAmt = 999999");
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), smuggled, result));
+        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
+        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, smuggled, desk.fgTMP, false));
+        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
+        QCOMPARE(peer.requests.size(), 1); // the log-in only
+
+        // A password holding it is not sent either: the log-in fails.
+        DeskLink other;
+        ScriptedPeer otherPeer;
+        QVERIFY(!logIn(other, otherPeer, QStringLiteral("pw") + QChar(3) + QStringLiteral("ZELQSERVER00x")));
+        QVERIFY(otherPeer.requests.isEmpty());
+    }
+
+    void countFieldOfAServerReply() {
+        DeskLink desk;
+        ScriptedPeer peer;
+        QVERIFY(logIn(desk, peer));
+        QString result;
+        peer.answers.enqueue("ZELQSERVER00000000\x03");
+        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
+                                      result));
+        QCOMPARE(desk.link.lastCount(), std::optional<qint64>(0));
+        peer.answers.enqueue("ZELQSERVER00000002\x03");
+        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
+                                      result));
+        QCOMPARE(desk.link.lastCount(), std::optional<qint64>(2));
+        // A service that leaves the field blank tells nothing about rows.
+        peer.answers.enqueue("ZELQSERVER00      \x03");
+        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
+                                      result));
+        QCOMPARE(desk.link.lastCount(), std::nullopt);
     }
 
     void closingNoticeWhileIdle() {

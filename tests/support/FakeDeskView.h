@@ -37,6 +37,8 @@ public:
     void showTab(int index, bool show) override { tabShown[index] = show; }
     void selectTab(int index) override { currentTab = index; }
     int selectedTab() const override { return currentTab; }
+    QSet<QString> checked;
+    bool isChecked(const QString& control) const override { return checked.contains(control); }
     bool masterDB() const override { return master; }
     void setMasterDB(bool checked) override { master = checked; }
     void setMessageHighlight(bool on) override { highlights << on; }

@@ -66,6 +66,17 @@ public:
     bool ShowPick(const QList<QStringList>& rows, QString& code, QString* description = nullptr,
                   const QString& pvLabel1 = QString(), const QString& pvLabel2 = QString()) override;
 
+    // Save-file dialogs: the proposed name and filter of each, and the paths
+    // to answer (nullopt or an empty queue: cancelled).
+    QStringList saveProposals;
+    QStringList saveFilters;
+    QQueue<std::optional<QString>> saveAnswers;
+    std::optional<QString> saveFileDialog(const QString& filter, const QString& proposedName) override {
+        saveFilters << filter;
+        saveProposals << proposedName;
+        return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.dequeue();
+    }
+
     // Texts of every box shown, in order.
     QStringList texts() const;
 };

@@ -1,0 +1,47 @@
+#include "desk/HandOff.h"
+
+#include "desk/Amounts.h"
+#include "desk/FieldChecks.h"
+
+namespace tolva {
+
+QString HandOff::refusal() const {
+    QString shown = badValue;
+    for (QChar& c : shown)
+        if (hasControlChar(QString(c)))
+            c = QLatin1Char('?');
+    return QStringLiteral("POS 傳入的交易資料錯誤 (") + badKey + QStringLiteral("=") + shown +
+           QStringLiteral(")，本筆交易不處理");
+}
+
+HandOff HandOff::check(const QString& checkNo, const QString& amount, const QString& type,
+                       const QString& custNo) {
+    HandOff h;
+    h.checkNo = checkNo.trimmed();
+    h.amountText = amount.trimmed();
+    h.type = type.trimmed();
+    h.custNo = custNo.trimmed();
+    const auto refuse = [&h](const char* key, const QString& value) {
+        if (h.badKey.isEmpty()) {
+            h.badKey = QString::fromLatin1(key);
+            h.badValue = value;
+        }
+    };
+    if (hasControlChar(h.type) ||
+        (!h.type.isEmpty() && h.type != QLatin1String("1") && h.type != QLatin1String("2")))
+        refuse("TxnType", type);
+    if (!h.amountText.isEmpty()) {
+        const std::optional<double> value = decimalValue(h.amountText);
+        if (!value || *value <= 0)
+            refuse("TxnAmt", amount);
+        else
+            h.amount = *value;
+    }
+    if (hasControlChar(h.checkNo))
+        refuse("CheckNo", checkNo);
+    if (hasControlChar(h.custNo))
+        refuse("CustNo", custNo);
+    return h;
+}
+
+} // namespace tolva

@@ -1,0 +1,142 @@
+#include "desk/SettingsPage.h"
+
+#include "app/AppContext.h"
+#include "common/Guard.h"
+#include "data/RecordWriters.h"
+#include "desk/Controls.h"
+#include "desk/DeskView.h"
+#include "desk/StatusLine.h"
+#include "desk/StoreCodes.h"
+#include "link/LinkClient.h"
+
+namespace tolva {
+
+namespace {
+const QString kZel = QStringLiteral("ZEL");
+const QString kZelq = QStringLiteral("ZELQ");
+
+// A test log-in must not move the window's mode label or message line.
+class QuietIndicators : public LinkIndicators {
+public:
+    void setMessageLine(const QString&) override {}
+    void setModeCaption(const QString&) override {}
+};
+} // namespace
+
+SettingsPage::SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes,
+                           LinkSettings& link)
+    : m_ctx(ctx), m_view(view), m_status(status), m_codes(codes), m_link(link) {
+    m_probe = [&ctx](const LinkSettings& settings) {
+        QuietIndicators quiet;
+        LinkClient probe(ctx.g, ctx.reporter, ctx.dialogs, quiet, ctx.codePage);
+        probe.mMsgPrefix = settings.prefix;
+        return probe.Connect_TCPSrv(settings.host, settings.port, settings.password);
+    };
+}
+
+void SettingsPage::lblHead_DblClick(int index) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_lblHead_DblClick"), [&] {
+        if (index != 2)
+            return;
+        m_view.showTab(ctl::kSettings, true);
+        m_view.selectTab(ctl::kSettings);
+    });
+}
+
+void SettingsPage::cmdHideSetting_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdHideSetting_Click"), [&] {
+        m_view.showTab(ctl::kSettings, false);
+        if (m_view.isTabShown(ctl::kDeposit))
+            m_view.selectTab(ctl::kDeposit);
+        else if (m_view.isTabShown(ctl::kDeduction))
+            m_view.selectTab(ctl::kDeduction);
+    });
+}
+
+void SettingsPage::chkMasterDB_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_chkMasterDB_Click"), [&] {
+        const QString value = m_view.masterDB() ? QStringLiteral("1") : QStringLiteral("0");
+        if (!m_ctx.settings.Save(kZel, m_ctx.g.exeName, QStringLiteral("chkMasterDB"), value))
+            throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZel));
+    });
+}
+
+void SettingsPage::cmdSetting_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdSetting_Click"), [&] {
+        const QString host = m_view.text(ctl::txtIP);
+        const QString password = m_view.text(ctl::txtPWD);
+        if (host.isEmpty()) {
+            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入遠端主機的IP"));
+            return;
+        }
+        if (password.isEmpty()) {
+            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入遠端主機的連線密碼"));
+            return;
+        }
+        if (!m_ctx.settings.Save(kZelq, m_ctx.g.exeName,
+                                 {{QStringLiteral("IP"), host}, {QStringLiteral("PWD"), password}}))
+            throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZelq));
+        // Memory follows the file only once both are written, so the two
+        // never disagree.
+        m_link.host = host;
+        m_link.password = password;
+        m_ctx.dialogs.messageBox(QStringLiteral("設定OK"), Dialogs::Icon::Warning, m_ctx.g.title());
+    });
+}
+
+void SettingsPage::cmdSetStore_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdSetStore_Click"), [&] {
+        const QString code = m_view.text(ctl::txtTxnDept(2));
+        if (code.isEmpty()) {
+            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入店代號"));
+            return;
+        }
+        if (m_codes.exists(code)) {
+            m_status.show(QStringLiteral("此分店已建檔"));
+            return;
+        }
+        xxCODERec rec;
+        rec.CodeType = m_ctx.g.exeName;
+        rec.Code = code;
+        if (!ADD_xxCODE(m_ctx, rec, m_ctx.gCNT)) {
+            m_status.show(QStringLiteral("存檔失敗"));
+            return;
+        }
+        m_view.setText(ctl::txtTxnDept(2), QString());
+    });
+}
+
+void SettingsPage::cmdTest_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdTest_Click"), [&] {
+        LinkSettings shown = m_link;
+        shown.host = m_view.text(ctl::txtIP);
+        shown.password = m_view.text(ctl::txtPWD);
+        const bool ok = shown.isComplete() && m_probe(shown);
+        m_ctx.dialogs.ShowMsg(ok ? QStringLiteral("連線成功") : QStringLiteral("無法與會員資料庫連線!!"));
+    });
+}
+
+void SettingsPage::cmdFmComID_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdFmComID_Click"),
+              [&] { m_codes.pickInto(ctl::txtFmComID); });
+}
+
+void SettingsPage::txtFmComID_DblClick() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtFmComID_DblClick"),
+              [&] { m_codes.pickInto(ctl::txtFmComID); });
+}
+
+void SettingsPage::cmdTxnDept_Click(int index) {
+    // This picker passes its errors over: the field simply stays as it was.
+    try {
+        m_codes.pickInto(ctl::txtTxnDept(index));
+    } catch (const Fault&) {
+    }
+}
+
+void SettingsPage::txtTxnDept_DblClick(int index) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtTxnDept_DblClick"),
+              [&] { m_codes.pickInto(ctl::txtTxnDept(index)); });
+}
+
+} // namespace tolva

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace tolva {
+
+// Where the link connects and how it logs in: the member service's host
+// (port 3501), the password of its log-in and the prefix of every request.
+// One value, held by the desk and handed to the link client.
+struct LinkSettings {
+    QString host;
+    QString password;
+    QString port = QStringLiteral("3501");
+    QString prefix = QStringLiteral("ZELQ");
+
+    bool isComplete() const { return !host.isEmpty() && !password.isEmpty(); }
+};
+
+} // namespace tolva
