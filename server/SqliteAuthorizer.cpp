@@ -68,7 +68,10 @@ int SqliteAuthorizer::decide(void* context, int action, const char* a, const cha
         self->m_deniedTable = self->m_deniedTable || table;
         return SQLITE_DENY;
     };
-    const bool mainDatabase = database && std::strcmp(database, "main") == 0;
+    // A statement that reads no column of a table ("Select :x From CUST")
+    // is checked once for the table with no database name: that is the
+    // main database, the only one a connection of ours has.
+    const bool mainDatabase = !database || std::strcmp(database, "main") == 0;
     switch (action) {
     case SQLITE_SELECT:
         return SQLITE_OK;

@@ -46,6 +46,8 @@ private slots:
         QTest::newRow("select") << "SELECT CustNo, upper(CustName) FROM CUST WHERE CustNo LIKE 'A%'";
         QTest::newRow("report") << "SELECT count(*), sum(TxnAmt) FROM VCardLog WHERE TxnDate >= date('now')";
         QTest::newRow("case of names") << "select custno from cust";
+        // No column read: the table is checked without a database name.
+        QTest::newRow("no column read") << "Select 1 From cUST Wst";
     }
     void memberTablesAndDeskFunctionsRun() {
         QFETCH(QString, sql);
@@ -56,6 +58,7 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<bool>("table");
         QTest::newRow("other table") << "SELECT * FROM xxPARAM" << true;
+        QTest::newRow("other table, no column read") << "SELECT 1 FROM xxPARAM" << true;
         QTest::newRow("row value in table") << "SELECT CustNo FROM CUST WHERE ('Probe1', 'x') IN Msg" << true;
         QTest::newRow("pragma function table")
             << "SELECT CustNo FROM CUST WHERE 'main' IN pragma_database_list" << true;
