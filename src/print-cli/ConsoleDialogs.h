@@ -28,7 +28,9 @@ public:
     }
     void ShowMsg(const QString& message, int) override { keep(message); }
     bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override { return false; }
+    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
+        return false;
+    }
     bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
     bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
     bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {

@@ -10,9 +10,7 @@
 #include "ui/WidgetPrinting.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -36,11 +34,8 @@ int main(int argc, char* argv[]) {
     if (!cmd->preview && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QGuiApplication> app;
-    if (cmd->preview)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QGuiApplication>(argc, argv);
+    // The print system is reached through the widget build's printing.
+    QApplication app(argc, argv);
 
     tolva::SystemClock clock;
     tolva::ConsoleDialogs dialogs;
@@ -50,7 +45,8 @@ int main(int argc, char* argv[]) {
     ctx.g.exeName = QStringLiteral("TOLVA");
     tolva::sub_Main(ctx);
     if (!ctx.gCNT.isOpen())
-        return fail(dialogs.lastMessage().isEmpty() ? QStringLiteral("無法連接資料庫") : dialogs.lastMessage(), 1);
+        return fail(
+            dialogs.lastMessage().isEmpty() ? QStringLiteral("無法連接資料庫") : dialogs.lastMessage(), 1);
 
     tolva::WidgetPrinting printing(ctx);
     tolva::ReceiptLayouts receipts(ctx, printing);

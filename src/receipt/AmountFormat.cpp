@@ -15,8 +15,7 @@ QString formatAmount(double value, const QString& format) {
     const double scale = std::pow(10.0, decimals);
     const double rounded = std::round(std::abs(value) * scale) / scale;
     QLocale c = QLocale::c();
-    if (!format.contains(u','))
-        c.setNumberOptions(QLocale::OmitGroupSeparator);
+    c.setNumberOptions(format.contains(u',') ? QLocale::DefaultNumberOptions : QLocale::OmitGroupSeparator);
     QString text = c.toString(rounded, 'f', decimals);
     if (value < 0 && rounded != 0)
         text.prepend(u'-');

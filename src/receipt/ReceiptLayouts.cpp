@@ -24,7 +24,9 @@ constexpr int kInformation = 1;
 constexpr int kWarning = 2;
 constexpr int kCritical = 3;
 
-QString number4(qint64 no) { return QStringLiteral("%1").arg(no, 4, 10, QLatin1Char('0')); }
+QString number4(qint64 no) {
+    return QStringLiteral("%1").arg(no, 4, 10, QLatin1Char('0'));
+}
 
 QString yyyymmdd(const QString& date) {
     const auto d = readAsDate(date);
@@ -51,7 +53,9 @@ QString columnText(const QSqlQuery& q, const char* column) {
     return v.isNull() ? QString() : v.toString();
 }
 
-double columnNumber(const QSqlQuery& q, const char* column) { return numericValue(columnText(q, column)); }
+double columnNumber(const QSqlQuery& q, const char* column) {
+    return numericValue(columnText(q, column));
+}
 
 // What tells an order ticket from a kitchen or bar ticket.
 struct ReceiptLayouts::TicketKind {
@@ -221,7 +225,8 @@ void ReceiptLayouts::Check_Head() {
         at(2700, 400, QStringLiteral("收款:") + m_billTime);
     m_vsp.printText(QStringLiteral("\n"));
     m_vsp.drawLine(X0, m_vsp.currentY(), X0 + W, m_vsp.currentY());
-    at(100, 800, QStringLiteral("結帳單:") + m_checkNo + (m_billTime.isEmpty() ? QString() : QStringLiteral("(收)")));
+    at(100, 800,
+       QStringLiteral("結帳單:") + m_checkNo + (m_billTime.isEmpty() ? QString() : QStringLiteral("(收)")));
     at(2700, 800, QStringLiteral("頁次:") + QString::number(m_vsp.currentPage()));
     at(100, 1100, QStringLiteral("桌次:") + m_table);
     at(2700, 1100, QStringLiteral("人數:") + m_guests);
@@ -258,12 +263,13 @@ bool ReceiptLayouts::PrintKB(const QString& pvOrderPID, const QString& pvOrderTi
     const bool bar = pvKPort == QLatin1String("PB");
     const TicketKind kb{QStringLiteral("frmTM88II_PrintKB"),
                         bar ? QStringLiteral("BPrinter") : QStringLiteral("KPrinter"),
-                        bar ? QStringLiteral("未設定吧檯印表機, 無法列印") : QStringLiteral("未設定廚房印表機, 無法列印"),
+                        bar ? QStringLiteral("未設定吧檯印表機, 無法列印")
+                            : QStringLiteral("未設定廚房印表機, 無法列印"),
                         pvKPort,
                         pvKPort,
-                        bar                                 ? QStringLiteral("吧檯單-")
+                        bar                              ? QStringLiteral("吧檯單-")
                         : pvKPort == QLatin1String("PK") ? QStringLiteral("廚房出菜單-")
-                                                            : QString(),
+                                                         : QString(),
                         12};
     return printTicket(kb, pvOrderPID, pvOrderTime, pvPreview);
 }
@@ -275,7 +281,8 @@ bool ReceiptLayouts::printTicket(const TicketKind& kind, const QString& table, c
         const QString before = selectedPrinter();
         if (preview)
             m_preview = true;
-        const QString printer = m_ctx.settings.Get(QStringLiteral("ZEL"), QStringLiteral("KP"), kind.printerKey);
+        const QString printer =
+            m_ctx.settings.Get(QStringLiteral("ZEL"), QStringLiteral("KP"), kind.printerKey);
         if (printer.isEmpty()) {
             show(kind.notSet, kInformation);
             return false;
@@ -363,7 +370,9 @@ void ReceiptLayouts::Order_Head() {
     headRows(true);
 }
 
-void ReceiptLayouts::KB_Head() { headRows(false); }
+void ReceiptLayouts::KB_Head() {
+    headRows(false);
+}
 
 // The title, the line under it, the rows of the table and the column titles.
 // The kitchen head has no box, no guests and no waiter's row.

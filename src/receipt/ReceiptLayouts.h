@@ -40,11 +40,15 @@ public:
 
     bool PrintCheck(const QString& pvCPrinter, const QString& pvCheckNo, bool pvPreview);
     bool PrintOrder(const QString& pvOrderPID, const QString& pvOrderTime, bool pvPreview);
-    bool PrintKB(const QString& pvOrderPID, const QString& pvOrderTime, const QString& pvKPort, bool pvPreview);
+    bool PrintKB(const QString& pvOrderPID, const QString& pvOrderTime, const QString& pvKPort,
+                 bool pvPreview);
 
     // The printer the receipts go to; the default printer until one is selected.
     QString selectedPrinter();
-    void selectPrinter(const QString& name) { m_selected = name; }
+    void selectPrinter(const QString& name) {
+        m_selected = name;
+        m_selectedKnown = true;
+    }
     bool previewMode() const { return m_preview; }
     // The last receipt composed (printed or previewed).
     const Document& document() const { return m_vsp; }

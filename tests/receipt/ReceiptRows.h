@@ -27,17 +27,18 @@ struct ReceiptRows {
                        .arg(guests)
                        .arg(waiter));
     }
-    void item(const QString& table, const QString& checkNo, const QString& batch, int listNo, const QString& name,
-              const QString& type, const QString& cap, const QString& remark, int qty, int amt,
-              const QString& station) {
-        db.execute(QStringLiteral("INSERT INTO ORDERI (OrderPID, OrderTime, ListNo, CheckNo, ItemName, ItemType, "
-                                  "PriceCap, Remark, Qty, Amt, KPort) VALUES ('%1', '%2', %3, '%4', '%5', '%6', "
-                                  "'%7', '%8', %9, %10, '%11')")
-                       .arg(table, batch)
-                       .arg(listNo)
-                       .arg(checkNo, name, type, cap, remark)
-                       .arg(qty)
-                       .arg(amt)
-                       .arg(station));
+    void item(const QString& table, const QString& checkNo, const QString& batch, int listNo,
+              const QString& name, const QString& type, const QString& cap, const QString& remark, int qty,
+              int amt, const QString& station) {
+        db.execute(
+            QStringLiteral("INSERT INTO ORDERI (OrderPID, OrderTime, ListNo, CheckNo, ItemName, ItemType, "
+                           "PriceCap, Remark, Qty, Amt, KPort) VALUES ('%1', '%2', %3, '%4', '%5', '%6', "
+                           "'%7', '%8', %9, %10, '%11')")
+                .arg(table, batch)
+                .arg(listNo)
+                .arg(checkNo, name, type, cap, remark)
+                .arg(qty)
+                .arg(amt)
+                .arg(station));
     }
 };

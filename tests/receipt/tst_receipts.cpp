@@ -78,9 +78,12 @@ private slots:
         s.rows.bill(u"B1"_s, 1500, 150, 0, 0);
         s.rows.head(u"T01"_s, u"B1"_s, 4);
         s.rows.head(u"T02"_s, u"B1"_s, 2);
-        s.rows.item(u"T01"_s, u"B1"_s, u"11:05:10"_s, 1, u"牛肉麵"_s, u"N1"_s, u"大"_s, QString(), 2, 560, u"PK"_s);
-        s.rows.item(u"T01"_s, u"B1"_s, u"11:05:10"_s, 2, u"紅茶"_s, u"N1"_s, QString(), QString(), 1, 40, u"PB"_s);
-        s.rows.item(u"T02"_s, u"B1"_s, u"11:40:00"_s, 1, u"排骨飯"_s, u"N1"_s, QString(), QString(), 4, 900, u"PK"_s);
+        s.rows.item(u"T01"_s, u"B1"_s, u"11:05:10"_s, 1, u"牛肉麵"_s, u"N1"_s, u"大"_s, QString(), 2, 560,
+                    u"PK"_s);
+        s.rows.item(u"T01"_s, u"B1"_s, u"11:05:10"_s, 2, u"紅茶"_s, u"N1"_s, QString(), QString(), 1, 40,
+                    u"PB"_s);
+        s.rows.item(u"T02"_s, u"B1"_s, u"11:40:00"_s, 1, u"排骨飯"_s, u"N1"_s, QString(), QString(), 4, 900,
+                    u"PK"_s);
 
         s.receipts.selectPrinter(u"FRONT"_s);
         QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B1"_s, false));
@@ -92,9 +95,10 @@ private slots:
         QCOMPARE(doc.pageCount(), 2);
         const QStringList first = pageTexts(doc, 0);
         const QStringList second = pageTexts(doc, 1);
-        for (const QString& t : {u"示範餐廳"_s, u"時間:"_s, u"12/08 10:30"_s, u"收款:12:30"_s, u"結帳單:B1(收)"_s,
-                                 u"頁次:1"_s, u"桌次:T01"_s, u"人數:4"_s, u"      品名|數量|金額 "_s,
-                                 u"牛肉麵-大|2|560"_s, u"紅茶|1|40"_s, u"<謝謝光臨>"_s})
+        for (const QString& t :
+             {u"示範餐廳"_s, u"時間:"_s, u"12/08 10:30"_s, u"收款:12:30"_s, u"結帳單:B1(收)"_s, u"頁次:1"_s,
+              u"桌次:T01"_s, u"人數:4"_s, u"      品名|數量|金額 "_s, u"牛肉麵-大|2|560"_s, u"紅茶|1|40"_s,
+              u"<謝謝光臨>"_s})
             QVERIFY2(first.contains(t), qPrintable(t + u" / "_s + first.join(u" / "_s)));
         for (const QString& t : {u"頁次:2"_s, u"桌次:T02"_s, u"人數:2"_s, u"排骨飯|4|900"_s, u"<謝謝光臨>"_s,
                                  u"消費金額:|1,500元"_s, u"服務費:|150元"_s, u"結帳金額:|1,650元"_s})
@@ -131,8 +135,8 @@ private slots:
             s.rows.bill(u"B3"_s, 100 * count, 0, 0, 0);
             s.rows.head(u"T05"_s, u"B3"_s, 3);
             for (int i = 1; i <= count; ++i)
-                s.rows.item(u"T05"_s, u"B3"_s, u"12:00:00"_s, i, u"品項%1"_s.arg(i, 2, 10, QChar(u'0')), u"N1"_s,
-                            QString(), QString(), 1, 100, u"PK"_s);
+                s.rows.item(u"T05"_s, u"B3"_s, u"12:00:00"_s, i, u"品項%1"_s.arg(i, 2, 10, QChar(u'0')),
+                            u"N1"_s, QString(), QString(), 1, 100, u"PK"_s);
             QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B3"_s, false));
             const Document& doc = s.printedDoc();
             QVERIFY(doc.pageCount() >= 2);
@@ -180,7 +184,8 @@ private slots:
         s.rows.bill(u"B4"_s, 100, 0, 0, 0); // a bill without items
         QVERIFY(!s.receipts.PrintCheck(u"RCPT"_s, u"B4"_s, false));
         s.rows.head(u"T01"_s, u"B5"_s, 1); // items without a bill row
-        s.rows.item(u"T01"_s, u"B5"_s, u"12:00:00"_s, 1, u"湯"_s, u"N1"_s, QString(), QString(), 1, 50, u"PK"_s);
+        s.rows.item(u"T01"_s, u"B5"_s, u"12:00:00"_s, 1, u"湯"_s, u"N1"_s, QString(), QString(), 1, 50,
+                    u"PK"_s);
         QVERIFY(!s.receipts.PrintCheck(u"RCPT"_s, u"B5"_s, false));
         QCOMPARE(s.boxTexts(), (QStringList{u"查無此帳單:X9"_s, u"查無此帳單:B4"_s, u"查無此帳單:B5"_s}));
         QVERIFY(s.printing.printed.empty());
@@ -199,7 +204,8 @@ private slots:
         s.rows.item(u"T01"_s, u"A1"_s, batch, 3, u"辣油"_s, u"A1"_s, QString(), u"小辣"_s, 1, 0, u"PK"_s);
         s.rows.item(u"T01"_s, u"A1"_s, batch, 4, u"湯"_s, u"T1"_s, u"小"_s, QString(), 1, 0, u"PK"_s);
         s.rows.item(u"T01"_s, u"A1"_s, batch, 5, u"紅茶"_s, u"N1"_s, QString(), u"少冰"_s, 2, 80, u"PB"_s);
-        s.rows.item(u"T01"_s, u"A1"_s, u"11:30:00"_s, 6, u"另一批"_s, u"N1"_s, QString(), QString(), 1, 1, u"PK"_s);
+        s.rows.item(u"T01"_s, u"A1"_s, u"11:30:00"_s, 6, u"另一批"_s, u"N1"_s, QString(), QString(), 1, 1,
+                    u"PK"_s);
 
         s.receipts.selectPrinter(u"FRONT"_s);
         QVERIFY(s.receipts.PrintOrder(u"T01"_s, batch, false));
@@ -209,7 +215,7 @@ private slots:
         QCOMPARE(doc.pageCount(), 1);
         QCOMPARE(boxes(doc, 0), 1);
         const QStringList texts = pageTexts(doc, 0);
-        const QStringList expected{u"點菜單號 - 0001\n"_s,
+        const QStringList expected{u"點菜單號 - 0001"_s,
                                    u"桌 次:|T01|人 數:|4"_s,
                                    u"日 期:|2026/12/08|時 間:|11:05"_s,
                                    u"服務員|陳大文wai|頁 次:|1"_s,
@@ -224,7 +230,7 @@ private slots:
         QCOMPARE(s.status, (QStringList{u"列印中, 請稍候..."_s, u"列印完成"_s}));
 
         QVERIFY(s.receipts.PrintOrder(u"T01"_s, batch, false));
-        QVERIFY(pageTexts(s.printedDoc(), 0).contains(u"點菜單號 - 0002\n"_s));
+        QVERIFY(pageTexts(s.printedDoc(), 0).contains(u"點菜單號 - 0002"_s));
     }
 
     void orderTicketFailures() {
@@ -235,9 +241,9 @@ private slots:
         QVERIFY(!s.receipts.PrintOrder(u"T09"_s, u"11:00:00"_s, false));
         s.rows.head(u"T01"_s, u"A1"_s, 2);
         QVERIFY(!s.receipts.PrintOrder(u"T01"_s, u"11:00:00"_s, false));
-        QCOMPARE(s.boxTexts(), (QStringList{u"未設定點單印表機, 無法列印"_s,
-                                            u"找不到未結帳的點菜單頭資料(桌號: T09)"_s,
-                                            u"找不到此批點菜明細資料(桌號: T01, 時間: 11:00:00)"_s}));
+        QCOMPARE(s.boxTexts(),
+                 (QStringList{u"未設定點單印表機, 無法列印"_s, u"找不到未結帳的點菜單頭資料(桌號: T09)"_s,
+                              u"找不到此批點菜明細資料(桌號: T01, 時間: 11:00:00)"_s}));
         QVERIFY(s.printing.printed.empty());
     }
 
@@ -259,12 +265,12 @@ private slots:
         QCOMPARE(p[1].printer, u"KIT"_s);
         QCOMPARE(p[2].printer, u"KIT"_s);
         QCOMPARE(pageTexts(p[0].document, 0),
-                 (QStringList{u"吧檯單-0001\n"_s, u"桌 次:|T02|頁 次:|1"_s, u"日 期:|2026/12/08|時 間:|11:40"_s,
+                 (QStringList{u"吧檯單-0001"_s, u"桌 次:|T02|頁 次:|1"_s, u"日 期:|2026/12/08|時 間:|11:40"_s,
                               u"項次|品   名|數量|備註"_s, u"2|紅茶-大|2|去冰"_s, u"<謝謝光臨>"_s}));
-        QCOMPARE(pageTexts(p[1].document, 0)[0], u"廚房出菜單-0001\n"_s);
+        QCOMPARE(pageTexts(p[1].document, 0)[0], u"廚房出菜單-0001"_s);
         QVERIFY(pageTexts(p[1].document, 0).contains(u"1|排骨飯|2|"_s));
-        QCOMPARE(pageTexts(p[2].document, 0)[0], u"0001\n"_s);
-        QCOMPARE(pageTexts(p[3].document, 0)[0], u"廚房出菜單-0002\n"_s);
+        QCOMPARE(pageTexts(p[2].document, 0)[0], u"0001"_s);
+        QCOMPARE(pageTexts(p[3].document, 0)[0], u"廚房出菜單-0002"_s);
         QCOMPARE(boxes(p[0].document, 0), 0);
         // Kitchen items are printed larger than order-ticket items.
         const Document& kb = p[1].document;
@@ -284,14 +290,16 @@ private slots:
         s.f.save("ZEL", "KP", "KPrinter", QString());
         QVERIFY(!s.receipts.PrintKB(u"T02"_s, batch, u"PB"_s, false));
         QVERIFY(!s.receipts.PrintKB(u"T02"_s, batch, u"PD"_s, false));
-        QCOMPARE(s.boxTexts(), (QStringList{u"未設定吧檯印表機, 無法列印"_s, u"未設定廚房印表機, 無法列印"_s}));
+        QCOMPARE(s.boxTexts(),
+                 (QStringList{u"未設定吧檯印表機, 無法列印"_s, u"未設定廚房印表機, 無法列印"_s}));
     }
 
     void previewModeStaysUntilTheBillSetsIt() {
         Site s;
         s.rows.bill(u"B6"_s, 100, 10, 0, 0);
         s.rows.head(u"T03"_s, u"B6"_s, 1);
-        s.rows.item(u"T03"_s, u"B6"_s, u"13:00:00"_s, 1, u"麵"_s, u"N1"_s, QString(), QString(), 1, 100, u"PK"_s);
+        s.rows.item(u"T03"_s, u"B6"_s, u"13:00:00"_s, 1, u"麵"_s, u"N1"_s, QString(), QString(), 1, 100,
+                    u"PK"_s);
         QVERIFY(s.receipts.PrintOrder(u"T03"_s, u"13:00:00"_s, true));
         QVERIFY(s.receipts.PrintOrder(u"T03"_s, u"13:00:00"_s, false));
         QCOMPARE(s.printing.previews.size(), size_t(2));
@@ -306,7 +314,8 @@ private slots:
     void printFailureIsReportedAndKeepsTheTicketPrinter() {
         Site s;
         s.rows.head(u"T01"_s, u"A1"_s, 2);
-        s.rows.item(u"T01"_s, u"A1"_s, u"11:00:00"_s, 1, u"麵"_s, u"N1"_s, QString(), QString(), 1, 100, u"PK"_s);
+        s.rows.item(u"T01"_s, u"A1"_s, u"11:00:00"_s, 1, u"麵"_s, u"N1"_s, QString(), QString(), 1, 100,
+                    u"PK"_s);
         s.printing.printFault = u"印表機未安裝: ORD"_s;
         s.receipts.selectPrinter(u"FRONT"_s);
         QVERIFY(!s.receipts.PrintOrder(u"T01"_s, u"11:00:00"_s, false));
@@ -319,7 +328,8 @@ private slots:
         Site s;
         s.rows.bill(u"B7"_s, 560, 56, 0, 0);
         s.rows.head(u"T01"_s, u"B7"_s, 4);
-        s.rows.item(u"T01"_s, u"B7"_s, u"11:05:10"_s, 1, u"牛肉麵"_s, u"N1"_s, u"大"_s, QString(), 2, 560, u"PK"_s);
+        s.rows.item(u"T01"_s, u"B7"_s, u"11:05:10"_s, 1, u"牛肉麵"_s, u"N1"_s, u"大"_s, QString(), 2, 560,
+                    u"PK"_s);
         QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B7"_s, false));
         const QString pdf = s.f.dir.filePath(u"bill.pdf"_s);
         savePdf(s.printedDoc(), pdf);
@@ -328,16 +338,17 @@ private slots:
         if (!p.waitForFinished(30000) || p.exitCode() != 0)
             QSKIP("pdftotext (poppler-utils) is not installed");
         const QString html = QString::fromUtf8(p.readAllStandardOutput());
-        const QRegularExpression pageRe(uR"(<page width="([\d.]+)" height="([\d.]+)")"_s);
+        const QRegularExpression pageRe(uR"re(<page width="([\d.]+)" height="([\d.]+)")re"_s);
         const auto page = pageRe.match(html);
         QVERIFY(page.hasMatch());
         QVERIFY(qAbs(page.captured(1).toDouble() - ReceiptLayouts::kRollWidth / 20.0) < 1);
         // Twips to points: divide by 20.
         const auto wordAt = [&](const QString& word) -> QPointF {
-            const QRegularExpression re(uR"(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>)"_s +
+            const QRegularExpression re(uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>)re"_s +
                                         QRegularExpression::escape(word.toHtmlEscaped()) + u"</word>"_s);
             const auto m = re.match(html);
-            return m.hasMatch() ? QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QPointF(-1, -1);
+            return m.hasMatch() ? QPointF(m.captured(1).toDouble(), m.captured(2).toDouble())
+                                : QPointF(-1, -1);
         };
         const QPointF table = wordAt(u"桌次:T01"_s);
         QVERIFY2(qAbs(table.x() - 25) < 2 && qAbs(table.y() - 60) < 4, qPrintable(html));
@@ -359,7 +370,8 @@ private slots:
 
     void commandLineNamesOneReceipt() {
         QString error;
-        auto cmd = PrintCommand::parse({u"check"_s, u"A0011"_s, u"--printer"_s, u"PDF"_s, u"--preview"_s}, error);
+        auto cmd =
+            PrintCommand::parse({u"check"_s, u"A0011"_s, u"--printer"_s, u"PDF"_s, u"--preview"_s}, error);
         QVERIFY(cmd);
         QCOMPARE(cmd->kind, PrintCommand::Check);
         QCOMPARE(cmd->values, QStringList{u"A0011"_s});
@@ -367,10 +379,13 @@ private slots:
         QVERIFY(cmd->preview);
         cmd = PrintCommand::parse({u"kb"_s, u"T01"_s, u"11:05:10"_s, u"PB"_s}, error);
         QVERIFY(cmd && cmd->kind == PrintCommand::KB && cmd->values.size() == 3 && !cmd->preview);
-        for (const QStringList& bad :
-             {QStringList{}, {u"order"_s, u"T01"_s}, {u"check"_s, u"A1"_s, u"--printer"_s},
-              {u"order"_s, u"T01"_s, u"1"_s, u"--printer"_s, u"X"_s}, {u"kb"_s, u"T01"_s, u"1"_s, u" "_s},
-              {u"check"_s, u"A1"_s, u"--copies"_s}, {u"print"_s, u"A1"_s}}) {
+        for (const QStringList& bad : {QStringList{},
+                                       {u"order"_s, u"T01"_s},
+                                       {u"check"_s, u"A1"_s, u"--printer"_s},
+                                       {u"order"_s, u"T01"_s, u"1"_s, u"--printer"_s, u"X"_s},
+                                       {u"kb"_s, u"T01"_s, u"1"_s, u" "_s},
+                                       {u"check"_s, u"A1"_s, u"--copies"_s},
+                                       {u"print"_s, u"A1"_s}}) {
             error.clear();
             QVERIFY2(!PrintCommand::parse(bad, error), qPrintable(bad.join(u' ')));
             QVERIFY(!error.isEmpty());

@@ -37,9 +37,7 @@ class TestTolvaPrint : public QObject {
     }
 
     QString cupsDir() const { return m_dir.filePath(u"cups"_s); }
-    QStringList jobs() const {
-        return QDir(cupsDir() + u"/out"_s).entryList({u"job-*.pdf"_s}, QDir::Files);
-    }
+    QStringList jobs() const { return QDir(cupsDir() + u"/out"_s).entryList({u"job-*.pdf"_s}, QDir::Files); }
     QString nextJobText(qsizetype before) const {
         if (!QTest::qWaitFor([&] { return jobs().size() > before; }, 30000))
             return QString();
@@ -62,7 +60,8 @@ class TestTolvaPrint : public QObject {
 private slots:
     void initTestCase() {
         if (!QFile::exists(u"/usr/sbin/cupsd"_s))
-            QSKIP("cupsd is not installed (scripts/setup installs cups); tolva-print is not run against a queue");
+            QSKIP("cupsd is not installed (scripts/setup installs cups); tolva-print is not run against a "
+                  "queue");
         QString out;
         if (run(u"sqlite3"_s, {u"-version"_s}, &out) != 0)
             QSKIP("sqlite3 is not installed; the demo store cannot be made");
@@ -76,13 +75,16 @@ private slots:
         // The program's folder: the binary, its INI and the demo store.
         const QString site = m_dir.filePath(u"site"_s);
         QVERIFY(QDir().mkpath(site));
-        QVERIFY(QFile::copy(qEnvironmentVariable("TOLVA_BIN_DIR") + u"/tolva-print"_s, site + u"/tolva-print"_s));
+        QVERIFY(
+            QFile::copy(qEnvironmentVariable("TOLVA_BIN_DIR") + u"/tolva-print"_s, site + u"/tolva-print"_s));
         QFile ini(site + u"/TOLVA.INI"_s);
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[PARAM]\r\nCustName=Demo\r\nAmtFmt=#,##0\r\nGCNT=Provider=SQLite;Data Source=TOLVA.db\r\n");
+        ini.write(
+            "[PARAM]\r\nCustName=Demo\r\nAmtFmt=#,##0\r\nGCNT=Provider=SQLite;Data Source=TOLVA.db\r\n");
         ini.close();
         for (const char* script : {"db/sqlite.sql", "db/demo-store.sql"})
-            QCOMPARE(run(u"sqlite3"_s, {site + u"/TOLVA.db"_s}, &out, m_source + u'/' + QLatin1String(script)), 0);
+            QCOMPARE(
+                run(u"sqlite3"_s, {site + u"/TOLVA.db"_s}, &out, m_source + u'/' + QLatin1String(script)), 0);
         QVERIFY(QDir().mkpath(m_dir.filePath(u"config"_s)));
         QFile zel(m_dir.filePath(u"config/ZEL.ini"_s));
         QVERIFY(zel.open(QIODevice::WriteOnly));
@@ -100,7 +102,8 @@ private slots:
             QStringList texts;
         };
         const QList<Case> cases{
-            {{u"check"_s, u"A0011"_s, u"--printer"_s, u"PDF"_s}, {u"結帳單:A0011(收)"_s, u"牛肉麵-大"_s, u"1,650元"_s}},
+            {{u"check"_s, u"A0011"_s, u"--printer"_s, u"PDF"_s},
+             {u"結帳單:A0011(收)"_s, u"牛肉麵-大"_s, u"1,650元"_s}},
             {{u"order"_s, u"T01"_s, u"11:05:10"_s}, {u"點菜單號 - 0001"_s, u"-加麵"_s, u"(辣油)"_s}},
             {{u"kb"_s, u"T01"_s, u"11:05:10"_s, u"PK"_s}, {u"廚房出菜單-0001"_s, u"牛肉麵-大"_s}},
         };
@@ -120,11 +123,10 @@ private slots:
         QString out;
         const qsizetype before = jobs().size();
         QCOMPARE(tolvaPrint({u"check"_s, u"NOPE"_s}, &out), 1);
-        QCOMPARE(out, u"tolva-print: 查無此帳單:NOPE"_s);
+        QCOMPARE(out.split(u'\n').last(), u"tolva-print: 查無此帳單:NOPE"_s);
         QCOMPARE(tolvaPrint({u"kb"_s, u"T01"_s, u"11:05:10"_s, u"PX"_s}, &out), 0); // nothing to make
         QCOMPARE(tolvaPrint({u"order"_s, u"T01"_s}, &out), 2);
-        QVERIFY(out.startsWith(u"tolva-print: 用法:"_s));
-        QVERIFY(!out.contains(u'\n'));
+        QVERIFY(out.split(u'\n').last().startsWith(u"tolva-print: 用法:"_s));
         QCOMPARE(jobs().size(), before);
     }
 };
