@@ -1,6 +1,6 @@
 #include "ConnectionLoop.h"
 
-#include "MemberServer.h"
+#include "Log.h"
 #include "Protocol.h"
 #include "StatementRunner.h"
 #include "common/Fault.h"
@@ -19,19 +19,24 @@ namespace memberd {
 namespace {
 
 qint64 nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return StatementWatch::nowMs();
+}
+
+void log(const QString& line) {
+    writeLog(LogLevel::Info, line);
 }
 
 // A desk that does not take its closing notice does not hold up the end.
 constexpr qint64 kShutdownGraceMs = 3000;
+// How often connections are looked at for replies nobody takes.
+constexpr qint64 kStallSweepMs = 1000;
 
 } // namespace
 
 struct ConnectionLoop::Session {
     int fd = -1;
-    QString peer;
+    QString peer;    // address and port, for the log
+    QString address; // the client's address, for the guard
     QByteArray in;
     qsizetype searched = 0; // in[0, searched) holds no terminator
     QByteArray out;
@@ -43,7 +48,11 @@ struct ConnectionLoop::Session {
     bool ready = false; // listed in m_ready
     uint32_t interest = 0;
     qint64 lastActive = 0;
+    qint64 connectedAt = 0;
+    qint64 requestAt = 0;    // when the request to serve next was complete
+    qint64 lastProgress = 0; // when the client last took some of its pending replies
     std::list<Session*>::iterator pos;
+    std::list<Session*>::iterator pendingPos; // while not logged in
 
     bool writing() const { return sent < out.size(); }
 };
@@ -62,8 +71,10 @@ ConnectionLoop::~ConnectionLoop() {
         wake();
         m_thread.join();
     }
-    for (const auto& [fd, peer] : m_incoming)
-        ::close(fd);
+    for (const Incoming& in : m_incoming) {
+        ::close(in.fd);
+        m_shared.guard.closed(in.address, false);
+    }
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
     if (m_epoll >= 0)
@@ -99,11 +110,11 @@ void ConnectionLoop::wake() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void ConnectionLoop::adopt(int fd, QString peer) {
+void ConnectionLoop::adopt(int fd, QString peer, QString address) {
     m_load.fetch_add(1, std::memory_order_relaxed);
     {
         std::lock_guard lock(m_inMutex);
-        m_incoming.emplace_back(fd, std::move(peer));
+        m_incoming.push_back({fd, std::move(peer), std::move(address)});
     }
     wake();
 }
@@ -118,7 +129,8 @@ void ConnectionLoop::shutdown() {
 
 void ConnectionLoop::run() {
     m_runner = std::make_unique<StatementRunner>(
-        StatementRunner::Config{m_options.connectionString, m_options.codePage, m_options.allowAnySql},
+        StatementRunner::Config{m_options.connectionString, m_options.codePage, m_options.allowAnySql,
+                                m_options.statementTimeoutMs, m_options.maxReplyBytes},
         m_shared.sqliteWriter);
     try {
         m_runner->open();
@@ -142,9 +154,9 @@ void ConnectionLoop::run() {
     while (!abort) {
         const int n = ::epoll_wait(m_epoll, events, 128, waitMs());
         if (n < 0 && errno != EINTR) {
-            MemberServer::log(QStringLiteral("thread %1: epoll_wait: %2")
-                                  .arg(m_index)
-                                  .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            log(QStringLiteral("thread %1: epoll_wait: %2")
+                    .arg(m_index)
+                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
             break;
         }
         for (int i = 0; i < n; ++i) {
@@ -172,6 +184,8 @@ void ConnectionLoop::run() {
         }
         serving.clear();
         expireIdle();
+        expirePending();
+        expireStalled();
         for (Session* s : m_graveyard)
             delete s;
         m_graveyard.clear();
@@ -190,7 +204,7 @@ void ConnectionLoop::run() {
 }
 
 bool ConnectionLoop::takeIncoming() {
-    std::vector<std::pair<int, QString>> incoming;
+    std::vector<Incoming> incoming;
     bool stop = false;
     {
         std::lock_guard lock(m_inMutex);
@@ -201,25 +215,27 @@ bool ConnectionLoop::takeIncoming() {
             return false;
         }
     }
-    for (auto& [fd, peer] : incoming) {
+    for (Incoming& in : incoming) {
         if (m_shuttingDown) {
-            ::close(fd);
+            ::close(in.fd);
             m_load.fetch_sub(1, std::memory_order_relaxed);
-            m_shared.open.fetch_sub(1, std::memory_order_relaxed);
+            m_shared.guard.closed(in.address, false);
             continue;
         }
         auto* s = new Session;
-        s->fd = fd;
-        s->peer = std::move(peer);
+        s->fd = in.fd;
+        s->peer = std::move(in.peer);
+        s->address = std::move(in.address);
         s->lastActive = nowMs();
+        s->connectedAt = s->lastActive;
         s->pos = m_sessions.insert(m_sessions.end(), s);
+        s->pendingPos = m_pending.insert(m_pending.end(), s);
         s->interest = EPOLLIN;
         epoll_event ev{};
         ev.events = s->interest;
         ev.data.ptr = s;
-        if (::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev) != 0) {
-            MemberServer::log(s->peer + QStringLiteral(" dropped: ") +
-                              QString::fromLocal8Bit(std::strerror(errno)));
+        if (::epoll_ctl(m_epoll, EPOLL_CTL_ADD, s->fd, &ev) != 0) {
+            log(s->peer + QStringLiteral(" dropped: ") + QString::fromLocal8Bit(std::strerror(errno)));
             s->interest = 0;
             drop(s);
         }
@@ -242,6 +258,9 @@ void ConnectionLoop::beginShutdown() {
 }
 
 void ConnectionLoop::touch(Session* s) {
+    // A dropped session is no longer listed: its place in the list is gone.
+    if (s->dead)
+        return;
     s->lastActive = nowMs();
     m_sessions.splice(m_sessions.end(), m_sessions, s->pos);
 }
@@ -255,6 +274,14 @@ void ConnectionLoop::readFrom(Session* s) {
             return;
         s->in.append(buffer, n);
         touch(s);
+        // The log-in request is small: more before its end is not a desk.
+        if (!s->loggedIn && loginTooLong(s)) {
+            refuseBeforeLogin(s, s->in.mid(4, 6), rc::kTooLarge,
+                              QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
+                              QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes),
+                              false);
+            return;
+        }
         markReady(s);
         updateInterest(s);
         return;
@@ -262,8 +289,13 @@ void ConnectionLoop::readFrom(Session* s) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
     if (!s->closing)
-        MemberServer::log(s->peer + QStringLiteral(" disconnected"));
+        log(s->peer + QStringLiteral(" disconnected"));
     drop(s);
+}
+
+bool ConnectionLoop::loginTooLong(Session* s) const {
+    const qsizetype end = s->in.indexOf(kEnd);
+    return end < 0 ? s->in.size() > m_options.maxLoginBytes : end + 1 > m_options.maxLoginBytes;
 }
 
 void ConnectionLoop::markReady(Session* s) {
@@ -275,6 +307,7 @@ void ConnectionLoop::markReady(Session* s) {
             return;
     }
     s->ready = true;
+    s->requestAt = nowMs();
     m_ready.push_back(s);
 }
 
@@ -304,8 +337,7 @@ void ConnectionLoop::serve(Session* s) {
 }
 
 void ConnectionLoop::refuseTooLarge(Session* s, const QByteArray& prefix, const QByteArray& command) {
-    MemberServer::log(
-        s->peer + QStringLiteral(" refused: request larger than %1 bytes").arg(m_options.maxRequestBytes));
+    log(s->peer + QStringLiteral(" refused: request larger than %1 bytes").arg(m_options.maxRequestBytes));
     send(s, reply(m_cp, prefix, command, rc::kTooLarge, 0,
                   QStringLiteral("要求太長 (上限 %1 位元組)").arg(m_options.maxRequestBytes)));
     closeSession(s, QStringLiteral("request too large"));
@@ -316,52 +348,97 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     if (!request.prefix.isEmpty())
         s->prefix = request.prefix.leftJustified(4, ' ', true);
     if (!request.wellFormed) {
-        MemberServer::log(s->peer + QStringLiteral(" refused: malformed request"));
+        if (!s->loggedIn) {
+            refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("要求格式錯誤"),
+                              QStringLiteral("malformed request"), false);
+            return;
+        }
+        log(s->peer + QStringLiteral(" refused: malformed request"));
         send(s, reply(m_cp, s->prefix, request.command, rc::kBadRequest, 0, QStringLiteral("要求格式錯誤")));
         closeSession(s, QStringLiteral("malformed request"));
         return;
     }
     if (request.command == "TCPCNT") {
-        if (constantTimeEquals(request.data, m_options.password)) {
-            s->loggedIn = true;
-            MemberServer::log(s->peer + QStringLiteral(" logged in"));
-            send(s, reply(m_cp, s->prefix, request.command, rc::kOk, 0, {}));
-        } else {
-            s->loggedIn = false;
-            MemberServer::log(s->peer + QStringLiteral(" refused: wrong password"));
-            send(s,
-                 reply(m_cp, s->prefix, request.command, rc::kLoginRefused, 0, QStringLiteral("密碼錯誤")));
-            closeSession(s, QStringLiteral("wrong password"));
-        }
+        logIn(s, request.command, request.data);
         return;
     }
     if (!s->loggedIn) {
-        MemberServer::log(
-            s->peer + QStringLiteral(" refused: %1 before log-in").arg(QString::fromLatin1(request.command)));
-        send(s, reply(m_cp, s->prefix, request.command, rc::kBadRequest, 0, QStringLiteral("尚未登入")));
-        closeSession(s, QStringLiteral("request before log-in"));
+        refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("尚未登入"),
+                          QStringLiteral("%1 before log-in").arg(QString::fromLatin1(request.command)),
+                          false);
         return;
     }
     if (request.command != "SELECT" && request.command != "SERVER") {
-        MemberServer::log(
-            s->peer +
+        log(s->peer +
             QStringLiteral(" refused: unknown command %1").arg(QString::fromLatin1(request.command)));
         send(s, reply(m_cp, s->prefix, request.command, rc::kBadRequest, 0,
                       QStringLiteral("不認識的指令: ") + cleanValue(QString::fromLatin1(request.command))));
         return;
     }
-    const Outcome outcome = m_runner->run(s->prefix, request.command, request.data);
+    const Outcome outcome = m_runner->run(s->prefix, request.command, request.data, s->fd,
+                                          s->requestAt + m_options.statementTimeoutMs);
     if (!outcome.logLine.isEmpty())
-        MemberServer::log(s->peer + QLatin1Char(' ') + outcome.logLine);
+        log(s->peer + QLatin1Char(' ') + outcome.logLine);
+    if (outcome.clientGone) {
+        drop(s);
+        return;
+    }
     send(s, outcome.reply);
-    // A statement's time counts as activity, not as silence.
-    touch(s);
+    // A statement's time counts as activity, not as silence. Sending may have
+    // found the connection gone and dropped it: then it is no longer listed.
+    if (!s->dead)
+        touch(s);
+}
+
+void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& password) {
+    const qint64 now = nowMs();
+    const AccessGuard::Attempt attempt = m_shared.guard.attempt(s->address, now);
+    if (attempt != AccessGuard::Attempt::Check) {
+        // Not logged: the address was reported when it failed.
+        send(s, reply(m_cp, s->prefix, command, rc::kLoginRefused, 0,
+                      QStringLiteral("登入失敗次數太多, 請稍後再試")));
+        closeSession(s, QStringLiteral("log-in refused: too many failures from this address"), false);
+        return;
+    }
+    if (!constantTimeEquals(password, m_options.password)) {
+        refuseBeforeLogin(s, command, rc::kLoginRefused, QStringLiteral("密碼錯誤"),
+                          QStringLiteral("wrong password"), true);
+        return;
+    }
+    if (!s->loggedIn) {
+        s->loggedIn = true;
+        m_pending.erase(s->pendingPos);
+        m_shared.guard.loggedIn(s->address);
+    }
+    log(s->peer + QStringLiteral(" logged in"));
+    send(s, reply(m_cp, s->prefix, command, rc::kOk, 0, {}));
+}
+
+void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, const char* code,
+                                       const QString& text, const QString& why, bool failedLogin) {
+    const bool lockedOut = failedLogin && m_shared.guard.failed(s->address, nowMs());
+    writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: ") + why);
+    if (lockedOut)
+        writeLog(LogLevel::Warning, QStringLiteral("%1 locked out for %2 s after %3 failed log-ins")
+                                        .arg(s->address)
+                                        .arg(m_options.loginLockoutMs / 1000)
+                                        .arg(m_options.loginFailuresBeforeLockout));
+    send(s, reply(m_cp, s->prefix, command, code, 0, text));
+    closeSession(s, why, false);
 }
 
 void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (s->dead)
         return;
     if (s->writing()) {
+        if (s->out.size() - s->sent + bytes.size() > m_options.maxOutputBytes) {
+            writeLog(LogLevel::Notice,
+                     s->peer +
+                         QStringLiteral(" closed: does not read its replies (more than %1 bytes waiting)")
+                             .arg(m_options.maxOutputBytes));
+            drop(s);
+            return;
+        }
         s->out += bytes;
         return;
     }
@@ -371,7 +448,7 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (n < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             if (!s->closing)
-                MemberServer::log(s->peer + QStringLiteral(" disconnected"));
+                log(s->peer + QStringLiteral(" disconnected"));
             drop(s);
             return;
         }
@@ -380,6 +457,7 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     // The desk does not read fast enough: the rest waits for the socket.
     s->out = bytes;
     s->sent = n;
+    s->lastProgress = nowMs();
     updateInterest(s);
 }
 
@@ -389,6 +467,7 @@ void ConnectionLoop::flush(Session* s) {
                                  static_cast<size_t>(s->out.size() - s->sent), MSG_NOSIGNAL);
         if (n > 0) {
             s->sent += n;
+            s->lastProgress = nowMs();
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -396,7 +475,7 @@ void ConnectionLoop::flush(Session* s) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         if (!s->closing)
-            MemberServer::log(s->peer + QStringLiteral(" disconnected"));
+            log(s->peer + QStringLiteral(" disconnected"));
         drop(s);
         return;
     }
@@ -416,7 +495,9 @@ void ConnectionLoop::updateInterest(Session* s) {
     uint32_t want = 0;
     // A connection whose buffer is full waits (in its socket) until its
     // requests have been served; one on its way out is read to the end.
-    if (s->closing || s->in.size() < m_options.maxRequestBytes)
+    // Before the log-in nothing more is read once the log-in request is complete.
+    const bool loginWaiting = !s->loggedIn && s->in.indexOf(kEnd) >= 0;
+    if (s->closing || (s->in.size() < m_options.maxRequestBytes && !loginWaiting))
         want |= EPOLLIN;
     if (s->writing())
         want |= EPOLLOUT;
@@ -429,11 +510,12 @@ void ConnectionLoop::updateInterest(Session* s) {
     s->interest = want;
 }
 
-void ConnectionLoop::closeSession(Session* s, const QString& why) {
+void ConnectionLoop::closeSession(Session* s, const QString& why, bool logIt) {
     if (s->closing || s->dead)
         return;
     s->closing = true;
-    MemberServer::log(s->peer + QStringLiteral(" closed: ") + why);
+    if (logIt)
+        log(s->peer + QStringLiteral(" closed: ") + why);
     s->in.clear();
     // Pending replies are written out before the connection closes.
     if (!s->writing())
@@ -450,10 +532,17 @@ void ConnectionLoop::drop(Session* s) {
     ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->fd, nullptr);
     ::close(s->fd);
     m_sessions.erase(s->pos);
+    if (!s->loggedIn)
+        m_pending.erase(s->pendingPos);
+    // A session freed at the round's end must not be served in the next one.
+    if (s->ready) {
+        std::erase(m_ready, s);
+        s->ready = false;
+    }
     // Events of this round may still name it: it is freed at the round's end.
     m_graveyard.push_back(s);
     m_load.fetch_sub(1, std::memory_order_relaxed);
-    m_shared.open.fetch_sub(1, std::memory_order_relaxed);
+    m_shared.guard.closed(s->address, s->loggedIn);
 }
 
 void ConnectionLoop::expireIdle() {
@@ -468,6 +557,34 @@ void ConnectionLoop::expireIdle() {
     }
 }
 
+void ConnectionLoop::expirePending() {
+    if (m_options.loginTimeoutMs <= 0)
+        return;
+    const qint64 now = nowMs();
+    while (!m_pending.empty() && now - m_pending.front()->connectedAt >= m_options.loginTimeoutMs) {
+        Session* s = m_pending.front();
+        closeSession(s, QStringLiteral("no log-in within %1 s").arg(m_options.loginTimeoutMs / 1000.0));
+        drop(s);
+    }
+}
+
+void ConnectionLoop::expireStalled() {
+    const qint64 now = nowMs();
+    if (m_options.sendTimeoutMs <= 0 || now - m_lastStallSweep < kStallSweepMs)
+        return;
+    m_lastStallSweep = now;
+    const std::vector<Session*> sessions(m_sessions.begin(), m_sessions.end());
+    for (Session* s : sessions) {
+        if (s->dead || !s->writing() || now - s->lastProgress < m_options.sendTimeoutMs)
+            continue;
+        writeLog(LogLevel::Notice, s->peer + QStringLiteral(" closed: does not read its replies (%1 bytes "
+                                                            "waiting for %2 s)")
+                                                 .arg(s->out.size() - s->sent)
+                                                 .arg(m_options.sendTimeoutMs / 1000.0));
+        drop(s);
+    }
+}
+
 int ConnectionLoop::waitMs() const {
     if (!m_ready.empty())
         return 0;
@@ -475,10 +592,18 @@ int ConnectionLoop::waitMs() const {
     const qint64 now = nowMs();
     if (m_options.idleTimeoutMs > 0 && !m_sessions.empty())
         wait = std::max<qint64>(0, m_sessions.front()->lastActive + m_options.idleTimeoutMs - now);
+    if (m_options.loginTimeoutMs > 0 && !m_pending.empty()) {
+        const qint64 login =
+            std::max<qint64>(0, m_pending.front()->connectedAt + m_options.loginTimeoutMs - now);
+        wait = wait < 0 ? login : std::min(wait, login);
+    }
     if (m_shuttingDown) {
         const qint64 grace = std::max<qint64>(0, m_graceEnd - now);
         wait = wait < 0 ? grace : std::min(wait, grace);
     }
+    // Connections that do not read their replies are looked for now and then.
+    if (m_options.sendTimeoutMs > 0 && !m_sessions.empty())
+        wait = wait < 0 ? kStallSweepMs : std::min(wait, kStallSweepMs);
     return static_cast<int>(std::min<qint64>(wait, 60000));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccessGuard.h"
 #include "ServerOptions.h"
 #include "common/CodePage.h"
 
@@ -21,9 +22,10 @@ class StatementRunner;
 
 // What the connection threads of one service share.
 struct LoopShared {
+    explicit LoopShared(ServerOptions o, AccessGuard::Limits limits) : options(std::move(o)), guard(limits) {}
     ServerOptions options;
-    std::mutex sqliteWriter;  // one SQLite writer of this process at a time
-    std::atomic<int> open{0}; // connections of all threads, those being handed over included
+    std::timed_mutex sqliteWriter; // one SQLite writer of this process at a time
+    AccessGuard guard;             // connections of all threads, those being handed over included
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -46,8 +48,10 @@ public:
     // Starts the thread and opens its database connection; false with the
     // reason when that fails.
     bool start(QString& error);
-    // Hands over an accepted, connected socket; callable from any thread.
-    void adopt(int fd, QString peer);
+    // Hands over an accepted, connected socket already admitted by the
+    // guard (address: the client's address, peer: address and port for the
+    // log); callable from any thread.
+    void adopt(int fd, QString peer, QString address);
     // Tells every connection "TCPCLS", closes them and ends the thread once
     // they are gone (or after a short grace period). Callable from any thread.
     void shutdown();
@@ -64,15 +68,21 @@ private:
     void readFrom(Session* s);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
+    void logIn(Session* s, const QByteArray& command, const QByteArray& password);
+    void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
+                           const QString& why, bool failedLogin);
+    bool loginTooLong(Session* s) const;
     void refuseTooLarge(Session* s, const QByteArray& prefix, const QByteArray& command);
     void send(Session* s, const QByteArray& bytes);
     void flush(Session* s);
-    void closeSession(Session* s, const QString& why);
+    void closeSession(Session* s, const QString& why, bool logIt = true);
     void drop(Session* s);
     void touch(Session* s);
     void markReady(Session* s);
     void updateInterest(Session* s);
     void expireIdle();
+    void expirePending();
+    void expireStalled();
     int waitMs() const;
 
     LoopShared& m_shared;
@@ -86,7 +96,12 @@ private:
 
     // Handed over from other threads.
     std::mutex m_inMutex;
-    std::vector<std::pair<int, QString>> m_incoming;
+    struct Incoming {
+        int fd;
+        QString peer;
+        QString address;
+    };
+    std::vector<Incoming> m_incoming;
     bool m_stopRequested = false;
     bool m_abort = false;
 
@@ -99,10 +114,12 @@ private:
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
     std::list<Session*> m_sessions; // least recently active first
+    std::list<Session*> m_pending;  // not logged in yet, oldest first
     std::vector<Session*> m_ready;  // sessions with a request to serve in the next round
     std::vector<Session*> m_graveyard;
     bool m_shuttingDown = false;
     qint64 m_graceEnd = 0;
+    qint64 m_lastStallSweep = 0;
 };
 
 } // namespace memberd

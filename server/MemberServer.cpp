@@ -1,5 +1,8 @@
 #include "MemberServer.h"
 
+#include "Log.h"
+#include "StatementWatch.h"
+
 #include <QDateTime>
 #include <QTcpServer>
 #include <QTimer>
@@ -27,9 +30,11 @@ private:
     std::function<void(qintptr)> m_take;
 };
 
-QString peerOf(int fd) {
+// The client's address alone, and with its port for the log.
+QString peerOf(int fd, QString& hostOnly) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
+    hostOnly = QStringLiteral("?");
     if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return QStringLiteral("?");
     QHostAddress host(reinterpret_cast<const sockaddr*>(&address));
@@ -40,22 +45,32 @@ QString peerOf(int fd) {
     const quint16 port = address.ss_family == AF_INET6
                              ? ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port)
                              : ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
-    return QStringLiteral("%1:%2").arg(host.toString()).arg(port);
+    hostOnly = host.toString();
+    return QStringLiteral("%1:%2").arg(hostOnly).arg(port);
 }
 
 } // namespace
 
 void MemberServer::log(const QString& line) {
-    const QByteArray text = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
-                             QStringLiteral("memberd: ") + line + QLatin1Char('\n'))
-                                .toUtf8();
-    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stderr);
+    writeLog(LogLevel::Info, line);
+}
+
+AccessGuard::Limits MemberServer::limitsOf(const ServerOptions& o) {
+    AccessGuard::Limits limits;
+    limits.maxConnections = o.maxConnections;
+    limits.maxPending = o.maxPendingLogins;
+    limits.maxPendingPerAddress = o.maxPendingPerAddress;
+    limits.maxPerAddress = o.maxConnectionsPerAddress;
+    limits.failuresBeforeLockout = o.loginFailuresBeforeLockout;
+    limits.firstDelayMs = o.loginDelayMs;
+    limits.maxDelayMs = std::max<qint64>(o.loginDelayMs, 30000);
+    limits.lockoutMs = o.loginLockoutMs;
+    return limits;
 }
 
 MemberServer::MemberServer(ServerOptions options, QObject* parent)
-    : QObject(parent), m_server(std::make_unique<Listener>([this](qintptr fd) { accept(fd); })) {
-    m_shared.options = std::move(options);
-}
+    : QObject(parent), m_shared(options, limitsOf(options)),
+      m_server(std::make_unique<Listener>([this](qintptr fd) { accept(fd); })) {}
 
 MemberServer::~MemberServer() {
     m_server.reset();
@@ -96,14 +111,41 @@ void MemberServer::accept(qintptr descriptor) {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
-    const QString peer = peerOf(fd);
+    QString address;
+    const QString peer = peerOf(fd, address);
+    bool report = false;
+    const AccessGuard::Admission admission = m_shared.guard.admit(address, StatementWatch::nowMs(), report);
+    if (admission != AccessGuard::Admission::Admitted) {
+        ::close(fd);
+        if (report)
+            writeLog(LogLevel::Warning, peer + QStringLiteral(" refused: ") +
+                                            refusalText(static_cast<int>(admission)) +
+                                            QStringLiteral(" (further refusals from this address not logged "
+                                                           "for 10 s)"));
+        return;
+    }
     ConnectionLoop* target = m_loops.front().get();
     for (const auto& loop : m_loops)
         if (loop->load() < target->load())
             target = loop.get();
-    const int open = m_shared.open.fetch_add(1, std::memory_order_relaxed) + 1;
-    log(peer + QStringLiteral(" connected (%1 open)").arg(open));
-    target->adopt(fd, peer);
+    log(peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()));
+    target->adopt(fd, peer, address);
+}
+
+QString MemberServer::refusalText(int admission) {
+    switch (static_cast<AccessGuard::Admission>(admission)) {
+    case AccessGuard::Admission::Full:
+        return QStringLiteral("the service holds as many connections as it may");
+    case AccessGuard::Admission::AddressFull:
+        return QStringLiteral("too many connections from this address");
+    case AccessGuard::Admission::TooManyPending:
+        return QStringLiteral("too many connections waiting to log in");
+    case AccessGuard::Admission::LockedOut:
+        return QStringLiteral("address locked out after failed log-ins");
+    case AccessGuard::Admission::Admitted:
+        break;
+    }
+    return QString();
 }
 
 void MemberServer::shutdown() {
@@ -111,8 +153,7 @@ void MemberServer::shutdown() {
         return;
     m_shuttingDown = true;
     m_server->close();
-    log(QStringLiteral("shutting down, telling %1 connection(s)")
-            .arg(m_shared.open.load(std::memory_order_relaxed)));
+    log(QStringLiteral("shutting down, telling %1 connection(s)").arg(m_shared.guard.open()));
     if (m_loops.empty()) {
         QTimer::singleShot(0, this, &MemberServer::finished);
         return;

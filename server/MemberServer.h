@@ -34,6 +34,8 @@ signals:
     void finished();
 
 private:
+    static AccessGuard::Limits limitsOf(const ServerOptions& options);
+    static QString refusalText(int admission);
     void accept(qintptr fd);
     void loopEnded();
 

@@ -16,8 +16,25 @@ struct ServerOptions {
     QString codePage = QString::fromLatin1(tolva::CodePage::kDefault);
     bool allowAnySql = false;
     qint64 maxRequestBytes = 1024 * 1024;
-    int idleTimeoutMs = 0; // 0: connections may stay idle
+    int idleTimeoutMs = 0; // 0: logged-in connections may stay idle
     int threads = 4;       // connection threads, each with its own database connection
+
+    // Statements: each answer is ready within this time of its request's arrival.
+    int statementTimeoutMs = 10000;
+    qint64 maxReplyBytes = 4 * 1024 * 1024;
+    qint64 maxOutputBytes = 8 * 1024 * 1024; // replies waiting for one client to read them
+    int sendTimeoutMs = 30000; // a client that takes none of its replies for this long is closed
+
+    // Before the log-in.
+    int loginTimeoutMs = 10000;
+    qint64 maxLoginBytes = 1024;
+    int maxConnections = 0; // 0: from the descriptor limit
+    int maxPendingLogins = 256;
+    int maxPendingPerAddress = 32;
+    int maxConnectionsPerAddress = 1024;
+    int loginFailuresBeforeLockout = 10;
+    int loginDelayMs = 1000; // after the first wrong password, doubled after each further one
+    int loginLockoutMs = 300000;
 };
 
 } // namespace memberd

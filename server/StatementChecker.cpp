@@ -60,13 +60,45 @@ const QSet<QString>& clausesAfterTable() {
     return words;
 }
 
-// Words that turn one statement into several reads or writes.
+// Words that turn one statement into several reads or writes, read another
+// table without SELECT or FROM ("TABLE name"), answer rows of a write
+// (RETURNING) or tell who and where the connection is.
 const QSet<QString>& forbiddenWords() {
     static const QSet<QString> words = {
-        QStringLiteral("UNION"), QStringLiteral("INTERSECT"), QStringLiteral("EXCEPT"),
-        QStringLiteral("JOIN"),  QStringLiteral("WITH"),      QStringLiteral("INTO"),
+        QStringLiteral("UNION"),
+        QStringLiteral("INTERSECT"),
+        QStringLiteral("EXCEPT"),
+        QStringLiteral("JOIN"),
+        QStringLiteral("WITH"),
+        QStringLiteral("INTO"),
+        QStringLiteral("TABLE"),
+        QStringLiteral("RETURNING"),
+        QStringLiteral("OUTPUT"),
+        QStringLiteral("CURRENT_USER"),
+        QStringLiteral("SESSION_USER"),
+        QStringLiteral("CURRENT_ROLE"),
+        QStringLiteral("CURRENT_CATALOG"),
+        QStringLiteral("CURRENT_SCHEMA"),
+        QStringLiteral("SYSTEM_USER"),
+        QStringLiteral("USER"),
     };
     return words;
+}
+
+// Types a value may be cast to (CAST(x AS type), x::type). Casts to the
+// object-name types (regclass, regproc, ...) look names up in the catalog.
+const QSet<QString>& castTypes() {
+    static const QSet<QString> types = {
+        QStringLiteral("INT"),       QStringLiteral("INTEGER"),  QStringLiteral("SMALLINT"),
+        QStringLiteral("BIGINT"),    QStringLiteral("NUMERIC"),  QStringLiteral("DECIMAL"),
+        QStringLiteral("REAL"),      QStringLiteral("FLOAT"),    QStringLiteral("DOUBLE"),
+        QStringLiteral("MONEY"),     QStringLiteral("CHAR"),     QStringLiteral("CHARACTER"),
+        QStringLiteral("VARCHAR"),   QStringLiteral("NCHAR"),    QStringLiteral("NVARCHAR"),
+        QStringLiteral("TEXT"),      QStringLiteral("DATE"),     QStringLiteral("TIME"),
+        QStringLiteral("TIMESTAMP"), QStringLiteral("DATETIME"), QStringLiteral("BIT"),
+        QStringLiteral("BOOLEAN"),
+    };
+    return types;
 }
 
 StatementChecker::Verdict refuse(const QString& reason) {
@@ -209,6 +241,35 @@ StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
         }
     }
 
+    // Depth in parentheses of each token, and the casts and IN lists in them.
+    QList<int> depth(t.size(), 0);
+    QList<bool> castParen; // for each open parenthesis: does it belong to CAST?
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const SqlToken& token = t.at(i);
+        depth[i] = static_cast<int>(castParen.size());
+        if (token.isSymbol('(')) {
+            castParen.append(i > 0 && t.at(i - 1).isWord("CAST"));
+        } else if (token.isSymbol(')')) {
+            if (castParen.isEmpty())
+                return refuse(QStringLiteral("括號不成對"));
+            castParen.removeLast();
+        } else if (token.isWord("IN")) {
+            // IN takes a list in parentheses; "x IN table" reads another table.
+            if (!at(i + 1) || !at(i + 1)->isSymbol('('))
+                return refuse(QStringLiteral("IN 之後必須是括號內的值"));
+        } else if (token.isSymbol(':') && at(i + 1) && at(i + 1)->isSymbol(':')) {
+            const SqlToken* type = at(i + 2);
+            if (!type || type->kind != SqlToken::Kind::Word || !castTypes().contains(type->text.toUpper()))
+                return refuse(QStringLiteral("不接受的型別轉換: ") + (type ? type->text : QString()));
+        } else if (token.isWord("AS") && !castParen.isEmpty() && castParen.constLast()) {
+            const SqlToken* type = at(i + 1);
+            if (!type || type->kind != SqlToken::Kind::Word || !castTypes().contains(type->text.toUpper()))
+                return refuse(QStringLiteral("不接受的型別轉換: ") + (type ? type->text : QString()));
+        }
+    }
+    if (!castParen.isEmpty())
+        return refuse(QStringLiteral("括號不成對"));
+
     Verdict v;
     if (verb == QLatin1String("SELECT")) {
         if (selects != 1)
@@ -253,6 +314,20 @@ StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
             return refuse(QStringLiteral("不接受的資料表: ") + (table ? table->text : QString()));
         if (!at(2) || !at(2)->isWord("SET"))
             return refuse(QStringLiteral("UPDATE 必須是 UPDATE 資料表 SET ..."));
+        // Each assignment sets one column: no "SET (a, b) = (...)".
+        bool where = false;
+        for (qsizetype i = 2; i < t.size(); ++i) {
+            if (depth.at(i) != 0)
+                continue;
+            if (t.at(i).isWord("WHERE")) {
+                where = true;
+                break;
+            }
+            if ((t.at(i).isWord("SET") || t.at(i).isSymbol(',')) && at(i + 1) && at(i + 1)->isSymbol('('))
+                return refuse(QStringLiteral("UPDATE 一次只能設定一個欄位"));
+        }
+        if (!where)
+            return refuse(QStringLiteral("UPDATE 必須有 WHERE 條件"));
         v.kind = Kind::Update;
         v.table = table->text;
     } else {

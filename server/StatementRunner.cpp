@@ -1,22 +1,16 @@
 #include "StatementRunner.h"
 
+#include "PostgresControl.h"
 #include "Protocol.h"
+#include "common/Fault.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
+#include <sqlite3.h>
 
 namespace memberd {
 
 namespace {
-
-QString databaseMessage(const QSqlError& error) {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.driverText().trimmed();
-    if (text.isEmpty())
-        text = QStringLiteral("資料庫錯誤");
-    return text;
-}
 
 bool startsWithSelect(const QString& sql) {
     return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
@@ -24,78 +18,226 @@ bool startsWithSelect(const QString& sql) {
 
 } // namespace
 
-StatementRunner::StatementRunner(Config config, std::mutex& sqliteWriter)
+QString databaseMessage(const QSqlError& error) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    text = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    // Qt may join the driver's and the database's text on one line.
+    const qsizetype detail = text.indexOf(QLatin1String("DETAIL:"));
+    if (detail >= 0)
+        text = text.left(detail).trimmed();
+    if (text.isEmpty())
+        text = QStringLiteral("資料庫錯誤");
+    return text;
+}
+
+StatementRunner::StatementRunner(Config config, std::timed_mutex& sqliteWriter)
     : m_config(std::move(config)), m_sqliteWriter(sqliteWriter), m_cp(m_config.codePage) {}
 
 StatementRunner::~StatementRunner() {
+    close();
+}
+
+void StatementRunner::close() {
     m_query.reset();
+    m_postgres.reset();
+    if (m_db && m_sqliteHandle)
+        SqliteAuthorizer::remove(m_db->handle());
+    m_sqliteHandle = nullptr;
     m_db.reset();
 }
 
 void StatementRunner::open() {
-    m_query.reset();
+    close();
     m_db.emplace();
-    m_db->open(m_config.connectionString);
-    m_sqlite = m_db->dialect().singleWriter;
-    m_serverTime = ServerTime(m_db->dialect().serverDate);
-    m_query.emplace(m_db->handle());
+    try {
+        m_db->open(m_config.connectionString);
+        m_sqlite = m_db->dialect().singleWriter;
+        m_serverTime = ServerTime(m_db->dialect().serverDate);
+        const int seconds = std::max(1, (m_config.statementTimeoutMs + 999) / 1000);
+        if (m_db->providerName() == QLatin1String("SQLite")) {
+            m_sqliteHandle = SqliteAuthorizer::handleOf(m_db->handle());
+            if (!m_sqliteHandle)
+                throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("無法取得 SQLite 連線"));
+            if (!m_config.allowAnySql)
+                m_authorizer.install(m_db->handle());
+        } else if (m_db->providerName() == QLatin1String("PostgreSQL")) {
+            m_postgres = std::make_unique<PostgresControl>(m_db->handle());
+            m_db->execute(QStringLiteral("SET statement_timeout = '%1s'").arg(seconds));
+            m_db->execute(QStringLiteral("SET lock_timeout = '%1s'").arg(seconds));
+        }
+        m_query.emplace(m_db->handle());
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
-Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data) {
+void StatementRunner::cancel() {
+    if (m_sqliteHandle)
+        sqlite3_interrupt(m_sqliteHandle);
+    else if (m_postgres)
+        m_postgres->cancel();
+}
+
+bool StatementRunner::connectionLost(const QSqlError& error) const {
+    if (m_postgres && m_postgres->connectionLost())
+        return true;
+    // PostgreSQL: connection exceptions (08...) and the server shutting the
+    // session down (57P01-57P03) end the connection.
+    const QString state = error.nativeErrorCode();
+    if (m_postgres && (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))))
+        return true;
+    return error.type() == QSqlError::ConnectionError;
+}
+
+Outcome StatementRunner::failure(const QByteArray& prefix, const QByteArray& command, const char* code,
+                                 const QString& text, const QString& logLine) const {
     Outcome result;
+    result.reply = reply(m_cp, prefix, command, code, 0, cleanValue(text));
+    result.logLine = logLine;
+    return result;
+}
+
+QString StatementRunner::selectText(QSqlQuery& query, qint64& rows, bool& tooLarge) const {
+    const QSqlRecord record = query.record();
+    const int cols = record.count();
+    QString text;
+    rows = 0;
+    tooLarge = false;
+    while (query.next()) {
+        if (rows == 0) {
+            for (int c = 0; c < cols; ++c) {
+                if (c)
+                    text += QLatin1Char('\t');
+                text += cleanValue(record.fieldName(c));
+            }
+        }
+        text += QLatin1Char(';');
+        for (int c = 0; c < cols; ++c) {
+            if (c)
+                text += QLatin1Char('\t');
+            text += cleanValue(valueText(query.value(c)));
+        }
+        ++rows;
+        // Each character takes at least one byte on the wire.
+        if (text.size() > m_config.maxReplyBytes) {
+            tooLarge = true;
+            break;
+        }
+    }
+    return text;
+}
+
+Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
+                             int clientFd, qint64 deadlineMs) {
+    const QString cmd = QString::fromLatin1(command);
     const QString sent = m_cp.decode(data);
     bool reads = startsWithSelect(sent);
     if (!m_config.allowAnySql) {
         const StatementChecker::Verdict verdict = m_checker.check(sent);
-        if (!verdict.allowed) {
-            const QString text = cleanValue(QStringLiteral("不接受的要求: ") + verdict.reason);
-            result.reply = reply(m_cp, prefix, command, rc::kRefused, 0, text);
-            result.logLine = QStringLiteral("refused %1: %2 [%3]")
-                                 .arg(QString::fromLatin1(command), verdict.reason, sent.left(200));
-            return result;
-        }
+        if (!verdict.allowed)
+            return failure(prefix, command, rc::kRefused, QStringLiteral("不接受的要求: ") + verdict.reason,
+                           QStringLiteral("refused %1: %2 [%3]").arg(cmd, verdict.reason, sent.left(200)));
         reads = verdict.kind == StatementChecker::Kind::Select;
     }
+    if (!m_db) {
+        try {
+            open();
+        } catch (const tolva::Fault& fault) {
+            return failure(
+                prefix, command, rc::kDatabase, QStringLiteral("資料庫無法連線, 請稍後再試"),
+                QStringLiteral("error %1: database still unreachable: %2").arg(cmd, fault.message()));
+        }
+    }
+    const QString timeoutText = QStringLiteral("資料庫忙碌, 超過 %1 秒沒有完成, 這筆要求沒有執行")
+                                    .arg(m_config.statementTimeoutMs / 1000.0);
     const QString sql = m_serverTime.rewrite(sent);
 
+    std::unique_lock<std::timed_mutex> writer(m_sqliteWriter, std::defer_lock);
+    if (m_sqlite && !reads) {
+        const auto wait =
+            std::chrono::milliseconds(std::max<qint64>(0, deadlineMs - StatementWatch::nowMs()));
+        if (!writer.try_lock_for(wait))
+            return failure(prefix, command, rc::kDatabase, timeoutText,
+                           QStringLiteral("error %1: timed out waiting for the writer lock").arg(cmd));
+    }
+    const qint64 left = deadlineMs - StatementWatch::nowMs();
+    if (left <= 0)
+        return failure(prefix, command, rc::kDatabase, timeoutText,
+                       QStringLiteral("error %1: timed out before it ran").arg(cmd));
+    if (m_sqliteHandle)
+        sqlite3_busy_timeout(m_sqliteHandle, static_cast<int>(left));
+
     QSqlQuery& query = *m_query;
-    std::unique_lock<std::mutex> writer(m_sqliteWriter, std::defer_lock);
-    if (m_sqlite && !reads)
-        writer.lock();
     // The replies are small: PostgreSQL hands the whole result over in one
     // piece, which is cheaper than its row-by-row mode.
     query.setForwardOnly(m_sqlite);
-    if (!query.exec(sql)) {
-        const QString message = cleanValue(databaseMessage(query.lastError()));
-        result.reply = reply(m_cp, prefix, command, rc::kDatabase, 0, message);
-        result.logLine =
-            QStringLiteral("error %1: %2 [%3]").arg(QString::fromLatin1(command), message, sql.left(200));
-    } else if (command == "SELECT" && query.isSelect()) {
-        const QSqlRecord record = query.record();
-        const int cols = record.count();
-        QString text;
-        qint64 rows = 0;
-        while (query.next()) {
-            if (rows == 0) {
-                for (int c = 0; c < cols; ++c) {
-                    if (c)
-                        text += QLatin1Char('\t');
-                    text += cleanValue(record.fieldName(c));
-                }
-            }
-            text += QLatin1Char(';');
-            for (int c = 0; c < cols; ++c) {
-                if (c)
-                    text += QLatin1Char('\t');
-                text += cleanValue(valueText(query.value(c)));
-            }
-            ++rows;
-        }
-        result.reply = reply(m_cp, prefix, command, rc::kOk, rows, text);
-    } else {
-        result.reply = reply(m_cp, prefix, command, rc::kOk, std::max(0, query.numRowsAffected()), {});
-    }
+    m_authorizer.clearDenial();
+    m_watch.begin(clientFd, deadlineMs, [this] { cancel(); });
+    const bool ran = query.exec(sql);
+    QString text;
+    qint64 rows = 0;
+    bool tooLarge = false;
+    const bool selected = ran && command == "SELECT" && query.isSelect();
+    if (selected)
+        text = selectText(query, rows, tooLarge);
+    const QSqlError error = query.lastError();
+    const StatementWatch::Ended ended = m_watch.end();
+    const int changed = ran && !selected ? std::max(0, query.numRowsAffected()) : 0;
     query.finish();
+
+    if (ended == StatementWatch::Ended::ClientGone) {
+        Outcome gone;
+        gone.clientGone = true;
+        gone.logLine = QStringLiteral("cancelled %1: the client went away").arg(cmd);
+        return gone;
+    }
+    if (ended == StatementWatch::Ended::TimedOut && (!ran || error.isValid()))
+        return failure(prefix, command, rc::kDatabase, timeoutText,
+                       QStringLiteral("error %1: cancelled after %2 ms [%3]")
+                           .arg(cmd)
+                           .arg(m_config.statementTimeoutMs)
+                           .arg(sql.left(200)));
+    if (!ran || (selected && error.isValid() && error.type() != QSqlError::NoError)) {
+        const QString message = databaseMessage(error);
+        if (connectionLost(error)) {
+            close();
+            return failure(prefix, command, rc::kDatabase,
+                           QStringLiteral("資料庫連線中斷, 請再試一次: ") + message,
+                           QStringLiteral("error %1: database connection lost, reconnecting at the next "
+                                          "request: %2")
+                               .arg(cmd, message));
+        }
+        const QString denial = m_authorizer.lastDenial();
+        return failure(
+            prefix, command, rc::kDatabase, message,
+            QStringLiteral("error %1: %2%3 [%4]")
+                .arg(cmd, message,
+                     denial.isEmpty() ? QString() : QStringLiteral(" (denied ") + denial + QLatin1Char(')'),
+                     sql.left(200)));
+    }
+    if (selected) {
+        QByteArray bytes;
+        if (!tooLarge) {
+            bytes = reply(m_cp, prefix, command, rc::kOk, rows, text);
+            tooLarge = bytes.size() > m_config.maxReplyBytes;
+        }
+        if (tooLarge)
+            return failure(
+                prefix, command, rc::kTooLarge,
+                QStringLiteral("查詢結果太大 (上限 %1 位元組), 請縮小查詢範圍").arg(m_config.maxReplyBytes),
+                QStringLiteral("refused %1: reply larger than %2 bytes [%3]")
+                    .arg(cmd)
+                    .arg(m_config.maxReplyBytes)
+                    .arg(sql.left(200)));
+        Outcome result;
+        result.reply = std::move(bytes);
+        return result;
+    }
+    Outcome result;
+    result.reply = reply(m_cp, prefix, command, rc::kOk, changed, {});
     return result;
 }
 

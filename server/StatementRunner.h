@@ -1,22 +1,28 @@
 #pragma once
 
 #include "ServerTime.h"
+#include "SqliteAuthorizer.h"
 #include "StatementChecker.h"
+#include "StatementWatch.h"
 #include "common/CodePage.h"
 #include "db/Database.h"
 
 #include <QByteArray>
 #include <QSqlQuery>
 #include <QString>
+#include <memory>
 #include <mutex>
 #include <optional>
 
 namespace memberd {
 
+class PostgresControl;
+
 // The answer to one SELECT or SERVER request.
 struct Outcome {
     QByteArray reply;
-    QString logLine; // a refusal or a database error; empty when all went well
+    QString logLine;         // a refusal or a database error; empty when all went well
+    bool clientGone = false; // the client left while its statement ran: no reply
 };
 
 // Runs the statements of one connection thread on that thread's own database
@@ -24,14 +30,21 @@ struct Outcome {
 // statements that write take one lock of the process in turn (reads go on
 // beside them); other processes are kept in order by SQLite's own lock and
 // its busy wait.
+//
+// Every statement has a deadline: it is cancelled when the deadline passes or
+// when its client goes away, and the database rolls back what it did. When
+// the database connection is lost, the request that found it so is answered
+// as a failure (it is not run again) and the next request reconnects.
 class StatementRunner {
 public:
     struct Config {
         QString connectionString;
         QString codePage;
         bool allowAnySql = false;
+        int statementTimeoutMs = 10000;
+        qint64 maxReplyBytes = 4 * 1024 * 1024;
     };
-    StatementRunner(Config config, std::mutex& sqliteWriter);
+    StatementRunner(Config config, std::timed_mutex& sqliteWriter);
     ~StatementRunner();
     StatementRunner(const StatementRunner&) = delete;
     StatementRunner& operator=(const StatementRunner&) = delete;
@@ -40,18 +53,37 @@ public:
     void open();
     // Checks one statement (data: SQL text in the code page), puts the
     // database's own current-time expression in place of the desks' ones (see
-    // ServerTime), runs it and builds the reply. command is "SELECT" or "SERVER".
-    Outcome run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data);
+    // ServerTime), runs it and builds the reply. command is "SELECT" or
+    // "SERVER"; clientFd is watched while the statement runs; deadlineMs is the
+    // steady-clock time by which the answer must be ready.
+    Outcome run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data, int clientFd,
+                qint64 deadlineMs);
 
 private:
+    Outcome failure(const QByteArray& prefix, const QByteArray& command, const char* code,
+                    const QString& text, const QString& logLine) const;
+    void close();
+    void cancel();
+    bool connectionLost(const QSqlError& error) const;
+    QString selectText(QSqlQuery& query, qint64& rows, bool& tooLarge) const;
+
     Config m_config;
-    std::mutex& m_sqliteWriter;
+    std::timed_mutex& m_sqliteWriter;
     tolva::CodePage m_cp;
     StatementChecker m_checker;
     ServerTime m_serverTime;
+    SqliteAuthorizer m_authorizer;
+    StatementWatch m_watch;
     std::optional<tolva::Database> m_db;
     std::optional<QSqlQuery> m_query;
+    std::unique_ptr<PostgresControl> m_postgres;
+    sqlite3* m_sqliteHandle = nullptr;
     bool m_sqlite = false;
 };
+
+// The text of a database error that may be shown and logged: its first line
+// only, so details that quote row data ("Failing row contains (...)", "Key
+// (...)=(...)") stay inside the database.
+QString databaseMessage(const QSqlError& error);
 
 } // namespace memberd

@@ -1,14 +1,12 @@
 // memberd: the member-data service of the desk's link.
+#include "CommandLine.h"
+#include "DatabaseChecks.h"
+#include "Log.h"
 #include "MemberServer.h"
 #include "SignalPipe.h"
-#include "common/Fault.h"
-#include "db/Database.h"
+#include "SystemdNotify.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QThread>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -17,7 +15,7 @@ using namespace memberd;
 namespace {
 
 int fail(const QString& text, int code = 2) {
-    MemberServer::log(text);
+    writeLog(LogLevel::Error, text);
     return code;
 }
 
@@ -30,10 +28,12 @@ void raiseFileLimit() {
     }
 }
 
-bool hasMemberTables(tolva::Database& db) {
-    const QStringList tables = db.handle().tables();
-    return tables.contains(QStringLiteral("CUST"), Qt::CaseInsensitive) &&
-           tables.contains(QStringLiteral("VCardLog"), Qt::CaseInsensitive);
+// --check-config: one line on standard output, and the exit code.
+int reportCheck(bool ok, const QString& reason) {
+    const QByteArray line =
+        (ok ? QStringLiteral("configuration OK") : escapeControls(maskSecrets(reason))).toUtf8();
+    std::fprintf(stdout, "%s\n", line.constData());
+    return ok ? 0 : 1;
 }
 
 } // namespace
@@ -41,126 +41,47 @@ bool hasMemberTables(tolva::Database& db) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("memberd"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Member-data service of the desk's link: answers log-in, SELECT and SERVER requests on port 3501."));
-    parser.addHelpOption();
-    const QCommandLineOption listenOpt(QStringLiteral("listen"),
-                                       QStringLiteral("Address to listen on (default: all addresses)."),
-                                       QStringLiteral("ADDR"));
-    const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("TCP port (default 3501)."),
-                                     QStringLiteral("N"), QStringLiteral("3501"));
-    const QCommandLineOption passwordOpt(
-        QStringLiteral("password-file"),
-        QStringLiteral("File holding the log-in password (else the environment variable MEMBERD_PASSWORD)."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption dbOpt(QStringLiteral("db"),
-                                   QStringLiteral("Connection string of the member database (default "
-                                                  "\"Provider=SQLite;Data Source=member.db\")."),
-                                   QStringLiteral("CONNSTR"),
-                                   QStringLiteral("Provider=SQLite;Data Source=member.db"));
-    const QCommandLineOption codePageOpt(
-        QStringLiteral("codepage"), QStringLiteral("Code page of the text on the wire (default CP950)."),
-        QStringLiteral("NAME"), QString::fromLatin1(tolva::CodePage::kDefault));
-    const QCommandLineOption initOpt(QStringLiteral("init-db"),
-                                     QStringLiteral("Create the schema in the database and exit."));
-    const QCommandLineOption anySqlOpt(
-        QStringLiteral("allow-any-sql"),
-        QStringLiteral("Run any statement; by default only single SELECT, INSERT and UPDATE statements on "
-                       "CUST and VCardLog run."));
-    const QCommandLineOption maxOpt(QStringLiteral("max-request-bytes"),
-                                    QStringLiteral("Largest request accepted (default 1048576)."),
-                                    QStringLiteral("N"), QStringLiteral("1048576"));
-    const QCommandLineOption idleOpt(
-        QStringLiteral("idle-timeout"),
-        QStringLiteral("Close a connection idle for this many seconds (default 0: "
-                       "never; fractions allowed)."),
-        QStringLiteral("SECONDS"), QStringLiteral("0"));
-    const QCommandLineOption workersOpt(
-        QStringLiteral("workers"),
-        QStringLiteral("Threads serving the connections, each with its own database connection (default 4)."),
-        QStringLiteral("N"), QStringLiteral("4"));
-    parser.addOptions({listenOpt, portOpt, passwordOpt, dbOpt, codePageOpt, initOpt, anySqlOpt, maxOpt,
-                       idleOpt, workersOpt});
-    parser.process(app);
-
-    ServerOptions options;
-    options.connectionString = parser.value(dbOpt);
-    options.codePage = parser.value(codePageOpt);
-    options.allowAnySql = parser.isSet(anySqlOpt);
-
-    const tolva::CodePage cp(options.codePage);
-    if (!cp.isValid())
-        return fail(QStringLiteral("unknown code page: ") + options.codePage);
-
-    {
-        tolva::Database db;
-        try {
-            db.open(options.connectionString);
-            if (parser.isSet(initOpt)) {
-                if (hasMemberTables(db)) {
-                    MemberServer::log(QStringLiteral("schema already present"));
-                } else {
-                    db.createSchema();
-                    MemberServer::log(QStringLiteral("schema created"));
-                }
-                return 0;
-            }
-            if (!hasMemberTables(db))
-                return fail(QStringLiteral("the database has no member tables; run with --init-db first"));
-        } catch (const tolva::Fault& fault) {
-            return fail(QStringLiteral("database: ") + fault.message());
-        }
-    }
-
-    if (parser.isSet(listenOpt)) {
-        if (!options.listen.setAddress(parser.value(listenOpt)))
-            return fail(QStringLiteral("not an address: ") + parser.value(listenOpt));
-    }
-    bool ok = false;
-    options.port = parser.value(portOpt).toUShort(&ok);
-    if (!ok)
-        return fail(QStringLiteral("not a port: ") + parser.value(portOpt));
-    options.maxRequestBytes = parser.value(maxOpt).toLongLong(&ok);
-    if (!ok || options.maxRequestBytes < 13)
-        return fail(QStringLiteral("--max-request-bytes must be a number of at least 13"));
-    const double idle = parser.value(idleOpt).toDouble(&ok);
-    if (!ok || idle < 0)
-        return fail(QStringLiteral("--idle-timeout must be a number of seconds"));
-    options.idleTimeoutMs = static_cast<int>(idle * 1000);
-    options.threads = parser.value(workersOpt).toInt(&ok);
-    if (!ok || options.threads < 1)
-        return fail(QStringLiteral("--workers must be at least 1"));
-
-    QString password;
-    if (parser.isSet(passwordOpt)) {
-        QFile file(parser.value(passwordOpt));
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read the password file ") + file.fileName());
-        QByteArray bytes = file.readAll();
-        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-            bytes.chop(1);
-        password = QString::fromUtf8(bytes);
-    } else if (qEnvironmentVariableIsSet("MEMBERD_PASSWORD")) {
-        password = qEnvironmentVariable("MEMBERD_PASSWORD");
-    } else {
-        return fail(QStringLiteral("no password: give --password-file FILE or set MEMBERD_PASSWORD"));
-    }
-    options.password = cp.encode(password);
-
     raiseFileLimit();
+
+    StartRequest request;
+    QString error;
+    const bool parsed = parseCommandLine(QCoreApplication::arguments(), request, error);
+    if (request.mode == StartRequest::Mode::CheckConfig) {
+        if (parsed)
+            DatabaseChecks::check(request.options.connectionString, request.allowSuperuser, error);
+        return reportCheck(error.isEmpty(), error);
+    }
+    if (!parsed)
+        return fail(error);
+    for (const QString& warning : request.warnings)
+        writeLog(LogLevel::Warning, warning);
+
+    const ServerOptions& options = request.options;
+    if (request.mode == StartRequest::Mode::InitDb) {
+        QString done;
+        if (!DatabaseChecks::initialize(options.connectionString, request.roleName, request.rolePassword,
+                                        done, error))
+            return fail(error);
+        writeLog(LogLevel::Notice, done);
+        return 0;
+    }
+    if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, error))
+        return fail(error);
+
     SignalPipe stopSignals;
     MemberServer server(options);
     QObject::connect(&stopSignals, &SignalPipe::terminate, &server, [&](int number) {
-        MemberServer::log(QStringLiteral("signal %1").arg(number));
+        writeLog(LogLevel::Notice, QStringLiteral("signal %1").arg(number));
+        notifyServiceManager("STOPPING=1");
         server.shutdown();
     });
     QObject::connect(&server, &MemberServer::finished, &app, [] { QCoreApplication::exit(0); });
-    QString error;
     if (!server.start(error))
         return fail(error, 1);
+    if (!notifyServiceManager("READY=1"))
+        writeLog(LogLevel::Warning,
+                 QStringLiteral("could not tell the service manager that memberd is ready"));
     const int rc = app.exec();
-    MemberServer::log(QStringLiteral("stopped"));
+    writeLog(LogLevel::Notice, QStringLiteral("stopped"));
     return rc;
 }

@@ -1,6 +1,7 @@
 // Entry of the TOLVA executable: one copy per user, the start sequence, then
 // the desk's main window for as long as it is open.
 #include "app/AppContext.h"
+#include "app/ProgramFolder.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "common/ReadyProbe.h"
@@ -32,7 +33,7 @@ int main(int argc, char* argv[]) {
     tolva::AppContext ctx(dialogs, clock);
     dialogs.setContext(&ctx.g, &ctx.reporter);
     dialogs.setClock(&clock);
-    ctx.g.appDir = QCoreApplication::applicationDirPath();
+    ctx.g.appDir = tolva::programFolder();
     ctx.g.exeName = exeName;
 
     tolva::sub_Main(ctx);

@@ -8,8 +8,8 @@
 # Usage: bench/link/run.sh [SECONDS]   (build first: ninja -C build)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-bin="$root/build/bin"
-bench="$root/build/bench"
+bin="${BENCH_BIN:-$root/build/bin}"
+bench="${BENCH_BENCH:-$root/build/bench}"
 seconds=${1:-10}
 cards=10000
 password=benchpw
@@ -24,9 +24,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Builds from before the connection limits (for before/after comparisons) lack these options.
+limits=()
+if "$bin/memberd" --help 2>/dev/null | grep -q -- --max-pending-per-address; then
+    # The load comes from one address, 64 desks logging in at once.
+    limits=(--max-pending-per-address 128)
+fi
+
 start_memberd() { # ADDRESS CONNSTR
     MEMBERD_PASSWORD=$password "$bin/memberd" --listen "$1" --db "$2" --workers "${MEMBERD_WORKERS:-4}" \
-        2>"$work/memberd-$1.log" &
+        "${limits[@]}" 2>"$work/memberd-$1.log" &
     memberd_pid=$!
     for _ in $(seq 100); do
         grep -qs "listening on" "$work/memberd-$1.log" && return 0
@@ -44,10 +51,10 @@ stop_memberd() {
 
 peak_rss_mb() { awk '/VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$memberd_pid/status"; }
 
-run_backend() { # NAME ADDRESS CONNSTR
+run_backend() { # NAME ADDRESS CONNSTR [SERVING_CONNSTR]
     echo "== memberd on $1"
     "$bench/bench_seed" "$3" "$cards"
-    start_memberd "$2" "$3"
+    start_memberd "$2" "${4:-$3}"
     "$bench/bench_latency" "$2" "$password" "$cards" 10000
     "$bench/bench_load" "$2" "$password" "$cards" 64 500 "$seconds"
     echo "memberd peak RSS (500 idle + 64 busy connections): $(peak_rss_mb) MB"
@@ -59,7 +66,14 @@ run_backend SQLite 127.0.0.50 "Provider=SQLite;Data Source=$work/member.db"
 pg=$("$root/scripts/pg-cluster" start "$work/pg")
 port=$(echo "$pg" | sed -n 's/.*Port=\([0-9]*\).*/\1/p')
 psql -q -h 127.0.0.1 -p "$port" -U postgres -c "CREATE DATABASE memberbench" postgres
-run_backend PostgreSQL 127.0.0.51 "${pg/Database=postgres/Database=memberbench}"
+memberdb="${pg/Database=postgres/Database=memberbench}"
+serving="$memberdb"
+if "$bin/memberd" --help 2>/dev/null | grep -q -- --db-role; then
+    # memberd serves as the role that may only use the member tables.
+    "$bin/memberd" --init-db --db "$memberdb" 2>/dev/null
+    serving="${memberdb/User ID=postgres/User ID=memberd}"
+fi
+run_backend PostgreSQL 127.0.0.51 "$memberdb" "$serving"
 
 echo "== pgbench -S -c 64 on the same cluster"
 pgbench -q -i -s 1 -h 127.0.0.1 -p "$port" -U postgres postgres >/dev/null 2>&1

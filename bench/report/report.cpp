@@ -4,6 +4,7 @@
 // the peak memory of the report alone.
 //   bench_report CONNSTR ROWS [--seed]
 #include "app/AppContext.h"
+#include "common/Fault.h"
 #include "desk/SummaryReport.h"
 #include "print/Printing.h"
 #include "print/Printout.h"
@@ -80,7 +81,11 @@ long statusKb(const char* key) {
 }
 
 void seed(Database& db, int rows) {
-    db.execute(QStringLiteral("DELETE FROM VCardLog"));
+    try {
+        db.execute(QStringLiteral("DELETE FROM VCardLog"));
+    } catch (const Fault&) {
+        db.createSchema(); // a server database that has no tables yet
+    }
     const bool pg = db.providerName() == QLatin1String("PostgreSQL");
     if (pg) {
         db.execute(
@@ -130,8 +135,13 @@ int main(int argc, char* argv[]) {
     ctx.settings.Save(QStringLiteral("ZEL"), QStringLiteral("KP"), QStringLiteral("CPrinter"),
                       QStringLiteral("PDF"));
     const int rows = args[2].toInt();
-    if (args.contains(QStringLiteral("--seed")))
-        seed(ctx.gCNT, rows);
+    try {
+        if (args.contains(QStringLiteral("--seed")))
+            seed(ctx.gCNT, rows);
+    } catch (const Fault& fault) {
+        fprintf(stderr, "bench_report: seeding failed: %s\n", qPrintable(fault.message()));
+        return 1;
+    }
 
     const long baseKb = statusKb("VmRSS:");
     QFile clear(QStringLiteral("/proc/self/clear_refs"));

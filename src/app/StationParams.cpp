@@ -64,9 +64,7 @@ bool ResetComPort(AppContext& ctx, const QString& portName) {
 void InitZEL(AppContext& ctx) {
     guardVoid(ctx.reporter, Report::Msg, QStringLiteral("fdZEL_InitZEL"), [&] {
         Globals& g = ctx.g;
-        g.gSQL = QStringLiteral("Select * ") + QStringLiteral(" from xxPARAM") +
-                 QStringLiteral(" WHERE ParamID = '.HelpDesk0800'");
-        ctx.gCNT.query(g.gSQL);
+        ctx.gCNT.query(QStringLiteral("Select *  from xxPARAM WHERE ParamID = '.HelpDesk0800'"));
 
         // The customer display's port.
         const QString zel = QStringLiteral("ZEL");

@@ -21,22 +21,21 @@ QString seriesWhere(const QString& noCode, const QString& noBy) {
 // lock); sets inserting just before it adds a new series. Throws on failure;
 // the transaction is then rolled back.
 bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, qint64& no, bool& inserting) {
-    Globals& g = ctx.g;
     Database& db = ctx.gCNT;
     const QString where = seriesWhere(noCode, noBy);
-    g.gSQL = db.dialect().lockedSelect(QStringLiteral("xxNO"), where);
+    QString sql = db.dialect().lockedSelect(QStringLiteral("xxNO"), where);
 
     // Station time, not server time.
     const QString now = db.dialect().dateLiteral(ctx.clock.now());
     SqlTransaction tx(db); // on SQLite a BEGIN IMMEDIATE: the write lock is ours from here
-    QSqlQuery rs = db.query(g.gSQL);
+    QSqlQuery rs = db.query(sql);
     if (!rs.next()) {
         rs.finish();
-        g.gSQL = QStringLiteral("INSERT INTO xxNO (NoCode, NoBy, NoNext, FileDate, UpdDate) VALUES (") +
+        sql = QStringLiteral("INSERT INTO xxNO (NoCode, NoBy, NoNext, FileDate, UpdDate) VALUES (") +
                  QuotStr(noCode) + QStringLiteral(", ") + QuotStr(noBy) + QStringLiteral(", 2, ") + now +
                  QStringLiteral(", ") + now + QStringLiteral(")");
         inserting = true;
-        db.execute(g.gSQL);
+        db.execute(sql);
         inserting = false;
         tx.commit();
         no = 1;
@@ -50,10 +49,10 @@ bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, q
         throw Fault(Fault::kGeneric, QStringLiteral("流水號資料錯誤, xxNO 的 NoNext 不是數字:") + where);
     // The NoNext condition makes a lost update impossible even where no row
     // lock was taken.
-    g.gSQL = QStringLiteral("Update xxNO Set NoNext = ") + QString::number(next + 1) +
+    sql = QStringLiteral("Update xxNO Set NoNext = ") + QString::number(next + 1) +
              QStringLiteral(", UpdDate = ") + now + where + QStringLiteral(" And NoNext = ") +
              QString::number(next);
-    if (db.execute(g.gSQL) != 1)
+    if (db.execute(sql) != 1)
         return false;
     tx.commit();
     no = next;

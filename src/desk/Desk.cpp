@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QThread>
 
 namespace tolva {
 
@@ -25,8 +24,10 @@ const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "T
 } // namespace
 
 Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
-    : m_ctx(ctx), m_view(view), m_link(link), m_status(ctx, view), m_codes(ctx, view),
-      m_settings(ctx, view, m_status, m_codes, m_linkSettings), m_report(ctx, view, printing) {}
+    : m_ctx(ctx), m_view(view), m_link(link), m_deskLink(ctx, link, m_state), m_status(ctx, view),
+      m_codes(ctx, view), m_customers(ctx, view, m_state, m_deskLink, m_status),
+      m_transactions(ctx, view, m_state, m_deskLink, m_status),
+      m_settings(ctx, view, m_status, m_codes, m_state), m_report(ctx, view, printing) {}
 
 Desk::~Desk() = default;
 
@@ -51,23 +52,21 @@ void Desk::Form_Load() {
 void Desk::InitForm() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_InitForm"), [&] {
         Globals& g = m_ctx.g;
-        mLinked = false;
+        m_state.setLinked(false);
         const QString master = m_ctx.settings.Get(kZel, g.exeName, QStringLiteral("chkMasterDB"));
         m_view.setMasterDB(numericValue(master) != 0);
         m_view.clearInputs();
         m_view.setText(ctl::txtDateB, DBDateDisp(g, g.gOPDate));
         m_view.setText(ctl::txtDateE, DBDateDisp(g, g.gOPDate));
-        mMsgPrefix = QStringLiteral("ZELQ");
-        m_link.mMsgPrefix = mMsgPrefix;
         m_link.gTcpEnd = QChar(0x03);
         m_link.gTcpTimeout = 15;
         readHandOff();
         openPage();
         ensureStoreCode();
-        m_linkSettings.host = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP"));
-        m_linkSettings.password = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD"));
-        m_view.setText(ctl::txtIP, m_linkSettings.host);
-        m_view.setText(ctl::txtPWD, m_linkSettings.password);
+        m_state.setLinkAddress(m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP")),
+                               m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD")));
+        m_view.setText(ctl::txtIP, m_state.link().host);
+        m_view.setText(ctl::txtPWD, m_state.link().password);
         startLink();
         m_view.centerWindow();
     });
@@ -82,9 +81,13 @@ void Desk::readHandOff() {
     // A request that is not wholly valid is not posted in any reading of it:
     // the desk opens as if none had come, and the POS hears no answer.
     const bool taken = handOff.valid();
-    mCheckNo = taken ? handOff.checkNo : QString();
-    mTxnAmt = taken ? handOff.amount : 0;
-    mTxnType = taken ? handOff.type : QString();
+    HandOffRequest request;
+    if (taken) {
+        request.checkNo = handOff.checkNo;
+        request.amount = handOff.amount;
+        request.type = handOff.type;
+    }
+    m_state.setHandOff(request);
     m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
     // The request is used once; an answer left by an earlier run goes too.
@@ -97,28 +100,29 @@ void Desk::readHandOff() {
         m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
         m_ctx.dialogs.ShowMsg(m_ctx.g.gMsg);
     }
-    if (!mCheckNo.isEmpty()) {
-        m_view.setText(ctl::txtCheckNo(0), mCheckNo);
-        m_view.setText(ctl::txtCheckNo(1), mCheckNo);
+    if (!request.checkNo.isEmpty()) {
+        m_view.setText(ctl::txtCheckNo(0), request.checkNo);
+        m_view.setText(ctl::txtCheckNo(1), request.checkNo);
     }
 }
 
 void Desk::openPage() {
-    if (mTxnType == QLatin1String("2")) {
+    const HandOffRequest& request = m_state.handOff();
+    if (request.type == QLatin1String("2")) {
         m_view.showTab(ctl::kDeduction, true);
         m_view.showTab(ctl::kDeposit, false);
         m_view.selectTab(ctl::kDeduction);
-        m_view.setText(ctl::txtAmt(1), plainNumber(mTxnAmt));
-        m_openedAmount = mTxnAmt;
+        m_view.setText(ctl::txtAmt(1), plainNumber(request.amount));
+        m_state.setOpenedAmount(request.amount);
         m_view.setVisible(ctl::cmdIsuCard, false);
-    } else if (mTxnType == QLatin1String("1")) {
-        double amount = mTxnAmt;
+    } else if (request.type == QLatin1String("1")) {
+        double amount = request.amount;
         CalcBonusAmt(QStringLiteral("1"), amount);
         m_view.showTab(ctl::kDeposit, true);
         m_view.showTab(ctl::kDeduction, false);
         m_view.selectTab(ctl::kDeposit);
         m_view.setText(ctl::txtAmt(0), plainNumber(amount));
-        m_openedAmount = amount;
+        m_state.setOpenedAmount(amount);
         m_view.setVisible(ctl::cmdIsuCard, true);
     } else {
         m_view.selectTab(ctl::kQuery);
@@ -129,17 +133,15 @@ void Desk::openPage() {
 void Desk::ensureStoreCode() {
     Globals& g = m_ctx.g;
     QString storeID;
-    mStoreID = getParamValue(m_ctx, QStringLiteral("StoreID"), storeID) ? storeID : QString();
-    m_view.setText(ctl::txtTxnDept(0), mStoreID);
-    m_view.setText(ctl::txtTxnDept(1), mStoreID);
-
-    g.gSQL = QStringLiteral("Select * from xxCode ") + QStringLiteral(" Where Codetype = ") +
-             QuotStr(g.exeName) + QStringLiteral("   And Code = ") + QuotStr(mStoreID);
-    if (m_ctx.gCNT.hasRow(g.gSQL))
+    m_state.setStoreID(getParamValue(m_ctx, QStringLiteral("StoreID"), storeID) ? storeID : QString());
+    const QString& store = m_state.storeID();
+    m_view.setText(ctl::txtTxnDept(0), store);
+    m_view.setText(ctl::txtTxnDept(1), store);
+    if (m_codes.exists(store))
         return;
     xxCODERec rec;
     rec.CodeType = g.exeName;
-    rec.Code = mStoreID;
+    rec.Code = store;
     if (!ADD_xxCODE(m_ctx, rec, m_ctx.gCNT)) {
         g.gMsg = QStringLiteral("存檔失敗");
         DispElaMsg(g.gMsg);
@@ -148,22 +150,24 @@ void Desk::ensureStoreCode() {
 
 void Desk::startLink() {
     Globals& g = m_ctx.g;
-    if (!m_linkSettings.isComplete())
+    const LinkSettings& settings = m_state.link();
+    if (!settings.isComplete())
         return;
-    if (m_link.Connect_TCPSrv(m_linkSettings.host, m_linkSettings.port, m_linkSettings.password)) {
-        mLinked = true;
+    if (m_link.connectWith(settings)) {
+        m_state.setLinked(true);
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);
         if (!m_view.text(ctl::txtCustNo).isEmpty())
-            cmdQry_Click();
-        const double balance = m_card.loaded ? m_card.balance : 0;
-        if (mTxnType == QLatin1String("2") && mTxnAmt > balance) {
+            m_customers.cmdQry_Click();
+        const CardOfQuery& card = m_state.card();
+        const double balance = card.loaded ? card.balance : 0;
+        if (m_state.handOff().type == QLatin1String("2") && m_state.handOff().amount > balance) {
             g.gMsg = QStringLiteral("餘額不足");
             m_ctx.dialogs.ShowMsg(g.gMsg);
             m_view.setVisible(ctl::cmdOK(1), false);
         }
     } else {
-        mLinked = false;
+        m_state.setLinked(false);
         g.gMsg = QStringLiteral("無法與會員資料庫連線!!");
         m_ctx.dialogs.ShowMsg(g.gMsg);
         DispElaMsg(g.gMsg);
@@ -211,6 +215,42 @@ void Desk::lblHead_DblClick(int index) {
 
 void Desk::cmdHideSetting_Click() {
     m_settings.cmdHideSetting_Click();
+}
+
+void Desk::cmdQry_Click() {
+    m_customers.cmdQry_Click();
+}
+
+void Desk::cmdIsuCard_Click() {
+    m_customers.cmdIsuCard_Click();
+}
+
+void Desk::cmdUPDCust_Click() {
+    m_customers.cmdUPDCust_Click();
+}
+
+bool Desk::UpdateCustData() {
+    return m_customers.UpdateCustData();
+}
+
+void Desk::cmdOK_Click(int index) {
+    m_transactions.cmdOK_Click(index);
+}
+
+void Desk::cmdRefNo_Click(int index) {
+    m_transactions.cmdRefNo_Click(index);
+}
+
+void Desk::cmdVoidAmt_Click(int index) {
+    m_transactions.cmdVoidAmt_Click(index);
+}
+
+void Desk::txtAmt_Validate(int index, bool& cancel) {
+    m_transactions.txtAmt_Validate(index, cancel);
+}
+
+void Desk::txtCheckNo_Validate(int index, bool& cancel) {
+    m_transactions.txtCheckNo_Validate(index, cancel);
 }
 
 void Desk::cmdExit_Click() {

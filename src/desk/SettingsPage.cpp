@@ -4,6 +4,7 @@
 #include "common/Guard.h"
 #include "data/RecordWriters.h"
 #include "desk/Controls.h"
+#include "desk/DeskState.h"
 #include "desk/DeskView.h"
 #include "desk/StatusLine.h"
 #include "desk/StoreCodes.h"
@@ -24,13 +25,12 @@ public:
 } // namespace
 
 SettingsPage::SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes,
-                           LinkSettings& link)
-    : m_ctx(ctx), m_view(view), m_status(status), m_codes(codes), m_link(link) {
+                           DeskState& state)
+    : m_ctx(ctx), m_view(view), m_status(status), m_codes(codes), m_state(state) {
     m_probe = [&ctx](const LinkSettings& settings) {
         QuietIndicators quiet;
         LinkClient probe(ctx.g, ctx.reporter, ctx.dialogs, quiet, ctx.codePage);
-        probe.mMsgPrefix = settings.prefix;
-        return probe.Connect_TCPSrv(settings.host, settings.port, settings.password);
+        return probe.connectWith(settings);
     };
 }
 
@@ -78,8 +78,7 @@ void SettingsPage::cmdSetting_Click() {
             throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZelq));
         // Memory follows the file only once both are written, so the two
         // never disagree.
-        m_link.host = host;
-        m_link.password = password;
+        m_state.setLinkAddress(host, password);
         m_ctx.dialogs.messageBox(QStringLiteral("設定OK"), Dialogs::Icon::Warning, m_ctx.g.title());
     });
 }
@@ -108,7 +107,7 @@ void SettingsPage::cmdSetStore_Click() {
 
 void SettingsPage::cmdTest_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdTest_Click"), [&] {
-        LinkSettings shown = m_link;
+        LinkSettings shown = m_state.link();
         shown.host = m_view.text(ctl::txtIP);
         shown.password = m_view.text(ctl::txtPWD);
         const bool ok = shown.isComplete() && m_probe(shown);

@@ -7,6 +7,7 @@
 namespace tolva {
 
 class AppContext;
+class DeskState;
 class DeskView;
 class StatusLine;
 class StoreCodes;
@@ -20,7 +21,7 @@ public:
     // true when the member service accepted it.
     using LoginProbe = std::function<bool(const LinkSettings&)>;
 
-    SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes, LinkSettings& link);
+    SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes, DeskState& state);
 
     void setLoginProbe(LoginProbe probe) { m_probe = std::move(probe); }
 
@@ -49,7 +50,7 @@ private:
     DeskView& m_view;
     StatusLine& m_status;
     StoreCodes& m_codes;
-    LinkSettings& m_link;
+    DeskState& m_state;
     LoginProbe m_probe;
 };
 

@@ -40,6 +40,11 @@ LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, L
 
 LinkClient::~LinkClient() = default;
 
+bool LinkClient::connectWith(const LinkSettings& settings) {
+    mMsgPrefix = settings.prefix;
+    return Connect_TCPSrv(settings.host, settings.port, settings.password);
+}
+
 bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const QString& password) {
     if (refuseWhileWaiting(kLogin))
         return false;

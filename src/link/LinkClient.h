@@ -2,6 +2,7 @@
 
 #include "link/Grid.h"
 #include "link/LinkIndicators.h"
+#include "link/LinkSettings.h"
 #include "link/WireCodec.h"
 
 #include <QAbstractSocket>
@@ -57,6 +58,9 @@ public:
     // Closes and reopens the connection and logs in with the password
     // (kept as mHostPWD, which the connect event sends). True when accepted.
     bool Connect_TCPSrv(const QString& host, const QString& port, const QString& password);
+    // The same with the desk's link settings, whose prefix the requests
+    // then carry.
+    bool connectWith(const LinkSettings& settings);
     // Sends one request; true when it was answered "00", result then holds
     // the reply's data.
     bool SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data, QString& result);

@@ -93,12 +93,6 @@ MainWindow::MainWindow() {
     layout->addLayout(body, 1);
     layout->addWidget(buildStatusStrip());
     setCentralWidget(central);
-
-    // The working grid of the last card query; not meant for the operator.
-    m_grid = new QTableWidget(this);
-    name(m_grid, ctl::fgTMP);
-    m_grid->hide();
-
     resize(1024, 768);
 }
 
@@ -363,7 +357,21 @@ void MainWindow::setDesk(Desk* desk) {
 QWidget* MainWindow::control(const QString& controlName) const {
     if (objectName() == controlName)
         return const_cast<MainWindow*>(this);
+    if (controlName == ctl::fgTMP)
+        return grid();
     return findChild<QWidget*>(controlName);
+}
+
+QTableWidget* MainWindow::grid() const {
+    // The working grid of the last card query is never shown to the
+    // operator, so it is made when something first asks for it.
+    if (!m_grid) {
+        auto* self = const_cast<MainWindow*>(this);
+        self->m_grid = new QTableWidget(self);
+        self->name(m_grid, ctl::fgTMP);
+        m_grid->hide();
+    }
+    return m_grid;
 }
 
 void MainWindow::showOnTill() {

@@ -56,6 +56,7 @@ private:
     QWidget* buildQueryPage();
     QWidget* buildReportPage();
     QWidget* buildStatusStrip();
+    QTableWidget* grid() const;
     QLineEdit* field(const QString& name, const QString& caption);
     // The entry behaviour of every field; true when the event is consumed.
     bool fieldEvent(QLineEdit* edit, QEvent* event);

@@ -30,7 +30,7 @@ private slots:
         m.addCard(QStringLiteral("M0001"), QStringLiteral("王小明"), 1200);
         m.handOff(QStringLiteral("2"), QStringLiteral("500"), QStringLiteral("M0001"));
         m.desk.Form_Load();
-        QVERIFY(m.desk.mLinked);
+        QVERIFY(m.desk.state().linked());
         QCOMPARE(m.view.text(ctl::lblMode), QStringLiteral("Connected.  "));
         QCOMPARE(m.view.text(ctl::txtCustName), QStringLiteral("王小明"));
         QCOMPARE(m.view.text(ctl::txtTBonusAmt), QStringLiteral("1,200"));
@@ -299,7 +299,7 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.39"));
         m.link.setStepLength(std::chrono::milliseconds(1));
         m.desk.Form_Load();
-        QVERIFY(m.desk.mLinked);
+        QVERIFY(m.desk.state().linked());
         m.query(QStringLiteral("M0001"));
         QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
         m.view.texts[ctl::txtCustNo] = QStringLiteral("M0001");
@@ -354,7 +354,7 @@ private slots:
     void serviceDownAtStart() {
         MemberDesk m(QStringLiteral("127.0.0.41")); // nothing listens there
         m.desk.Form_Load();
-        QVERIFY(!m.desk.mLinked);
+        QVERIFY(!m.desk.state().linked());
         QCOMPARE(m.f.dialogs.msgs, QStringList{QStringLiteral("無法與會員資料庫連線!!")});
         QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("無法與會員資料庫連線!!"));
         QVERIFY(m.view.text(ctl::lblMode).isEmpty());

@@ -250,7 +250,7 @@ private slots:
         fillPage(m.view, 1, QStringLiteral("100"));
         m.desk.cmdOK_Click(1);
         QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話查詢"));
-        QVERIFY(!m.desk.mLinked);
+        QVERIFY(!m.desk.state().linked());
         QCOMPARE(m.view.text(ctl::lblMode), QString());
 
         // A query that gets no answer is no "not on file", and the previous
@@ -274,7 +274,7 @@ private slots:
         m.memberd = std::make_unique<MemberdProcess>(QStringLiteral("127.0.0.86"), sqliteMember(m.f));
         QVERIFY(m.memberd->start());
         m.query(QStringLiteral("M0001"));
-        QVERIFY(m.desk.mLinked);
+        QVERIFY(m.desk.state().linked());
         QCOMPARE(m.view.text(ctl::lblMode), QStringLiteral("Connected.  "));
         QCOMPARE(m.view.text(ctl::txtTBonusAmt), QStringLiteral("500"));
         m.desk.cmdOK_Click(1);
@@ -354,7 +354,7 @@ private slots:
         QVERIFY(m.f.dialogs.msgs.value(0).contains(QStringLiteral("CustNo")));
         QCOMPARE(m.balance(QStringLiteral("M0002")), 100.0);
         QCOMPARE(m.view.text(ctl::txtCustNo), QString());
-        QCOMPARE(m.desk.mTxnType, QString());
+        QCOMPARE(m.desk.state().handOff().type, QString());
 
         // Typed values with control characters are refused before sending.
         m.query(QStringLiteral("M0002'") + QChar(3) + QStringLiteral("ZELQSERVER00Delete From Cust"));

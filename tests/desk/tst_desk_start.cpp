@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(view.text(ctl::lblStatus), QStringLiteral("cashier1"));
         // No IP or password: no link is tried and the line keeps its text.
         QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("連線中, 請稍候..."));
-        QVERIFY(!desk.mLinked);
+        QVERIFY(!desk.state().linked());
         QVERIFY(f.dialogs.msgs.isEmpty());
         QVERIFY(view.shown && view.centered);
         QCOMPARE(f.errors(), QString());
@@ -96,7 +96,7 @@ private slots:
         QTEST(view.text(ctl::elaMsg), "line");
         QVERIFY(view.isVisible(ctl::cmdIsuCard));
         QCOMPARE(view.text(ctl::txtCheckNo(0)), QStringLiteral("A0012"));
-        QCOMPARE(desk.mTxnAmt, amount.toDouble());
+        QCOMPARE(desk.state().handOff().amount, amount.toDouble());
     }
 
     void handedOverDeductionOpensItsPage() {
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(view.text(ctl::txtCustNo), QStringLiteral("M0001"));
         QCOMPARE(view.text(ctl::txtCustNoQry), QStringLiteral("M0001"));
         QVERIFY(!view.isVisible(ctl::cmdIsuCard));
-        QCOMPARE(desk.mTxnType, QStringLiteral("2"));
+        QCOMPARE(desk.state().handOff().type, QStringLiteral("2"));
     }
 
     void aRequestIsConsumedByOneStart() {
@@ -134,8 +134,8 @@ private slots:
         Desk second(f.ctx, again, link_second);
         start(f, again, second);
         QCOMPARE(again.currentTab, int(ctl::kQuery));
-        QCOMPARE(second.mTxnType, QString());
-        QCOMPARE(second.mTxnAmt, 0.0);
+        QCOMPARE(second.state().handOff().type, QString());
+        QCOMPARE(second.state().handOff().amount, 0.0);
     }
 
     void badHandOffIsRefusedAtStart_data() {
@@ -171,8 +171,8 @@ private slots:
                  qPrintable(f.dialogs.msgs[0]));
         // Nothing of it is taken: the desk opens as at a plain start, and
         // the request is gone all the same.
-        QCOMPARE(desk.mTxnType, QString());
-        QCOMPARE(desk.mTxnAmt, 0.0);
+        QCOMPARE(desk.state().handOff().type, QString());
+        QCOMPARE(desk.state().handOff().amount, 0.0);
         QCOMPARE(view.currentTab, int(ctl::kQuery));
         QVERIFY(view.tabShown[ctl::kDeposit] && view.tabShown[ctl::kDeduction]);
         QCOMPARE(view.text(ctl::txtCustNo), QString());
@@ -189,7 +189,7 @@ private slots:
         start(f, view, desk);
         QVERIFY(f.dialogs.msgs.isEmpty());
         // "1 " is a deposit on the deposit page, not a deduction.
-        QCOMPARE(desk.mTxnType, QStringLiteral("1"));
+        QCOMPARE(desk.state().handOff().type, QStringLiteral("1"));
         QCOMPARE(view.currentTab, int(ctl::kDeposit));
         QVERIFY(!view.tabShown[ctl::kDeduction]);
         QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("5250"));

@@ -29,6 +29,11 @@ private slots:
             << "Update Cust set TBonusAmt = TBonusAmt - 500 , UpdDate = now() Where CustNo = 'A1'";
         QTest::newRow("card log") << "INSERT INTO VCardLog ( TxnDept, TxnAmt ) VALUES ( 'S01', 1250.5 )";
         QTest::newRow("quoted table") << "Select CustNo From \"vcardlog\"";
+        QTest::newRow("in list") << "Select CustNo From Cust Where CustNo In ('A1', 'A2')";
+        QTest::newRow("number cast")
+            << "Select CAST(TBonusAmt AS int) From Cust Where TBonusAmt::numeric > 0";
+        QTest::newRow("customer change")
+            << "UPDATE CUST SET  CustName = '王', Tel1 = '02' Where CustNo = 'A1' And TBonusAmt >= 0";
     }
     void accepted() {
         QFETCH(QString, sql);
@@ -71,6 +76,33 @@ private slots:
         QTest::newRow("empty") << "  ;";
         QTest::newRow("no table") << "Select 1";
         QTest::newRow("control character") << QStringLiteral("Select * From CUST\x01");
+        // Other tables read without the words SELECT or FROM, and other ways around the rules.
+        QTest::newRow("table subquery") << "Select CustNo From CUST Where (TBonusAmt, 1) < (TABLE xxPARAM "
+                                           "ORDER BY CAST(ParamValue AS int) "
+                                           "LIMIT 1)";
+        QTest::newRow("insert table")
+            << "INSERT INTO VCardLog (TxnDept, Remark) TABLE xxPARAM RETURNING Remark";
+        QTest::newRow("row-valued set")
+            << "UPDATE CUST SET (CustName, Tel1) = (TABLE pg_user LIMIT 1) Where CustNo = 'A1' RETURNING *";
+        QTest::newRow("row-valued set after a column")
+            << "UPDATE CUST SET Tel1 = '1', (CustName, Zip) = ('a', 'b') Where CustNo = 'A1'";
+        QTest::newRow("returning") << "INSERT INTO CUST (CustNo) VALUES ('x') RETURNING CustName";
+        QTest::newRow("update returning") << "UPDATE CUST SET Tel1 = '1' Where CustNo = 'A1' RETURNING Tel1";
+        QTest::newRow("row value in table")
+            << "Select CustNo From CUST Where ('PrintSlipOK', '列印完成') IN Msg";
+        QTest::newRow("in quoted table") << "Select CustNo From CUST Where CustNo IN \"xxCODE\"";
+        QTest::newRow("in pragma") << "Select CustNo From CUST Where 'main' IN pragma_database_list";
+        QTest::newRow("current user") << "Select CURRENT_USER From CUST";
+        QTest::newRow("current catalog") << "Select CustNo From CUST Where CustNo = current_catalog";
+        QTest::newRow("session user") << "INSERT INTO VCardLog (Remark) VALUES (session_user)";
+        QTest::newRow("regclass cast") << "Select 'pg_authid'::regclass From CUST";
+        QTest::newRow("regclass cast function") << "Select CAST('pg_authid' AS regclass) From CUST";
+        QTest::newRow("regproc cast spaced") << "Select CustNo From CUST Where 1 = 'x' : : regproc";
+        QTest::newRow("update without where") << "UPDATE CUST SET TBonusAmt = 0";
+        QTest::newRow("update with where only inside")
+            << "UPDATE CUST SET TBonusAmt = (CASE WHEN 1=1 THEN 0 END)";
+        QTest::newRow("card log update without where") << "UPDATE VCardLog SET TxnAmt = 0";
+        QTest::newRow("unbalanced") << "Select CustNo From CUST Where (1 = 1";
     }
     void refused() {
         QFETCH(QString, sql);

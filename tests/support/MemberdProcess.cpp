@@ -25,6 +25,11 @@ bool MemberdProcess::start() {
     m_process.setProcessEnvironment(env);
     m_process.setReadChannel(QProcess::StandardError);
     QStringList args{QStringLiteral("--listen"), m_address, QStringLiteral("--db"), m_connStr};
+    // The throwaway cluster is reached as its superuser, which memberd refuses
+    // unless told; tests of the service's own role connect as that role.
+    if (m_connStr.contains(QLatin1String("Provider=PostgreSQL")) &&
+        m_connStr.contains(QLatin1String("User ID=postgres")))
+        args << QStringLiteral("--allow-superuser");
     args += m_extra;
     m_process.start(program(), args);
     if (!m_process.waitForStarted(10000))

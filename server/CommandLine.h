@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ServerOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace memberd {
+
+// What memberd was told to do: its options from the command line and the
+// configuration file (--config), the password and connection string from
+// their sources, and the mode.
+struct StartRequest {
+    enum class Mode { Serve, InitDb, CheckConfig };
+    Mode mode = Mode::Serve;
+    ServerOptions options;
+    bool allowSuperuser = false;
+    QString roleName = QStringLiteral("memberd");
+    QString rolePassword;
+    QStringList warnings;
+};
+
+// Parses arguments (argv, program name first); false with a one-line reason.
+// --help and --version print and exit as usual.
+bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error);
+
+} // namespace memberd

@@ -1,0 +1,69 @@
+#include "DatabaseChecks.h"
+
+#include "PostgresControl.h"
+#include "common/Fault.h"
+#include "db/Database.h"
+
+#include <QStringList>
+
+namespace memberd {
+
+namespace {
+
+bool hasMemberTables(tolva::Database& db) {
+    const QStringList tables = db.handle().tables();
+    return tables.contains(QStringLiteral("CUST"), Qt::CaseInsensitive) &&
+           tables.contains(QStringLiteral("VCardLog"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, QString& error) {
+    tolva::Database db;
+    try {
+        db.open(connectionString);
+        if (!hasMemberTables(db)) {
+            error = QStringLiteral("the database has no member tables; run with --init-db first");
+            return false;
+        }
+        if (db.providerName() == QLatin1String("PostgreSQL") && !allowSuperuser) {
+            const QStringList powers = PostgresControl::excessPowers(db.handle());
+            if (!powers.isEmpty()) {
+                error =
+                    QStringLiteral("the database role has more power than memberd needs (%1); connect as the "
+                                   "role --init-db sets up, or start with --allow-superuser")
+                        .arg(powers.join(QStringLiteral(", ")));
+                return false;
+            }
+        }
+    } catch (const tolva::Fault& fault) {
+        error = QStringLiteral("database: ") + fault.message();
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseChecks::initialize(const QString& connectionString, const QString& roleName,
+                                const QString& rolePassword, QString& done, QString& error) {
+    tolva::Database db;
+    try {
+        db.open(connectionString);
+        if (hasMemberTables(db)) {
+            done = QStringLiteral("schema already present");
+        } else {
+            db.createSchema();
+            done = QStringLiteral("schema created");
+        }
+        if (db.providerName() == QLatin1String("PostgreSQL")) {
+            PostgresControl::setUpServiceRole(db.handle(), roleName, rolePassword);
+            done += QStringLiteral("; role %1 may only SELECT, INSERT and UPDATE CUST and VCardLog")
+                        .arg(roleName);
+        }
+    } catch (const tolva::Fault& fault) {
+        error = QStringLiteral("database: ") + fault.message();
+        return false;
+    }
+    return true;
+}
+
+} // namespace memberd

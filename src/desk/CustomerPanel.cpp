@@ -1,0 +1,232 @@
+// The customer panel: card lookup, card issue and customer update.
+#include "desk/CustomerPanel.h"
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "common/Guard.h"
+#include "db/SqlColumns.h"
+#include "desk/Amounts.h"
+#include "desk/Controls.h"
+#include "desk/DeskLink.h"
+#include "desk/DeskState.h"
+#include "desk/DeskView.h"
+#include "desk/FieldChecks.h"
+#include "desk/StatusLine.h"
+#include "link/LinkClient.h"
+
+namespace tolva {
+
+namespace {
+const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
+const QString kCustomerColumns =
+    QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt From Cust ");
+const QString kServer = QStringLiteral("SERVER");
+
+// The customer values that issue and update write, with their columns.
+QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QString& store) {
+    return {
+        {field::custName(), view.text(ctl::txtCustName)}, {field::tel(), view.text(ctl::txtTEL1)},
+        {field::zip(), view.text(ctl::txtZIP)},           {field::address(), view.text(ctl::txtBillAddr1)},
+        {field::address(), view.text(ctl::txtBillAddr2)}, {field::storeCode(), store}};
+}
+} // namespace
+
+bool CustomerPanel::cardAndLinkReady() {
+    if (m_view.text(ctl::txtCustNo).isEmpty()) {
+        m_ctx.g.gMsg = QStringLiteral("請輸入卡號");
+        m_status.show(m_ctx.g.gMsg);
+        return false;
+    }
+    return m_link.reconnect(kLinkLost);
+}
+
+void CustomerPanel::clearCustomerPanel() {
+    for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtTEL1, ctl::txtZIP,
+                                 ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID, ctl::txtTBonusAmt})
+        m_view.setText(field, QString());
+    m_view.setVisible(ctl::cmdUPDCust, false);
+    m_state.clearCard();
+}
+
+void CustomerPanel::fillCustomerPanel() {
+    m_view.setText(ctl::txtCustNo, m_view.text(ctl::txtCustNoQry));
+    const QString fields[] = {ctl::txtCustName,  ctl::txtTEL1,      ctl::txtZIP,
+                              ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID};
+    for (int col = 0; col < 6; ++col)
+        m_view.setText(fields[col], m_state.fgTMP().TextMatrix(0, col));
+    const double balance = numericValue(m_state.fgTMP().TextMatrix(0, 6));
+    m_view.setText(ctl::txtTBonusAmt, formatBalance(balance));
+    m_state.setCard(m_view.text(ctl::txtCustNo), balance);
+    m_view.showTab(ctl::kDeposit, true);
+    m_view.showTab(ctl::kDeduction, true);
+    if (m_state.handOff().type == QLatin1String("2")) {
+        m_view.showTab(ctl::kDeposit, false);
+        m_view.selectTab(ctl::kDeduction);
+    } else if (m_state.handOff().type == QLatin1String("1")) {
+        m_view.showTab(ctl::kDeduction, false);
+        m_view.selectTab(ctl::kDeposit);
+    }
+}
+
+void CustomerPanel::cmdQry_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdQry_Click"), [&] {
+        Globals& g = m_ctx.g;
+        const QString cardNo = m_view.text(ctl::txtCustNoQry);
+        const QString name = m_view.text(ctl::txtCustNameQry);
+        if (cardNo.isEmpty() && name.isEmpty())
+            return;
+        if (!m_link.valuesAllowed({{field::cardNo(), cardNo}, {field::custName(), name}}))
+            return;
+        clearCustomerPanel();
+        if (!m_link.reconnect(kLinkLost))
+            return;
+        SqlColumns match;
+        if (!cardNo.isEmpty())
+            match.text(QStringLiteral("CustNo"), cardNo);
+        if (!name.isEmpty())
+            match.text(QStringLiteral("CustName"), name);
+        m_state.fgTMP().setRows(0);
+        const bool answered = m_link.client().SelectData(
+            m_state.link().prefix, kCustomerColumns + match.where(), m_state.fgTMP(), false);
+        if (!answered && m_link.replyMissing())
+            return;
+        // Only an answered query says the card is not on file; a failure
+        // answer has been shown by the link.
+        if (m_link.client().lastOutcome() != LinkOutcome::Replied)
+            return;
+        if (m_state.fgTMP().Rows() == 0) {
+            // The number asked for stays, ready for issuing a card on it.
+            m_view.setText(ctl::txtCustNo, cardNo);
+            g.gMsg = QStringLiteral("客戶資料未建檔");
+            m_status.show(g.gMsg);
+            return;
+        }
+        fillCustomerPanel();
+        m_view.setVisible(ctl::cmdUPDCust, true);
+    });
+}
+
+void CustomerPanel::cmdIsuCard_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdIsuCard_Click"), [&] {
+        Globals& g = m_ctx.g;
+        if (!cardAndLinkReady())
+            return;
+        const QString cardNo = m_view.text(ctl::txtCustNo);
+        const QString store =
+            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
+        if (!m_link.valuesAllowed(QList<QPair<FieldRule, QString>>{{field::cardNo(), cardNo}} +
+                                  customerValues(m_view, store)))
+            return;
+
+        const QString exists =
+            QStringLiteral(
+                " Select CustName , Tel1 , Zip , BillAddr1 , BillAddr1 , FmComID , TBonusAmt From Cust ") +
+            SqlColumns().text(QStringLiteral("CustNo"), cardNo).where();
+        m_state.fgTMP().setRows(0);
+        if (m_link.client().SelectData(m_state.link().prefix, exists, m_state.fgTMP(), false)) {
+            g.gMsg = QStringLiteral("客戶資料已存在");
+            m_status.show(g.gMsg);
+            return;
+        }
+        // Without an answer the card may well exist: never issue on that.
+        if (m_link.replyMissing() || m_link.client().lastOutcome() != LinkOutcome::Replied)
+            return;
+
+        const QString insert = SqlColumns()
+                                   .text(QStringLiteral("CustNO"), cardNo)
+                                   .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
+                                   .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
+                                   .sql(QStringLiteral("IsuDate"), QuotDate(g, g.gOPDate))
+                                   .sql(QStringLiteral("TBonusAmt"), QStringLiteral("0"))
+                                   .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
+                                   .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
+                                   .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
+                                   .text(QStringLiteral("FmComID"), store)
+                                   .text(QStringLiteral("UserID"), g.gUserID)
+                                   .sql(QStringLiteral("FileDate"), g.gServerDate)
+                                   .insertInto(QStringLiteral("CUST"));
+        QString reply;
+        if (m_view.masterDB()) {
+            m_ctx.gCNT.execute(insert);
+        } else if (!m_link.client().SEND_TCPCMD(m_state.link().prefix, kServer, insert, reply)) {
+            m_link.replyMissing();
+            return;
+        }
+
+        // The card is issued. Only a service that answered and does not
+        // know it (it reads another database than the one written) makes
+        // the issue a failure; a re-query without an answer does not.
+        m_view.setText(ctl::txtCustNoQry, cardNo);
+        cmdQry_Click();
+        const bool unknownThere =
+            m_link.client().lastOutcome() == LinkOutcome::Replied && m_state.fgTMP().Rows() == 0;
+        if (!m_state.card().loaded && !unknownThere) {
+            m_view.setText(ctl::txtCustNo, cardNo);
+            m_view.setText(ctl::txtTBonusAmt, formatBalance(0));
+            m_state.setCard(cardNo, 0);
+        }
+        g.gMsg = unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡");
+        m_status.show(g.gMsg);
+    });
+}
+
+void CustomerPanel::cmdUPDCust_Click() {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdUPDCust_Click"), [&] {
+        Globals& g = m_ctx.g;
+        if (!cardAndLinkReady())
+            return;
+        // The update is for the card on screen, not for a number typed over it.
+        if (!m_state.card().isCard(m_view.text(ctl::txtCustNo))) {
+            m_link.refuse(QStringLiteral("卡號已變更，請重新查詢"));
+            return;
+        }
+        const QString store =
+            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
+        if (!m_link.valuesAllowed(customerValues(m_view, store)))
+            return;
+        g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
+        if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))
+            UpdateCustData();
+    });
+}
+
+bool CustomerPanel::UpdateCustData() {
+    return guard(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_UpdateCustData"), false, [&] {
+        Globals& g = m_ctx.g;
+        const QString store =
+            m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
+        // UserID keeps the operator who issued the card; UpdUserID names the
+        // operator of this change.
+        const QString update = SqlColumns()
+                                   .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
+                                   .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
+                                   .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
+                                   .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
+                                   .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
+                                   .text(QStringLiteral("FmComID"), store)
+                                   .text(QStringLiteral("UpdUserID"), g.gUserID)
+                                   .sql(QStringLiteral("FileDate"), QStringLiteral(" FileDate "))
+                                   .sql(QStringLiteral("UpdDate"), QStringLiteral(" ") + g.gServerDate)
+                                   .update(QStringLiteral("CUST"),
+                                           SqlColumns()
+                                               .text(QStringLiteral("CustNo"), m_view.text(ctl::txtCustNo))
+                                               .where(QStringLiteral(" WHERE ")));
+        qint64 changed = 1;
+        QString reply;
+        if (m_view.masterDB()) {
+            changed = m_ctx.gCNT.execute(update);
+        } else if (m_link.client().SEND_TCPCMD(m_state.link().prefix, kServer, update, reply)) {
+            changed = m_link.client().lastCount().value_or(1);
+        } else {
+            m_link.replyMissing();
+            return false;
+        }
+        // The card was taken off file since it was looked up.
+        if (changed == 0) {
+            m_link.refuse(QStringLiteral("請先建立客戶資料"));
+            return false;
+        }
+        return true;
+    });
+}
+
+} // namespace tolva

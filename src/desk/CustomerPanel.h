@@ -1,0 +1,41 @@
+#pragma once
+
+namespace tolva {
+
+class AppContext;
+class DeskLink;
+class DeskState;
+class DeskView;
+class StatusLine;
+
+// The customer panel and the query page: looks a card up through the link,
+// issues a card on the number typed, updates the holder's data. Reads go
+// through the link; writes to the local database when it is the master,
+// else through the link. The card of the last query becomes the desk's
+// current card.
+class CustomerPanel {
+public:
+    CustomerPanel(AppContext& ctx, DeskView& view, DeskState& state, DeskLink& link, StatusLine& status)
+        : m_ctx(ctx), m_view(view), m_state(state), m_link(link), m_status(status) {}
+
+    void cmdQry_Click();
+    void cmdIsuCard_Click();
+    void cmdUPDCust_Click();
+    bool UpdateCustData();
+
+private:
+    // Card issue and customer update need a card number and the link.
+    bool cardAndLinkReady();
+    // Empties the panel, so a failed or empty query never leaves the
+    // previous holder on screen.
+    void clearCustomerPanel();
+    void fillCustomerPanel();
+
+    AppContext& m_ctx;
+    DeskView& m_view;
+    DeskState& m_state;
+    DeskLink& m_link;
+    StatusLine& m_status;
+};
+
+} // namespace tolva

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "common/CodePage.h"
+#include "support/MemberdProcess.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+// One connection speaking the wire format directly.
+class Wire {
+public:
+    // from: the local address to connect from (a client address of the test's own).
+    bool open(const QString& address, const QString& from = QString()) {
+        if (!from.isEmpty() && !m_socket.bind(QHostAddress(from)))
+            return false;
+        m_socket.connectToHost(address, MemberdProcess::port());
+        return m_socket.waitForConnected(10000);
+    }
+    void send(const QByteArray& bytes) {
+        m_socket.write(bytes);
+        m_socket.waitForBytesWritten(10000);
+    }
+    QByteArray ask(const char* command, const QString& data, const QByteArray& prefix = "ZELQ") {
+        send(prefix + command + "00" + m_cp.encode(data) + '\x03');
+        return reply();
+    }
+    // The next reply with its terminator; what arrived so far when none comes.
+    QByteArray reply() {
+        while (!m_buffer.contains('\x03') &&
+               (m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(10000)))
+            m_buffer += m_socket.readAll();
+        const qsizetype end = m_buffer.indexOf('\x03');
+        const QByteArray out = end < 0 ? m_buffer : m_buffer.left(end + 1);
+        m_buffer.remove(0, out.size());
+        return out;
+    }
+    bool closedByPeer() {
+        return m_socket.state() == QAbstractSocket::UnconnectedState || m_socket.waitForDisconnected(10000);
+    }
+    QString text(const QByteArray& bytes) const { return m_cp.decode(bytes); }
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    tolva::CodePage m_cp{QStringLiteral("CP950")};
+    QTcpSocket m_socket;
+    QByteArray m_buffer;
+};

@@ -1,0 +1,333 @@
+// memberd against hostile clients and bad settings: limits before the log-in,
+// bounded replies, secrets, the configuration file, the log and the service
+// manager's readiness notice. Clients connect from addresses of their own
+// (127.0.0.x) so that per-address limits can be seen.
+#include "MemberWire.h"
+#include "db/Database.h"
+#include "support/MemberdProcess.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace tolva;
+
+namespace {
+
+QString sqliteIn(const QTemporaryDir& dir) {
+    return QStringLiteral("Provider=SQLite;Data Source=") + dir.filePath(QStringLiteral("member.db"));
+}
+
+// Writes a file with the given mode.
+QString secretFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content, mode_t mode) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    file.close();
+    ::chmod(QFile::encodeName(path).constData(), mode);
+    return path;
+}
+
+// memberd run to its end with the given arguments; standard output and error.
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+Run runMemberd(const QStringList& args,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(MemberdProcess::program(), args);
+    Run r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QProcessEnvironment withPassword(const QString& password) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEMBERD_PASSWORD"), password);
+    env.remove(QStringLiteral("MEMBERD_DB"));
+    return env;
+}
+
+} // namespace
+
+class TestMemberdGuard : public QObject {
+    Q_OBJECT
+
+private slots:
+    // One client that floods the service before logging in, guesses passwords
+    // and holds connections: a desk at another address still logs in and is
+    // served, and the flooding address ends up locked out.
+    void hostileClientCannotKeepADeskOut() {
+        QTemporaryDir dir;
+        MemberdProcess memberd(QStringLiteral("127.0.0.70"), sqliteIn(dir),
+                               {QStringLiteral("--workers"), QStringLiteral("1"),
+                                QStringLiteral("--login-delay"), QStringLiteral("0.01")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        const QString hostile = QStringLiteral("127.0.0.71");
+
+        // Many connections that send almost a log-in's worth and never end it.
+        std::vector<std::unique_ptr<Wire>> held;
+        for (int i = 0; i < 40; ++i) {
+            held.push_back(std::make_unique<Wire>());
+            QVERIFY(held.back()->open(memberd.address(), hostile));
+            held.back()->send("ZELQTCPCNT00" + QByteArray(900, 'x'));
+        }
+        // One that sends more than a log-in may hold is answered and closed.
+        Wire big;
+        QVERIFY(big.open(memberd.address(), QStringLiteral("127.0.0.73")));
+        big.send("ZELQTCPCNT00" + QByteArray(4000, 'x'));
+        QCOMPARE(big.reply().left(12), QByteArray("ZELQTCPCNT05"));
+        QVERIFY(big.closedByPeer());
+
+        // Most of the held connections were never let in.
+        QVERIFY(memberd.waitForLog(QStringLiteral("too many connections waiting to log in")));
+
+        // Password guesses from another address until it is locked out (a bounded number of tries).
+        const QString guesser = QStringLiteral("127.0.0.81");
+        for (int i = 0; i < 5000 && !memberd.waitForLog(QStringLiteral("locked out"), 1); ++i) {
+            Wire guess;
+            if (guess.open(memberd.address(), guesser))
+                guess.ask("TCPCNT", QStringLiteral("guess%1").arg(i));
+        }
+        QVERIFY(memberd.waitForLog(guesser + QStringLiteral(" locked out")));
+
+        Wire desk;
+        QVERIFY(desk.open(memberd.address(), QStringLiteral("127.0.0.72")));
+        QCOMPARE(desk.ask("TCPCNT", QStringLiteral("secret")), QByteArray("ZELQTCPCNT00000000\x03"));
+        QCOMPARE(desk.ask("SELECT", QStringLiteral("Select CustNo From Cust Where CustNo = 'none'")),
+                 QByteArray("ZELQSELECT00000000\x03"));
+
+        // The locked-out address does not get in even with the right password.
+        Wire late;
+        if (late.open(memberd.address(), guesser))
+            QVERIFY(!late.ask("TCPCNT", QStringLiteral("secret")).startsWith("ZELQTCPCNT00"));
+        // The wrong passwords did not flood the log.
+        QVERIFY(memberd.log().count(QStringLiteral("wrong password")) <= 10);
+    }
+
+    void silentConnectionIsClosedAtTheLogInTimeout() {
+        QTemporaryDir dir;
+        MemberdProcess memberd(QStringLiteral("127.0.0.74"), sqliteIn(dir),
+                               {QStringLiteral("--login-timeout"), QStringLiteral("0.2")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        // A desk that logged in is not held to it: it connected before the
+        // silent one, which is closed first.
+        Wire desk;
+        QVERIFY(desk.open(memberd.address()));
+        QCOMPARE(desk.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        Wire silent;
+        QVERIFY(silent.open(memberd.address()));
+        QVERIFY(silent.closedByPeer());
+        QVERIFY(memberd.waitForLog(QStringLiteral("no log-in within 0.2 s")));
+        QCOMPARE(desk.ask("SELECT", QStringLiteral("Select CustNo From Cust Where CustNo = 'x'")),
+                 QByteArray("ZELQSELECT00000000\x03"));
+    }
+
+    void largeReplyIsAFailureTheOperatorCanRead() {
+        QTemporaryDir dir;
+        {
+            Database db;
+            db.open(sqliteIn(dir));
+            db.execute(QStringLiteral("INSERT INTO CUST (CustNo, BillAddr1) VALUES ('R1', '%1'), ('R2', 'x')")
+                           .arg(QString(3000, QLatin1Char('y'))));
+        }
+        MemberdProcess memberd(QStringLiteral("127.0.0.75"), sqliteIn(dir),
+                               {QStringLiteral("--max-reply-bytes"), QStringLiteral("2000")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(w.open(memberd.address()));
+        QCOMPARE(w.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        const QString answer =
+            w.text(w.ask("SELECT", QStringLiteral("Select BillAddr1 From Cust Where CustNo > ''")));
+        QVERIFY2(answer.startsWith(QStringLiteral("ZELQSELECT05000000查詢結果太大")), qPrintable(answer));
+        QCOMPARE(w.ask("SELECT", QStringLiteral("Select BillAddr1 From Cust Where CustNo = 'R2'")),
+                 QByteArray("ZELQSELECT00000001BillAddr1;x\x03"));
+    }
+
+    void clientThatDoesNotReadIsClosed() {
+        QTemporaryDir dir;
+        {
+            Database db;
+            db.open(sqliteIn(dir));
+            db.execute(QStringLiteral("INSERT INTO CUST (CustNo, BillAddr1) VALUES ('B1', '%1')")
+                           .arg(QString(60000, QLatin1Char('x'))));
+        }
+        MemberdProcess memberd(QStringLiteral("127.0.0.76"), sqliteIn(dir),
+                               {QStringLiteral("--send-timeout"), QStringLiteral("0.3")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire reader;
+        QVERIFY(reader.open(memberd.address()));
+        reader.socket().setReadBufferSize(1024);
+        QCOMPARE(reader.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        QByteArray burst;
+        for (int i = 0; i < 100; ++i)
+            burst += "ZELQSELECT00Select BillAddr1 From Cust Where CustNo = 'B1'\x03";
+        reader.send(burst);
+        QVERIFY(memberd.waitForLog(QStringLiteral("does not read its replies")));
+    }
+
+    void secretsAreChecked() {
+        QTemporaryDir dir;
+        const QString db = sqliteIn(dir);
+        {
+            Database init;
+            init.open(db);
+        }
+        const QString empty = secretFile(dir, QStringLiteral("empty"), "\n", 0600);
+        Run r = runMemberd({QStringLiteral("--db"), db, QStringLiteral("--password-file"), empty},
+                           withPassword(QStringLiteral("x")));
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains(QStringLiteral("is empty")), qPrintable(r.err));
+
+        const QString writable = secretFile(dir, QStringLiteral("writable"), "pw\n", 0666);
+        r = runMemberd({QStringLiteral("--db"), db, QStringLiteral("--password-file"), writable},
+                       withPassword(QStringLiteral("x")));
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains(QStringLiteral("may be changed by any user")), qPrintable(r.err));
+
+        r = runMemberd({QStringLiteral("--db"), db}, withPassword(QStringLiteral("😀😀😀😀")));
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains(QStringLiteral("code page cannot carry")), qPrintable(r.err));
+
+        r = runMemberd({QStringLiteral("--db"), db}, withPassword(QString()));
+        QVERIFY(r.code != 0);
+
+        // A readable file is served with a warning; the connection string from a file.
+        const QString readable = secretFile(dir, QStringLiteral("readable"), "pw2\n", 0644);
+        const QString dbFile = secretFile(dir, QStringLiteral("db"), db.toUtf8() + '\n', 0600);
+        MemberdProcess memberd(
+            QStringLiteral("127.0.0.77"), db,
+            {QStringLiteral("--password-file"), readable, QStringLiteral("--db-file"), dbFile});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        QVERIFY(memberd.log().contains(QStringLiteral("may be read by any user")));
+        Wire w;
+        QVERIFY(w.open(memberd.address()));
+        QCOMPARE(w.ask("TCPCNT", QStringLiteral("pw2")).left(12), QByteArray("ZELQTCPCNT00"));
+    }
+
+    void passwordsInConnectionStringsAreMasked() {
+        const Run r = runMemberd(
+            {QStringLiteral("--db"),
+             QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=1;Database=x;User ID=u;Password=hunter2;"
+                            "Pwd = hunter3")},
+            withPassword(QStringLiteral("x")));
+        QVERIFY(r.code != 0);
+        QVERIFY(!r.err.contains(QStringLiteral("hunter")));
+        const Run check = runMemberd(
+            {QStringLiteral("--check-config"), QStringLiteral("--db"), QStringLiteral("Password=hunter2")},
+            withPassword(QStringLiteral("x")));
+        QCOMPARE(check.code, 1);
+        QVERIFY(!check.out.contains(QStringLiteral("hunter")));
+    }
+
+    void configFileAndCheck() {
+        QTemporaryDir dir;
+        const QString db = sqliteIn(dir);
+        {
+            Database init;
+            init.open(db);
+        }
+        const QString config =
+            secretFile(dir, QStringLiteral("memberd.conf"),
+                       "# memberd\nlisten = 127.0.0.78\n\nworkers = 1\nallow-any-sql = false\n"
+                       "login-timeout = 5\ndb = " +
+                           db.toUtf8() + "\n",
+                       0600);
+        Run r = runMemberd({QStringLiteral("--config"), config, QStringLiteral("--check-config")},
+                           withPassword(QStringLiteral("pw")));
+        QCOMPARE(r.out, QStringLiteral("configuration OK\n"));
+        QCOMPARE(r.code, 0);
+
+        // The command line wins over the file.
+        r = runMemberd(
+            {QStringLiteral("--config"), config, QStringLiteral("--check-config"), QStringLiteral("--db"),
+             QStringLiteral("Provider=SQLite;Data Source=") + dir.filePath(QStringLiteral("none/x.db"))},
+            withPassword(QStringLiteral("pw")));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 1);
+
+        const QString bad =
+            secretFile(dir, QStringLiteral("bad.conf"), "listen = 127.0.0.78\nlisen = x\n", 0600);
+        r = runMemberd({QStringLiteral("--config"), bad, QStringLiteral("--check-config")},
+                       withPassword(QStringLiteral("pw")));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("bad.conf:2: unknown setting \"lisen\"")), qPrintable(r.out));
+
+        r = runMemberd({QStringLiteral("--config"), config, QStringLiteral("--check-config")},
+                       withPassword(QString()));
+        QCOMPARE(r.code, 1);
+
+        // The password from the service manager's credentials.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("MEMBERD_PASSWORD"));
+        env.insert(QStringLiteral("CREDENTIALS_DIRECTORY"), dir.path());
+        secretFile(dir, QStringLiteral("memberd-password"), "cred\n", 0400);
+        r = runMemberd({QStringLiteral("--config"), config, QStringLiteral("--check-config")}, env);
+        QCOMPARE(r.out, QStringLiteral("configuration OK\n"));
+    }
+
+    void readinessIsToldToTheServiceManager() {
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("notify")));
+        const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const timeval limit{20, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+
+        QProcess p;
+        QProcessEnvironment env = withPassword(QStringLiteral("pw"));
+        env.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromUtf8(path));
+        p.setProcessEnvironment(env);
+        p.start(MemberdProcess::program(), {QStringLiteral("--listen"), QStringLiteral("127.0.0.79"),
+                                            QStringLiteral("--db"), sqliteIn(dir)});
+        char buffer[64] = {};
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
+        ::close(fd);
+        p.terminate();
+        p.waitForFinished(20000);
+        QCOMPARE(QByteArray(buffer, static_cast<int>(std::max<ssize_t>(n, 0))), QByteArray("READY=1"));
+        const QString log = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY(log.contains(QStringLiteral("listening on")));
+        // Every line carries its level for the journal.
+        for (const QString& line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(QLatin1Char('<')) && line.at(2) == QLatin1Char('>'), qPrintable(line));
+    }
+
+    void logLinesCannotBeForged() {
+        QTemporaryDir dir;
+        MemberdProcess memberd(QStringLiteral("127.0.0.80"), sqliteIn(dir));
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(w.open(memberd.address()));
+        QCOMPARE(w.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("DELETE FROM CUST\n<6>forged line\r")).left(12),
+                 QByteArray("ZELQSERVER03"));
+        QVERIFY(memberd.waitForLog(QStringLiteral("DELETE FROM CUST\\x0a<6>forged line\\x0d")));
+        for (const QString& line : memberd.log().split(QLatin1Char('\n')))
+            QVERIFY(!line.startsWith(QStringLiteral("<6>forged")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMemberdGuard)
+#include "tst_memberd_guard.moc"

@@ -1,0 +1,202 @@
+// memberd on PostgreSQL: the service's own role, statements that wait too
+// long or whose client leaves, a database connection that goes away, and
+// error details that quote rows.
+#include "MemberWire.h"
+#include "db/Database.h"
+#include "support/MemberdProcess.h"
+#include "support/TestDatabase.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace tolva;
+
+namespace {
+
+// memberd run to its end; its exit code and standard error.
+std::pair<int, QString> runMemberd(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
+    p.setProcessEnvironment(env);
+    p.start(MemberdProcess::program(), args);
+    if (!p.waitForFinished(60000))
+        return {-1, QString()};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Sets up the service's role with --init-db; the connection string that logs in as it.
+QString serviceRole(const TestPostgres& pg) {
+    const QString role = QStringLiteral("memberd_") + pg.databaseName().toLower();
+    const auto [code, log] = runMemberd({QStringLiteral("--init-db"), QStringLiteral("--db"),
+                                         pg.connectionString(), QStringLiteral("--db-role"), role});
+    if (code != 0)
+        return QString();
+    QString conn = pg.connectionString();
+    return conn.replace(QStringLiteral("User ID=postgres"), QStringLiteral("User ID=") + role);
+}
+
+// Waits (bounded) until a statement of this database waits for a lock.
+bool someoneWaitsForALock(Database& db) {
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QSqlQuery q = db.query(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                              "current_database() AND wait_event_type = 'Lock'"));
+        if (q.next() && q.value(0).toInt() > 0)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
+}
+
+Wire* loggedIn(Wire& w, const QString& address) {
+    if (!w.open(address) || !w.ask("TCPCNT", QStringLiteral("secret")).startsWith("ZELQTCPCNT00"))
+        return nullptr;
+    return &w;
+}
+
+} // namespace
+
+class TestMemberdPostgres : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serviceRoleMayOnlyUseTheMemberTables() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        // The superuser is refused unless allowed.
+        const auto [code, log] = runMemberd({QStringLiteral("--listen"), QStringLiteral("127.0.0.90"),
+                                             QStringLiteral("--db"), pg.connectionString()});
+        QVERIFY(code != 0);
+        QVERIFY2(log.contains(QStringLiteral("superuser")), qPrintable(log));
+
+        const QString asRole = serviceRole(pg);
+        QVERIFY(!asRole.isEmpty());
+        // With the checker off, the database itself refuses what the checker would.
+        MemberdProcess memberd(QStringLiteral("127.0.0.90"), asRole, {QStringLiteral("--allow-any-sql")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(loggedIn(w, memberd.address()));
+        const QStringList denied = {
+            QStringLiteral("TABLE xxPARAM"),
+            QStringLiteral("Select CustNo From CUST Where (1, 'a') < (TABLE xxPARAM LIMIT 1)"),
+            QStringLiteral("INSERT INTO VCardLog (Remark) SELECT ParamValue FROM xxPARAM RETURNING Remark"),
+            QStringLiteral(
+                "UPDATE CUST SET (CustName) = (TABLE xxCODE LIMIT 1) WHERE CustNo = 'x' RETURNING *"),
+            QStringLiteral("SELECT rolpassword FROM pg_authid"),
+            QStringLiteral("DELETE FROM CUST"),
+            QStringLiteral("CREATE TABLE x (a int)"),
+            QStringLiteral("SELECT pg_read_file('/etc/passwd')"),
+        };
+        for (const QString& sql : denied)
+            QVERIFY2(w.ask("SERVER", sql).startsWith("ZELQSERVER04"), qPrintable(sql));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('P1', 5)")),
+                 QByteArray("ZELQSERVER00000001\x03"));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("INSERT INTO VCardLog (CardNo, TxnAmt) VALUES ('P1', 5)")),
+                 QByteArray("ZELQSERVER00000001\x03"));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 7 WHERE CustNo = 'P1'")),
+                 QByteArray("ZELQSERVER00000001\x03"));
+        QCOMPARE(w.ask("SELECT", QStringLiteral("Select TBonusAmt From CUST Where CustNo = 'P1'")),
+                 QByteArray("ZELQSELECT00000001tbonusamt;7\x03"));
+    }
+
+    void errorDetailsWithRowDataStayInTheDatabase() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        MemberdProcess memberd(QStringLiteral("127.0.0.91"), pg.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(loggedIn(w, memberd.address()));
+        const QByteArray answer = w.ask(
+            "SERVER",
+            QStringLiteral("INSERT INTO CUST (CustNo, CustName, TBonusAmt) VALUES ('F1', 'Secretname', -5)"));
+        QVERIFY(answer.startsWith("ZELQSERVER04"));
+        QVERIFY(!answer.contains("Failing row"));
+        QVERIFY(memberd.waitForLog(QStringLiteral("error SERVER")));
+        QVERIFY(!memberd.log().contains(QStringLiteral("Failing row")));
+        QVERIFY(!memberd.log()
+                     .section(QStringLiteral("error SERVER"), 1)
+                     .section(QLatin1Char('['), 0, 0)
+                     .contains(QStringLiteral("Secretname")));
+    }
+
+    void statementThatWaitsTooLongIsAnsweredInTime() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        Database holder;
+        holder.open(pg.connectionString());
+        holder.execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('L1', 0)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.92"), pg.connectionString(),
+                               {QStringLiteral("--statement-timeout"), QStringLiteral("0.5")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(loggedIn(w, memberd.address()));
+        holder.begin();
+        holder.execute(QStringLiteral("UPDATE CUST SET TBonusAmt = 1 WHERE CustNo = 'L1'"));
+        const QString answer =
+            w.text(w.ask("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 2 WHERE CustNo = 'L1'")));
+        QVERIFY2(answer.startsWith(QStringLiteral("ZELQSERVER04000000資料庫忙碌")), qPrintable(answer));
+        holder.rollback();
+        QCOMPARE(w.ask("SELECT", QStringLiteral("Select TBonusAmt From CUST Where CustNo = 'L1'")),
+                 QByteArray("ZELQSELECT00000001tbonusamt;0\x03"));
+    }
+
+    // The desk resets its connection while its statement waits for a lock:
+    // the statement is cancelled and rolled back, and the service goes on.
+    void statementOfAClientThatLeftIsCancelled() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        Database holder;
+        holder.open(pg.connectionString());
+        holder.execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('G1', 0)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.93"), pg.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        holder.begin();
+        holder.execute(QStringLiteral("UPDATE CUST SET TBonusAmt = 1 WHERE CustNo = 'G1'"));
+        {
+            Wire leaver;
+            QVERIFY(loggedIn(leaver, memberd.address()));
+            leaver.send("ZELQSERVER00UPDATE CUST SET TBonusAmt = TBonusAmt + 10 WHERE CustNo = 'G1'\x03");
+            Database watcher;
+            watcher.open(pg.connectionString());
+            QVERIFY(someoneWaitsForALock(watcher));
+            leaver.socket().abort();
+        }
+        QVERIFY(memberd.waitForLog(QStringLiteral("the client went away")));
+        holder.commit();
+        Wire other;
+        QVERIFY(loggedIn(other, memberd.address()));
+        QCOMPARE(other.ask("SELECT", QStringLiteral("Select TBonusAmt From CUST Where CustNo = 'G1'")),
+                 QByteArray("ZELQSELECT00000001tbonusamt;1\x03"));
+    }
+
+    void lostDatabaseConnectionIsAFailureThenComesBack() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        MemberdProcess memberd(QStringLiteral("127.0.0.94"), pg.connectionString(),
+                               {QStringLiteral("--workers"), QStringLiteral("1")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(loggedIn(w, memberd.address()));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("INSERT INTO CUST (CustNo) VALUES ('K1')")),
+                 QByteArray("ZELQSERVER00000001\x03"));
+        {
+            Database admin;
+            admin.open(pg.connectionString());
+            admin.query(
+                QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+                               "current_database() AND pid <> pg_backend_pid()"));
+        }
+        // The request that finds the connection gone is a failure, and is not run again.
+        QVERIFY(w.ask("SERVER", QStringLiteral("INSERT INTO CUST (CustNo) VALUES ('K2')"))
+                    .startsWith("ZELQSERVER04"));
+        QVERIFY2(memberd.waitForLog(QStringLiteral("database connection lost")), qPrintable(memberd.log()));
+        QCOMPARE(w.ask("SELECT", QStringLiteral("Select CustNo From CUST Order By CustNo")),
+                 QByteArray("ZELQSELECT00000001custno;K1\x03"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMemberdPostgres)
+#include "tst_memberd_postgres.moc"
