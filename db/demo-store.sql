@@ -22,3 +22,18 @@ SELECT 'S0' || (i % 4 + 1),
        'A' || substr('0000' || (100 + i), -4),
        'WS01', 'cashier1', datetime('now','localtime')
 FROM n;
+-- Two open tables of the point-of-sale system with their order batches for
+-- the receipts of tolva-print: table T01 (bill A0011) ordered twice, table T02
+-- (bill A0012) once; "PK" items go to the kitchen, "PB" items to the bar.
+INSERT INTO ORDERH (OrderPID, AreaNo, CheckNo, CustTotal, OrderDate, TblName, TblNo, TblSeq, UserID, FileDate) VALUES ('T01', 'A', 'A0011', 4, strftime('%Y/%m/%d', 'now', 'localtime'), '一號桌', '01', 1, 'waiter01', datetime('now','localtime'));
+INSERT INTO ORDERH (OrderPID, AreaNo, CheckNo, CustTotal, OrderDate, TblName, TblNo, TblSeq, UserID, FileDate) VALUES ('T02', 'A', 'A0012', 2, strftime('%Y/%m/%d', 'now', 'localtime'), '二號桌', '02', 1, 'waiter02', datetime('now','localtime'));
+INSERT INTO ORDERI (OrderPID, OrderTime, ListNo, CheckNo, ItemName, ItemType, PriceCap, Remark, Qty, Amt, KPort, FileDate) VALUES
+ ('T01', '11:05:10', 1, 'A0011', '牛肉麵', 'N1', '大', '', 2, 560, 'PK', datetime('now','localtime')),
+ ('T01', '11:05:10', 2, 'A0011', '加麵', 'S2', '', '', 1, 30, 'PK', datetime('now','localtime')),
+ ('T01', '11:05:10', 3, 'A0011', '辣油', 'A1', '', '小辣', 1, 0, 'PK', datetime('now','localtime')),
+ ('T01', '11:05:10', 4, 'A0011', '珍珠奶茶', 'N1', '中', '少冰', 2, 120, 'PB', datetime('now','localtime')),
+ ('T01', '11:20:45', 5, 'A0011', '滷味拼盤', 'N1', '', '', 1, 250, 'PK', datetime('now','localtime')),
+ ('T01', '11:20:45', 6, 'A0011', '啤酒', 'N1', '', '', 4, 540, 'PB', datetime('now','localtime')),
+ ('T02', '11:40:00', 1, 'A0012', '排骨飯', 'N1', '', '', 2, 440, 'PK', datetime('now','localtime')),
+ ('T02', '11:40:00', 2, 'A0012', '味噌湯', 'T1', '', '', 2, 0, 'PK', datetime('now','localtime')),
+ ('T02', '11:40:00', 3, 'A0012', '紅茶', 'N1', '大', '去冰', 2, 360, 'PB', datetime('now','localtime'));

@@ -24,6 +24,10 @@ demo_prepare() {
     ini_edit "$ZELQ_INI" TOLVA PWD demo
     # The bill printer of the summary report: the demo's own PDF queue.
     ini_edit "$ZEL_INI" KP CPrinter PDF
+    # The order-ticket, bar and kitchen printers of tolva-print: the same queue.
+    ini_edit "$ZEL_INI" KP OPrinter PDF
+    ini_edit "$ZEL_INI" KP BPrinter PDF
+    ini_edit "$ZEL_INI" KP KPrinter PDF
 }
 
 # A private print system with the queue "PDF"; printed reports land in
