@@ -96,29 +96,6 @@ private slots:
             run(m_script, {u"stop"_s, cupsDir()});
     }
 
-    void billOrderAndKitchenTicketsReachTheQueue() {
-        struct Case {
-            QStringList args;
-            QStringList texts;
-        };
-        const QList<Case> cases{
-            {{u"check"_s, u"A0011"_s, u"--printer"_s, u"PDF"_s},
-             {u"結帳單:A0011(收)"_s, u"牛肉麵-大"_s, u"1,650元"_s}},
-            {{u"order"_s, u"T01"_s, u"11:05:10"_s}, {u"點菜單號 - 0001"_s, u"-加麵"_s, u"(辣油)"_s}},
-            {{u"kb"_s, u"T01"_s, u"11:05:10"_s, u"PK"_s}, {u"廚房出菜單-0001"_s, u"牛肉麵-大"_s}},
-        };
-        for (const Case& c : cases) {
-            const qsizetype before = jobs().size();
-            QString out;
-            QCOMPARE(tolvaPrint(c.args, &out), 0);
-            const QString text = nextJobText(before);
-            QVERIFY2(!text.isEmpty(), qPrintable(u"no job or no pdftotext for "_s + c.args.join(u' ')));
-            for (const QString& t : c.texts)
-                QVERIFY2(text.contains(t), qPrintable(t + u" in "_s + text));
-            QVERIFY(!text.contains(u"珍珠奶茶"_s) || c.args[0] != u"kb"_s);
-        }
-    }
-
     void failuresEndWithOneLine() {
         QString out;
         const qsizetype before = jobs().size();
