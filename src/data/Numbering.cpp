@@ -32,8 +32,8 @@ bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, q
     if (!rs.next()) {
         rs.finish();
         sql = QStringLiteral("INSERT INTO xxNO (NoCode, NoBy, NoNext, FileDate, UpdDate) VALUES (") +
-                 QuotStr(noCode) + QStringLiteral(", ") + QuotStr(noBy) + QStringLiteral(", 2, ") + now +
-                 QStringLiteral(", ") + now + QStringLiteral(")");
+              QuotStr(noCode) + QStringLiteral(", ") + QuotStr(noBy) + QStringLiteral(", 2, ") + now +
+              QStringLiteral(", ") + now + QStringLiteral(")");
         inserting = true;
         db.execute(sql);
         inserting = false;
@@ -50,8 +50,8 @@ bool tryAllocate(DataContext& ctx, const QString& noCode, const QString& noBy, q
     // The NoNext condition makes a lost update impossible even where no row
     // lock was taken.
     sql = QStringLiteral("Update xxNO Set NoNext = ") + QString::number(next + 1) +
-             QStringLiteral(", UpdDate = ") + now + where + QStringLiteral(" And NoNext = ") +
-             QString::number(next);
+          QStringLiteral(", UpdDate = ") + now + where + QStringLiteral(" And NoNext = ") +
+          QString::number(next);
     if (db.execute(sql) != 1)
         return false;
     tx.commit();
