@@ -197,12 +197,19 @@ bool SummaryReport::print(const QString& dateFrom, const QString& dateTo, bool t
         return false;
     }
     m_ctx.dialogs.busyPointer();
-    return guard(m_ctx.reporter, tolva::Report::Msg, QStringLiteral("fmTOLVA_cmdPrintS_Click"), false, [&] {
-        Printout report = compose(printer, dateFrom, dateTo, totalsOnly);
+    bool pointerBusy = true;
+    const bool shown =
+        guard(m_ctx.reporter, tolva::Report::Msg, QStringLiteral("fmTOLVA_cmdPrintS_Click"), false, [&] {
+            Printout report = compose(printer, dateFrom, dateTo, totalsOnly);
+            m_ctx.dialogs.normalPointer();
+            pointerBusy = false;
+            m_printing.preview(std::move(report));
+            return true;
+        });
+    // A report that failed to compose does not leave the hourglass behind.
+    if (pointerBusy)
         m_ctx.dialogs.normalPointer();
-        m_printing.preview(std::move(report));
-        return true;
-    });
+    return shown;
 }
 
 } // namespace tolva

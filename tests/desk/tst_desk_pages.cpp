@@ -139,6 +139,12 @@ private slots:
         const QString texts = documentTexts(d.printing.previews.front().document).join(QLatin1Char('\n'));
         QVERIFY(texts.contains(QStringLiteral("會員點數明細表")));
         QVERIFY(!texts.contains(QStringLiteral("M0001")));
+
+        // A report that cannot be composed is reported and leaves no hourglass.
+        d.f.ctx.gCNT.execute(QStringLiteral("DROP TABLE VCardLog"));
+        d.desk.reportPage().cmdPrintS_Click();
+        QVERIFY(d.f.errors().contains(QStringLiteral("fmTOLVA_cmdPrintS_Click")));
+        QVERIFY(d.f.dialogs.normalPointers >= d.f.dialogs.busyPointers);
     }
 
     void connectionTestUsesTheShownSettingsAndKeepsNone() {
