@@ -8,6 +8,7 @@
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSqlError>
 #include <QSqlRecord>
 
@@ -144,6 +145,12 @@ void Database::openSqlite(const QString& file) {
     QFile own(file);
     const bool created = own.open(QIODevice::WriteOnly | QIODevice::NewOnly);
     own.close();
+    // Openers of a file that holds nothing yet take turns: switching the
+    // journal and making the schema must not race another opener's first
+    // reads ("database is locked", "disk I/O error").
+    QLockFile setup(file + QStringLiteral(".setup"));
+    if (created || QFileInfo(file).size() == 0)
+        setup.lock();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     db.setDatabaseName(file);
     // Writers from other processes wait for their turn instead of failing.
@@ -158,8 +165,20 @@ void Database::openSqlite(const QString& file) {
     try {
         // A file that holds no table yet is new, whoever made it: another
         // process may be making its schema right now.
-        if (created || !hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
+        bool empty = true;
+        if (!created) {
+            try {
+                empty = !hasRow(QStringLiteral("SELECT 1 FROM sqlite_master"));
+            } catch (const Fault&) {
+                // Read while another opener was setting the file up: look
+                // again in turn.
+            }
+        }
+        if (empty) {
+            if (!setup.isLocked())
+                setup.lock();
             createSqliteSchemaOnce();
+        }
     } catch (...) {
         db.close();
         if (created)
