@@ -1,4 +1,4 @@
-#include "AccessGuard.h"
+#include "server/AccessGuard.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "server/CommandLine.h"
 
-#include "ConfigFile.h"
-#include "SecretSources.h"
+#include "server/ConfigFile.h"
+#include "server/SecretSources.h"
 
 #include <QCommandLineParser>
 #include <sys/resource.h>

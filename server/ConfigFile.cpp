@@ -1,4 +1,4 @@
-#include "ConfigFile.h"
+#include "server/ConfigFile.h"
 
 #include <QFile>
 

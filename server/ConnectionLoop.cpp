@@ -1,9 +1,9 @@
-#include "ConnectionLoop.h"
+#include "server/ConnectionLoop.h"
 
-#include "Log.h"
-#include "Protocol.h"
-#include "StatementRunner.h"
 #include "common/Fault.h"
+#include "server/Log.h"
+#include "server/Protocol.h"
+#include "server/StatementRunner.h"
 
 #include <algorithm>
 #include <cerrno>

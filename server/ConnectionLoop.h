@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AccessGuard.h"
-#include "ServerOptions.h"
 #include "common/CodePage.h"
+#include "server/AccessGuard.h"
+#include "server/ServerOptions.h"
 
 #include <QByteArray>
 #include <QString>

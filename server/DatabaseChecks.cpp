@@ -1,8 +1,8 @@
-#include "DatabaseChecks.h"
+#include "server/DatabaseChecks.h"
 
-#include "PostgresControl.h"
 #include "common/Fault.h"
 #include "db/Database.h"
+#include "server/PostgresControl.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "MemberServer.h"
+#include "server/MemberServer.h"
 
-#include "Log.h"
-#include "StatementWatch.h"
+#include "server/Log.h"
+#include "server/StatementWatch.h"
 
 #include <QDateTime>
 #include <QTcpServer>

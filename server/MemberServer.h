@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConnectionLoop.h"
-#include "ServerOptions.h"
+#include "server/ConnectionLoop.h"
+#include "server/ServerOptions.h"
 
 #include <QObject>
 #include <memory>

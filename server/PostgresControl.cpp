@@ -1,4 +1,4 @@
-#include "PostgresControl.h"
+#include "server/PostgresControl.h"
 
 #include "common/Fault.h"
 

@@ -1,4 +1,4 @@
-#include "Protocol.h"
+#include "server/Protocol.h"
 
 #include "common/CodePage.h"
 

@@ -1,4 +1,4 @@
-#include "SecretSources.h"
+#include "server/SecretSources.h"
 
 #include "common/CodePage.h"
 

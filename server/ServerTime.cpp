@@ -1,6 +1,6 @@
-#include "ServerTime.h"
+#include "server/ServerTime.h"
 
-#include "StatementChecker.h"
+#include "server/StatementChecker.h"
 
 namespace memberd {
 

@@ -1,4 +1,4 @@
-#include "SignalPipe.h"
+#include "server/SignalPipe.h"
 
 #include <QSocketNotifier>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "SqliteAuthorizer.h"
+#include "server/SqliteAuthorizer.h"
 
 #include <QSqlDriver>
 #include <QVariant>

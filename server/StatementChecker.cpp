@@ -1,4 +1,4 @@
-#include "StatementChecker.h"
+#include "server/StatementChecker.h"
 
 #include <QSet>
 

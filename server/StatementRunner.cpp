@@ -1,8 +1,8 @@
-#include "StatementRunner.h"
+#include "server/StatementRunner.h"
 
-#include "PostgresControl.h"
-#include "Protocol.h"
 #include "common/Fault.h"
+#include "server/PostgresControl.h"
+#include "server/Protocol.h"
 
 #include <QSqlError>
 #include <QSqlRecord>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "ServerTime.h"
-#include "SqliteAuthorizer.h"
-#include "StatementChecker.h"
-#include "StatementWatch.h"
 #include "common/CodePage.h"
 #include "db/Database.h"
+#include "server/ServerTime.h"
+#include "server/SqliteAuthorizer.h"
+#include "server/StatementChecker.h"
+#include "server/StatementWatch.h"
 
 #include <QByteArray>
 #include <QSqlQuery>

@@ -1,4 +1,4 @@
-#include "StatementWatch.h"
+#include "server/StatementWatch.h"
 
 #include <chrono>
 #include <poll.h>

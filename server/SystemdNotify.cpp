@@ -1,4 +1,4 @@
-#include "SystemdNotify.h"
+#include "server/SystemdNotify.h"
 
 #include <QtGlobal>
 #include <cstring>

@@ -1,10 +1,10 @@
 // memberd: the member-data service of the desk's link.
-#include "CommandLine.h"
-#include "DatabaseChecks.h"
-#include "Log.h"
-#include "MemberServer.h"
-#include "SignalPipe.h"
-#include "SystemdNotify.h"
+#include "server/CommandLine.h"
+#include "server/DatabaseChecks.h"
+#include "server/Log.h"
+#include "server/MemberServer.h"
+#include "server/SignalPipe.h"
+#include "server/SystemdNotify.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // The statement checker, with the SQLite authorizer as the oracle: a statement
 // the checker lets through must not touch any table but the member tables.
 // It runs on a scratch database inside a transaction that is rolled back.
-#include "ServerTime.h"
-#include "SqliteAuthorizer.h"
-#include "StatementChecker.h"
 #include "db/Database.h"
+#include "server/ServerTime.h"
+#include "server/SqliteAuthorizer.h"
+#include "server/StatementChecker.h"
 
 #include <QCoreApplication>
 #include <QDir>

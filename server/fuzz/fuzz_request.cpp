@@ -1,7 +1,7 @@
 // The request decoder: framing by the terminator, the fixed fields, the code
 // page and the reply built from what was decoded.
-#include "Protocol.h"
 #include "common/CodePage.h"
+#include "server/Protocol.h"
 
 #include <QByteArray>
 #include <cstdint>

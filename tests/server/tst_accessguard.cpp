@@ -1,5 +1,5 @@
 // Per-address limits before the log-in: places, waits and lock-outs.
-#include "AccessGuard.h"
+#include "server/AccessGuard.h"
 
 #include <QTest>
 

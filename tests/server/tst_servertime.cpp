@@ -1,6 +1,6 @@
 // The desks' current-time expressions and the one memberd's database knows.
-#include "ServerTime.h"
 #include "db/Dialect.h"
+#include "server/ServerTime.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The database's own enforcement on SQLite: what the authorizer lets through.
-#include "SqliteAuthorizer.h"
 #include "common/Fault.h"
 #include "db/Database.h"
+#include "server/SqliteAuthorizer.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,5 +1,5 @@
 // What memberd lets a desk run without --allow-any-sql.
-#include "StatementChecker.h"
+#include "server/StatementChecker.h"
 
 #include <QTest>
 
