@@ -15,23 +15,12 @@ using namespace tolva;
 
 namespace {
 
-// memberd run to its end; its exit code and standard error.
-std::pair<int, QString> runMemberd(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
-    p.setProcessEnvironment(env);
-    p.start(MemberdProcess::program(), args);
-    if (!p.waitForFinished(60000))
-        return {-1, QString()};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-}
-
 // Sets up the service's role with --init-db; the connection string that logs in as it.
 QString serviceRole(const TestPostgres& pg) {
     const QString role = QStringLiteral("memberd_") + pg.databaseName().toLower();
-    const auto [code, log] = runMemberd({QStringLiteral("--init-db"), QStringLiteral("--db"),
-                                         pg.connectionString(), QStringLiteral("--db-role"), role});
+    const auto [code, log] =
+        MemberdProcess::runToEnd({QStringLiteral("--init-db"), QStringLiteral("--db"), pg.connectionString(),
+                                  QStringLiteral("--db-role"), role});
     if (code != 0)
         return QString();
     QString conn = pg.connectionString();
@@ -67,8 +56,9 @@ private slots:
         TestPostgres pg;
         REQUIRE_POSTGRES(pg);
         // The superuser is refused unless allowed.
-        const auto [code, log] = runMemberd({QStringLiteral("--listen"), QStringLiteral("127.0.0.90"),
-                                             QStringLiteral("--db"), pg.connectionString()});
+        const auto [code, log] =
+            MemberdProcess::runToEnd({QStringLiteral("--listen"), QStringLiteral("127.0.0.90"),
+                                      QStringLiteral("--db"), pg.connectionString()});
         QVERIFY(code != 0);
         QVERIFY2(log.contains(QStringLiteral("superuser")), qPrintable(log));
 
