@@ -271,6 +271,56 @@ private slots:
         QVERIFY(memberd.waitForLog(QStringLiteral("POSTKY off.1 posted (offline posting)")));
     }
 
+    // PostgreSQL: a posting held up (here by a lock on the card's row) keeps
+    // its key row; a query by the key waits for it and answers what it did.
+    // One whose time runs out is rolled back whole, and the query then voids it.
+    void postingInFlightOnPostgres() {
+        MemberDb m(kPostgres);
+        REQUIRE_BACKEND(m);
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('C6', 100)"));
+        Database holder;
+        holder.open(m.connectionString());
+        Database watcher;
+        watcher.open(m.connectionString());
+        MemberdProcess memberd(QStringLiteral("127.0.0.163"), m.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire poster;
+        Wire asker;
+        QVERIFY(logIn(poster, memberd.address()));
+        QVERIFY(logIn(asker, memberd.address()));
+
+        holder.begin();
+        holder.execute(QStringLiteral("UPDATE CUST SET Remark = 'held' WHERE CustNo = 'C6'"));
+        poster.send(
+            "ZELQPOSTKY00" +
+            posting(QStringLiteral("fly.1"), QStringLiteral("2"), QStringLiteral("C6"), QStringLiteral("25"))
+                .toLatin1() +
+            '\x03');
+        QVERIFY(waitForLockWaiters(watcher, 1));
+        asker.send("ZELQPOSTQY00fly.1\x03");
+        QVERIFY(waitForLockWaiters(watcher, 2));
+        holder.commit();
+        QCOMPARE(poster.reply(), answered("POSTKY", 'P', false));
+        QCOMPARE(asker.reply(), answered("POSTQY", 'P', true));
+        QCOMPARE(m.balance(QStringLiteral("C6")), 75.0);
+
+        MemberdProcess hurried(QStringLiteral("127.0.0.164"), m.connectionString(),
+                               {QStringLiteral("--statement-timeout"), QStringLiteral("0.5")});
+        QVERIFY2(hurried.start(), qPrintable(hurried.log()));
+        Wire w;
+        QVERIFY(logIn(w, hurried.address()));
+        holder.begin();
+        holder.execute(QStringLiteral("UPDATE CUST SET Remark = 'held' WHERE CustNo = 'C6'"));
+        QVERIFY(w.ask("POSTKY", posting(QStringLiteral("fly.2"), QStringLiteral("2"), QStringLiteral("C6"),
+                                        QStringLiteral("25")))
+                    .startsWith("ZELQPOSTKY04"));
+        holder.rollback();
+        QCOMPARE(m.count(QStringLiteral("SELECT count(*) FROM PostKey WHERE PostKey = 'fly.2'")), 0);
+        QCOMPARE(asker.ask("POSTQY", QStringLiteral("fly.2")), answered("POSTQY", 'X', false));
+        QCOMPARE(m.balance(QStringLiteral("C6")), 75.0);
+        QCOMPARE(m.count(QStringLiteral("SELECT count(*) FROM VCardLog")), 1);
+    }
+
     void unreadablePostingsMoveNothing() {
         MemberDb m(kSqlite);
         m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('C4', 100)"));

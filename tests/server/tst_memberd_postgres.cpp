@@ -27,19 +27,6 @@ QString serviceRole(const TestPostgres& pg) {
     return conn.replace(QStringLiteral("User ID=postgres"), QStringLiteral("User ID=") + role);
 }
 
-// Waits (bounded) until a statement of this database waits for a lock.
-bool someoneWaitsForALock(Database& db) {
-    const QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired()) {
-        QSqlQuery q = db.query(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
-                                              "current_database() AND wait_event_type = 'Lock'"));
-        if (q.next() && q.value(0).toInt() > 0)
-            return true;
-        QTest::qWait(20);
-    }
-    return false;
-}
-
 Wire* loggedIn(Wire& w, const QString& address) {
     if (!w.open(address) || !w.ask("TCPCNT", QStringLiteral("secret")).startsWith("ZELQTCPCNT00"))
         return nullptr;
@@ -151,7 +138,7 @@ private slots:
             leaver.send("ZELQSERVER00UPDATE CUST SET TBonusAmt = TBonusAmt + 10 WHERE CustNo = 'G1'\x03");
             Database watcher;
             watcher.open(pg.connectionString());
-            QVERIFY(someoneWaitsForALock(watcher));
+            QVERIFY(waitForLockWaiters(watcher));
             leaver.socket().abort();
         }
         QVERIFY(memberd.waitForLog(QStringLiteral("the client went away")));
