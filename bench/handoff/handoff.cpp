@@ -1,6 +1,9 @@
 // A handed-over deduction in one process, from InitForm to the end of the
-// confirmation: log-in, card query, reconnect, balance statement, local and
-// remote log rows, answer keys - against memberd on loopback with SQLite.
+// confirmation: log-in, card query, reconnect, the posting, answer keys -
+// against memberd on loopback with SQLite. Measured twice in the same run,
+// runs interleaved: with the statement sequence (a service without keyed
+// postings: balance statement, local and remote log rows) and with a keyed
+// posting (journal row, one keyed request, local log row).
 //   bench_handoff [runs]     (memberd is taken from the build's bin folder)
 #include "desk/Desk.h"
 #include "link/LinkClient.h"
@@ -14,39 +17,36 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace tolva;
 
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
-    const QString address = QStringLiteral("127.0.0.70");
-
+namespace {
+struct Service {
+    QString address;
     DeskFixture f;
-    const QString memberConn =
-        QStringLiteral("Provider=SQLite;Data Source=") + f.dir.filePath(QStringLiteral("member.db"));
-    {
-        Database member;
-        member.open(memberConn);
-        member.execute(QStringLiteral(
-            "INSERT INTO CUST (CustNo, CustName, TBonusAmt) VALUES ('M0001', '王小明', 1000000)"));
-    }
-    f.ctx.gCNT.execute(QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
-    f.save("ZELQ", "TOLVA", "IP", address);
-    f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
-
-    // The memberd built beside this benchmark, started as the tests start it.
-    if (qEnvironmentVariable("TOLVA_BIN_DIR").isEmpty())
-        qputenv("TOLVA_BIN_DIR",
-                QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin")));
-    MemberdProcess memberd(address, memberConn);
-    if (!memberd.start()) {
-        std::fprintf(stderr, "bench_handoff: memberd did not start: %s\n", qPrintable(memberd.log()));
-        return 1;
-    }
-
+    std::unique_ptr<MemberdProcess> memberd;
     QList<double> times;
-    for (int i = 0; i <= runs; ++i) {
+
+    Service(const QString& addr, const QStringList& args) : address(addr) {
+        const QString memberConn =
+            QStringLiteral("Provider=SQLite;Data Source=") + f.dir.filePath(QStringLiteral("member.db"));
+        {
+            Database member;
+            member.open(memberConn);
+            member.execute(QStringLiteral(
+                "INSERT INTO CUST (CustNo, CustName, TBonusAmt) VALUES ('M0001', '王小明', 1000000)"));
+        }
+        f.ctx.gCNT.execute(
+            QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
+        f.save("ZELQ", "TOLVA", "IP", address);
+        f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
+        memberd = std::make_unique<MemberdProcess>(address, memberConn, args);
+    }
+
+    // One hand-off from InitForm to the end of the confirmation; the time in
+    // ms, or a negative number when it did not post.
+    double run(int i) {
         f.save("ZEL", "TOLVA", "CheckNo", QStringLiteral("A%1").arg(i));
         f.save("ZEL", "TOLVA", "TxnAmt", QStringLiteral("10"));
         f.save("ZEL", "TOLVA", "TxnType", QStringLiteral("2"));
@@ -61,17 +61,54 @@ int main(int argc, char* argv[]) {
         desk.cmdOK_Click(1);
         const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
         if (!view.ended || f.get("ZEL", "TOLVA", "TxnAmtAuth") != QLatin1String("10")) {
-            std::fprintf(stderr, "bench_handoff: run %d did not post (%s)\n", i,
+            std::fprintf(stderr, "bench_handoff: run %d on %s did not post (%s)\n", i, qPrintable(address),
                          qPrintable(f.dialogs.msgs.join(QLatin1Char('|')) + f.errors()));
+            return -1;
+        }
+        return ms;
+    }
+
+    double median() {
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    }
+    void print(const char* what) {
+        std::printf("%-20s median %.2f ms, p90 %.2f ms, max %.2f ms\n", what, median(),
+                    times[static_cast<qsizetype>(times.size() * 0.9)], times.last());
+    }
+};
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 50;
+
+    // The memberd built beside this benchmark, started as the tests start it.
+    if (qEnvironmentVariable("TOLVA_BIN_DIR").isEmpty())
+        qputenv("TOLVA_BIN_DIR",
+                QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin")));
+    Service statements(QStringLiteral("127.0.0.70"), {QStringLiteral("--no-keyed-postings")});
+    Service keyed(QStringLiteral("127.0.0.71"), {});
+    for (Service* s : {&statements, &keyed})
+        if (!s->memberd->start()) {
+            std::fprintf(stderr, "bench_handoff: memberd did not start: %s\n", qPrintable(s->memberd->log()));
             return 1;
         }
-        if (i > 0) // the first run warms the caches
-            times << ms;
+
+    for (int i = 0; i <= runs; ++i) {
+        for (Service* s : {&statements, &keyed}) {
+            const double ms = s->run(i);
+            if (ms < 0)
+                return 1;
+            if (i > 0) // the first run warms the caches
+                s->times << ms;
+        }
     }
-    memberd.terminate();
-    std::sort(times.begin(), times.end());
-    std::printf("handed-over deduction, InitForm to end of cmdOK_Click, %d runs\n", runs);
-    std::printf("median %.2f ms, p90 %.2f ms, max %.2f ms\n", times[times.size() / 2],
-                times[static_cast<qsizetype>(times.size() * 0.9)], times.last());
+    statements.memberd->terminate();
+    keyed.memberd->terminate();
+    std::printf("handed-over deduction, InitForm to end of cmdOK_Click, %d runs each, interleaved\n", runs);
+    statements.print("statement sequence");
+    keyed.print("keyed posting");
+    std::printf("keyed / statements: %.2fx\n", keyed.median() / statements.median());
     return 0;
 }

@@ -1,6 +1,8 @@
 // The desk's reply parser: replies assembled from segments as the socket
-// hands them over, then split into their fields.
+// hands them over, then split into their fields, and their data read as the
+// answer to a keyed posting.
 #include "common/CodePage.h"
+#include "link/KeyedWire.h"
 #include "link/WireCodec.h"
 
 #include <cstdint>
@@ -26,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             reply.count.size() > 6)
             std::abort();
         (void)reply.ok();
+        (void)tolva::keyedwire::parseAnswer(reply.data);
     }
     return 0;
 }

@@ -21,6 +21,8 @@ SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const
         .text(QStringLiteral("UserID"), rec.UserID)
         .text(QStringLiteral("Remark"), rec.Remark)
         .sql(QStringLiteral("FileDate"), fileDate);
+    if (!rec.PostKey.isEmpty())
+        row.text(QStringLiteral("PostKey"), rec.PostKey).text(QStringLiteral("AuthCode"), rec.AuthCode);
     return row;
 }
 

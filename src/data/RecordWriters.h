@@ -18,6 +18,9 @@ struct VCardLogRec {
     QString TxnDept, TxnType, CardNo;
     QVariant TxnDate;
     QString TxnAmt, TxnPoint, RefCheckNo, POSID, UserID, Remark;
+    // The posting key and the phone authorisation code: written only when
+    // set, so rows of postings without a key keep today's column list.
+    QString PostKey, AuthCode;
 };
 
 // The columns of a VCardLog row in their one order: txnDate and fileDate are

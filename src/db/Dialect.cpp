@@ -40,6 +40,7 @@ Dialect Dialect::forProvider(const QString& providerName) {
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = QStringLiteral("SELECT last_insert_rowid() AS NewRNo");
         d.schemaFile = QStringLiteral(":/db/sqlite.sql");
+        d.timestampType = QStringLiteral("TEXT");
         d.statementTransactions = true;
         d.singleWriter = true;
     } else if (key == kPostgres) {
@@ -47,6 +48,7 @@ Dialect Dialect::forProvider(const QString& providerName) {
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = QStringLiteral("SELECT lastval() AS NewRNo");
         d.schemaFile = QStringLiteral(":/db/postgresql.sql");
+        d.timestampType = QStringLiteral("TIMESTAMP");
     } else {
         d.known = false;
     }
@@ -63,6 +65,12 @@ QString Dialect::lockedSelect(const QString& table, const QString& where) const 
     if (key == kPostgres)
         return QStringLiteral("Select * From ") + table + where + QStringLiteral(" FOR UPDATE");
     return QStringLiteral("Select * From ") + table + where;
+}
+
+QString Dialect::addColumn(const QString& table, const QString& definition) const {
+    const bool keyword = key == kSqlite || key == kPostgres;
+    return QStringLiteral("ALTER TABLE ") + table +
+           (keyword ? QStringLiteral(" ADD COLUMN ") : QStringLiteral(" ADD ")) + definition;
 }
 
 QString Dialect::dateLiteral(const QVariant& value) const {

@@ -17,6 +17,7 @@ struct Dialect {
     QString dateQuote;     // "'", "#" or "TO_DATE"
     QString identityQuery; // empty when the database offers none
     QString schemaFile;    // resource path of the schema script; empty when none is kept
+    QString timestampType = QStringLiteral("DATETIME"); // column type of a date and time
     bool known = false;
     // Writing transactions are begun and ended with statements
     // ("BEGIN IMMEDIATE" takes SQLite's write lock at once, so two writers
@@ -42,6 +43,9 @@ struct Dialect {
     // between the date quote elsewhere, TO_DATE(...) for Oracle. A value that
     // does not read as a date gives NULL.
     QString dateLiteral(const QVariant& value) const;
+
+    // "ALTER TABLE table ADD [COLUMN] definition" in this database's words.
+    QString addColumn(const QString& table, const QString& definition) const;
 };
 
 } // namespace tolva

@@ -25,9 +25,12 @@ const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "T
 
 Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
     : m_ctx(ctx), m_view(view), m_link(link), m_deskLink(ctx, link, m_state), m_status(ctx, view),
-      m_codes(ctx, view), m_customers(ctx, view, m_state, m_deskLink, m_status),
-      m_transactions(ctx, view, m_state, m_deskLink, m_status),
-      m_settings(ctx, view, m_status, m_codes, m_state), m_report(ctx, view, printing) {}
+      m_codes(ctx, view), m_keyed(ctx, m_deskLink, m_state),
+      m_customers(ctx, view, m_state, m_deskLink, m_status),
+      m_transactions(ctx, view, m_state, m_deskLink, m_status, m_keyed),
+      m_settings(ctx, view, m_status, m_codes, m_state), m_report(ctx, view, printing) {
+    m_deskLink.setAfterLogin([this] { m_keyed.settlePending(); });
+}
 
 Desk::~Desk() = default;
 
@@ -67,6 +70,7 @@ void Desk::InitForm() {
                                m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD")));
         m_view.setText(ctl::txtIP, m_state.link().host);
         m_view.setText(ctl::txtPWD, m_state.link().password);
+        m_keyed.prepare();
         startLink();
         m_view.centerWindow();
     });
@@ -151,12 +155,17 @@ void Desk::ensureStoreCode() {
 void Desk::startLink() {
     Globals& g = m_ctx.g;
     const LinkSettings& settings = m_state.link();
-    if (!settings.isComplete())
+    if (!settings.isComplete()) {
+        endKnownHandOff();
         return;
+    }
     if (m_link.connectWith(settings)) {
         m_state.setLinked(true);
         g.gMsg = QStringLiteral("連線成功");
         DispElaMsg(g.gMsg);
+        m_keyed.settlePending();
+        if (endKnownHandOff())
+            return;
         if (!m_view.text(ctl::txtCustNo).isEmpty())
             m_customers.cmdQry_Click();
         const CardOfQuery& card = m_state.card();
@@ -171,7 +180,15 @@ void Desk::startLink() {
         g.gMsg = QStringLiteral("無法與會員資料庫連線!!");
         m_ctx.dialogs.ShowMsg(g.gMsg);
         DispElaMsg(g.gMsg);
+        endKnownHandOff();
     }
+}
+
+bool Desk::endKnownHandOff() {
+    if (m_transactions.answerKnownHandOff())
+        return true;
+    m_keyed.showOfflineTrouble();
+    return false;
 }
 
 void Desk::CalcBonusAmt(const QString& type, double& amount) {

@@ -3,6 +3,7 @@
 #include "desk/CustomerPanel.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
+#include "desk/KeyedPostings.h"
 #include "desk/ReportPage.h"
 #include "desk/SettingsPage.h"
 #include "desk/StatusLine.h"
@@ -71,6 +72,9 @@ private:
     void openPage();
     void ensureStoreCode();
     void startLink();
+    // A hand-off an earlier start already posted is answered and the
+    // program ends (true); otherwise offline postings in trouble are shown.
+    bool endKnownHandOff();
 
     AppContext& m_ctx;
     DeskView& m_view;
@@ -79,6 +83,7 @@ private:
     DeskLink m_deskLink;
     StatusLine m_status;
     StoreCodes m_codes;
+    KeyedPostings m_keyed;
     CustomerPanel m_customers;
     TransactionPages m_transactions;
     SettingsPage m_settings;

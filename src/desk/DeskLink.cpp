@@ -10,13 +10,21 @@ namespace {
 const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
 } // namespace
 
-bool DeskLink::reconnect(const QString& lostText) {
+bool DeskLink::tryReconnect() {
     const LinkSettings& settings = m_state.link();
     if (settings.isComplete() && m_link.connectWith(settings)) {
         m_state.setLinked(true);
+        if (m_afterLogin)
+            m_afterLogin();
         return true;
     }
     m_state.setLinked(false);
+    return false;
+}
+
+bool DeskLink::reconnect(const QString& lostText) {
+    if (tryReconnect())
+        return true;
     refuse(lostText);
     return false;
 }

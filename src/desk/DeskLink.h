@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 namespace tolva {
 
@@ -26,6 +27,10 @@ public:
     // the link marked down and lostText shown) when that fails. When the
     // service is back, so is the link.
     bool reconnect(const QString& lostText);
+    // The same without a word to the operator.
+    bool tryReconnect();
+    // Runs after every log-in made by reconnect (pending postings are settled there).
+    void setAfterLogin(std::function<void()> afterLogin) { m_afterLogin = std::move(afterLogin); }
     // True (the link marked down and the operator told) when the last
     // request got no reply or could not be sent.
     bool replyMissing();
@@ -38,6 +43,7 @@ private:
     AppContext& m_ctx;
     LinkClient& m_link;
     DeskState& m_state;
+    std::function<void()> m_afterLogin;
 };
 
 } // namespace tolva

@@ -47,6 +47,9 @@ FieldRule txnDept() {
 FieldRule posId() {
     return {QStringLiteral("POS 機號"), 10};
 }
+FieldRule authCode() {
+    return {QStringLiteral("授權碼"), 20};
+}
 FieldRule userId() {
     return {QStringLiteral("操作員代號"), 20};
 }

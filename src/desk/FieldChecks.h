@@ -34,6 +34,7 @@ FieldRule billNo();
 FieldRule txnDept();
 FieldRule posId();
 FieldRule userId();
+FieldRule authCode();
 } // namespace field
 
 } // namespace tolva

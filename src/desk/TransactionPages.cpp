@@ -13,6 +13,7 @@
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
 #include "desk/FieldChecks.h"
+#include "desk/KeyedPostings.h"
 #include "desk/StatusLine.h"
 #include "link/LinkClient.h"
 
@@ -22,8 +23,6 @@ namespace tolva {
 
 namespace {
 const QString kServer = QStringLiteral("SERVER");
-const QString kZel = QStringLiteral("ZEL");
-const QString kHandOff = QStringLiteral("TOLVA");
 const QString kShort = QStringLiteral("餘額不足");
 const QString kNoCustomer = QStringLiteral("請先建立客戶資料");
 const QString kPostingLinkLost = QStringLiteral("連線中斷，請改用電話查詢");
@@ -94,24 +93,29 @@ bool TransactionPages::writeLocalLog(int index, const QString& type, const QStri
     return ADD_VCardLog(m_ctx, rec, m_ctx.gCNT);
 }
 
-// The local database is the master: the balance and the log row are one
-// transaction, both or neither.
-bool TransactionPages::postMaster(const QString& balanceSql, int index, const QString& type,
-                                  const QString& amount) {
+// The local database is the master: the balance, the log row and (with a
+// key) the journal row are one transaction, all or nothing.
+bool TransactionPages::postMaster(const QString& balanceSql, int index, const PostingRecord& posting) {
     SqlTransaction tx(m_ctx.gCNT);
     const int changed = m_ctx.gCNT.execute(balanceSql);
     if (changed < 1) {
         // A deduction that would take the balance below zero changes no row
         // (another till may have spent it meanwhile), nor does a card that
         // was taken off file.
-        refuseUnchanged(type, m_ctx.gCNT.hasRow(QStringLiteral("Select CustNo From Cust Where CustNo = ") +
-                                                QuotStr(m_view.text(ctl::txtCustNo))));
+        refuseUnchanged(posting.type,
+                        m_ctx.gCNT.hasRow(QStringLiteral("Select CustNo From Cust Where CustNo = ") +
+                                          QuotStr(posting.cardNo)));
         return false;
     }
-    if (!writeLocalLog(index, type, amount))
+    VCardLogRec rec = logRow(index, posting.type, posting.amount);
+    rec.PostKey = posting.key;
+    rec.AuthCode = posting.authCode;
+    if (!ADD_VCardLog(m_ctx, rec, m_ctx.gCNT))
         return false;
+    if (!posting.key.isEmpty())
+        m_keyed.journal().add(posting, JournalState::Posted);
     tx.commit();
-    logPosting(QStringLiteral("已過帳(主資料庫)"), index, type, amount);
+    logPosting(QStringLiteral("已過帳(主資料庫)"), index, posting.type, posting.amount);
     return true;
 }
 
@@ -174,7 +178,7 @@ bool TransactionPages::postRemote(const QString& balanceSql, int index, const QS
 }
 
 void TransactionPages::cmdOK_Click(int index) {
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdOK_Click"), [&] {
+    guardVoid(m_ctx.reporter, Report::Msg, kProcedure, [&] {
         Globals& g = m_ctx.g;
         // One confirmation posts once: once its balance statement has gone
         // out, pressing again must not charge the guest a second time.
@@ -182,7 +186,6 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(QStringLiteral("交易已送出，請勿重複確認"));
             return;
         }
-        m_view.setText(ctl::txtRemark(index), QString());
         if (m_view.text(ctl::txtCheckNo(index)).isEmpty()) {
             m_link.refuse(QStringLiteral("請輸入帳單號"));
             return;
@@ -206,12 +209,16 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(QStringLiteral("請輸入會員卡號"));
             return;
         }
+        // The code given by phone stays in its field: it is what an offline
+        // posting is recorded with.
+        const QString code = m_view.text(ctl::txtRemark(index)).trimmed();
         // Every value of the posting fits its column before money moves.
         if (!m_link.valuesAllowed({{field::billNo(), m_view.text(ctl::txtCheckNo(index))},
                                    {field::txnDept(), m_view.text(ctl::txtTxnDept(index))},
                                    {field::cardNo(), m_view.text(ctl::txtCustNo)},
                                    {field::posId(), g.gPOSID},
-                                   {field::userId(), g.gUserID}}))
+                                   {field::userId(), g.gUserID},
+                                   {field::authCode(), code}}))
             return;
         // The card charged is the card on screen: a number typed over the
         // looked-up card would charge another holder.
@@ -225,70 +232,166 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(QStringLiteral("此帳單號不存在"));
             return;
         }
-        if (!m_link.reconnect(kPostingLinkLost))
+        // A handed-over type rules; at the desk each page posts its own type.
+        const QString type =
+            m_state.handOff().type.isEmpty() ? QString::number(index + 1) : m_state.handOff().type;
+        const PostingRecord intent = postingIntent(index, type, *value, code);
+        const bool master = m_view.masterDB();
+        if (!master && !m_link.tryReconnect()) {
+            postOffline(intent);
             return;
+        }
         if (m_state.fgTMP().Rows() == 0 || !m_state.card().loaded) {
             m_link.refuse(kNoCustomer);
             return;
         }
-
-        // A handed-over type rules; at the desk each page posts its own type.
-        const QString type =
-            m_state.handOff().type.isEmpty() ? QString::number(index + 1) : m_state.handOff().type;
-        const QString amount = plainNumber(*value);
-        const QString card = QuotStr(m_view.text(ctl::txtCustNo));
-        const bool master = m_view.masterDB();
-        QString balanceSql;
-        if (type == QLatin1String("1")) {
-            balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + ") + amount +
-                         QStringLiteral(" Where custno = ") + card;
-        } else {
-            if (*value > m_state.card().balance) {
-                m_link.refuse(kShort);
-                return;
-            }
-            // The guard keeps a balance that another till spent meanwhile
-            // from going below zero: such a statement changes no row.
-            balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - ") + amount +
-                         QStringLiteral(" Where custno = ") + card + QStringLiteral(" And TBonusAmt >= ") +
-                         amount;
-        }
-
-        m_posting = true;
-        bool posted = false;
-        try {
-            posted = master ? postMaster(balanceSql, index, type, amount)
-                            : postRemote(balanceSql, index, type, amount);
-        } catch (const Fault&) {
-            if (master)
-                m_posting = false;
-            throw;
-        }
-        if (!posted) {
-            // In master mode nothing was written and the operator may try
-            // again; a remote balance that went out stays posted.
-            if (master)
-                m_posting = false;
+        if (type != QLatin1String("1") && *value > m_state.card().balance) {
+            m_link.refuse(kShort);
             return;
         }
-
-        if (!m_state.handOff().checkNo.isEmpty()) {
-            if (!m_ctx.settings.Save(kZel, kHandOff,
-                                     {{QStringLiteral("CheckNoAuth"), m_state.handOff().checkNo},
-                                      {QStringLiteral("TxnAmtAuth"), answerAmount(*value)}})) {
-                // The posting stands; the POS would read the missing answer
-                // as a cancel, so the operator must tell it.
-                logPosting(QStringLiteral("回覆寫入失敗"), index, type, amount);
-                m_ctx.reporter.ErrorLog(
-                    kProcedure,
-                    Fault(Fault::kGeneric, QStringLiteral("無法寫入POS回覆 ") + m_ctx.settings.fileOf(kZel)));
-                m_link.refuse(QStringLiteral("交易已完成，但無法回覆POS，請通知POS人員此筆已入帳"));
-                return;
-            }
-            logPosting(QStringLiteral("回覆已寫入"), index, type, amount);
+        if (!master && m_keyed.journalReady() && m_link.client().keyedPostings()) {
+            postKeyed(intent);
+            return;
         }
-        m_view.endProgram();
+        postByStatements(index, intent);
     });
+}
+
+PostingRecord TransactionPages::postingIntent(int index, const QString& type, double value,
+                                              const QString& code) const {
+    const Globals& g = m_ctx.g;
+    PostingRecord p;
+    p.type = type;
+    p.cardNo = m_view.text(ctl::txtCustNo);
+    p.amount = plainNumber(value);
+    p.txnDept = m_view.text(ctl::txtTxnDept(index));
+    p.billNo = m_view.text(ctl::txtCheckNo(index));
+    p.posId = g.gPOSID;
+    p.userId = g.gUserID;
+    if (const std::optional<QDateTime> date = readAsDate(g.gOPDate))
+        p.txnDate = date->date();
+    p.authCode = code;
+    p.handOff = !m_state.handOff().checkNo.isEmpty();
+    p.answerAmount = answerAmount(value);
+    return p;
+}
+
+void TransactionPages::postOffline(const PostingRecord& intent) {
+    // Without the link a posting is kept only with the code the operator got
+    // by phone, and never beside one whose outcome is still unknown.
+    if (intent.authCode.isEmpty() || !m_keyed.journalReady()) {
+        m_link.refuse(kPostingLinkLost);
+        return;
+    }
+    if (m_keyed.anyUnknown()) {
+        m_link.refuse(QStringLiteral("前一筆交易結果不明，連線恢復前無法離線記錄"));
+        return;
+    }
+    PostingRecord recorded;
+    m_keyed.recordOffline(intent, recorded);
+    answerAndEnd(recorded, QStringLiteral("已離線記錄，授權碼 ") + recorded.authCode +
+                               QStringLiteral("，連線恢復後自動入帳"));
+}
+
+void TransactionPages::postKeyed(const PostingRecord& intent) {
+    PostingRecord posted;
+    switch (m_keyed.postRemote(intent, posted)) {
+    case KeyedPostings::Result::Posted:
+        answerAndEnd(posted, QString());
+        break;
+    case KeyedPostings::Result::PostedAfterCut:
+    case KeyedPostings::Result::AlreadyPosted:
+        answerAndEnd(posted, QStringLiteral("此筆交易已入帳"));
+        break;
+    case KeyedPostings::Result::RecordedOffline:
+        answerAndEnd(posted, QStringLiteral("此筆交易已離線記錄"));
+        break;
+    case KeyedPostings::Result::LinkDown:
+        postOffline(intent);
+        break;
+    case KeyedPostings::Result::NotPosted:
+    case KeyedPostings::Result::Unknown:
+        break;
+    }
+}
+
+void TransactionPages::postByStatements(int index, const PostingRecord& intent) {
+    const QString& type = intent.type;
+    const QString& amount = intent.amount;
+    const QString card = QuotStr(intent.cardNo);
+    const bool master = m_view.masterDB();
+    QString balanceSql;
+    if (type == QLatin1String("1")) {
+        balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + ") + amount +
+                     QStringLiteral(" Where custno = ") + card;
+    } else {
+        // The guard keeps a balance that another till spent meanwhile
+        // from going below zero: such a statement changes no row.
+        balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - ") + amount +
+                     QStringLiteral(" Where custno = ") + card + QStringLiteral(" And TBonusAmt >= ") +
+                     amount;
+    }
+
+    PostingRecord posted = intent;
+    if (master && m_keyed.journalReady())
+        posted.key = m_keyed.newKey(intent);
+    m_posting = true;
+    bool done = false;
+    try {
+        done = master ? postMaster(balanceSql, index, posted) : postRemote(balanceSql, index, type, amount);
+    } catch (const Fault&) {
+        if (master)
+            m_posting = false;
+        throw;
+    }
+    if (!done) {
+        // In master mode nothing was written and the operator may try
+        // again; a remote balance that went out stays posted.
+        if (master)
+            m_posting = false;
+        return;
+    }
+    answerAndEnd(posted, QString());
+}
+
+bool TransactionPages::answerKnownHandOff() {
+    const std::optional<JournalRow> row =
+        m_keyed.adoptHandOff(m_state.handOff(), m_view.text(ctl::txtCustNo));
+    if (!row)
+        return false;
+    switch (row->state) {
+    case JournalState::Posted:
+    case JournalState::Settled:
+        answerAndEnd(row->posting, QStringLiteral("此帳單已入帳"));
+        return true;
+    case JournalState::Offline:
+        answerAndEnd(row->posting, QStringLiteral("此帳單已離線記錄"));
+        return true;
+    default:
+        // Still unknown: a confirmation asks the service by its key first.
+        m_ctx.dialogs.ShowMsg(QStringLiteral("此帳單前次交易結果不明，連線恢復後請再按確認"));
+        return false;
+    }
+}
+
+void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told) {
+    const QString& checkNo = m_state.handOff().checkNo;
+    if (!checkNo.isEmpty()) {
+        if (!m_answer.write(checkNo, posted.answerAmount, kProcedure)) {
+            // The posting stands; the POS would read the missing answer
+            // as a cancel, so the operator must tell it.
+            m_ctx.reporter.WriteLog(QStringLiteral("交易 回覆寫入失敗: 卡號=") + posted.cardNo +
+                                    QStringLiteral(" 金額=") + posted.amount + QStringLiteral(" 帳單號=") +
+                                    posted.billNo);
+            m_link.refuse(QStringLiteral("交易已完成，但無法回覆POS，請通知POS人員此筆已入帳"));
+            return;
+        }
+        m_ctx.reporter.WriteLog(QStringLiteral("交易 回覆已寫入: 帳單號=") + checkNo +
+                                QStringLiteral(" 金額=") + posted.answerAmount);
+    }
+    if (!told.isEmpty())
+        m_ctx.dialogs.ShowMsg(told);
+    m_view.endProgram();
 }
 
 bool TransactionPages::billExists(const QString& billNo) {

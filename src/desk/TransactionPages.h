@@ -1,6 +1,8 @@
 #pragma once
 
+#include "common/PostingRecord.h"
 #include "data/RecordWriters.h"
+#include "desk/PosAnswer.h"
 
 #include <QString>
 
@@ -10,6 +12,7 @@ class AppContext;
 class DeskLink;
 class DeskState;
 class DeskView;
+class KeyedPostings;
 class StatusLine;
 
 // The deposit page (index 0) and the deduction page (index 1): bill and
@@ -18,8 +21,10 @@ class StatusLine;
 // master, else through the link - followed by the POS station's answer.
 class TransactionPages {
 public:
-    TransactionPages(AppContext& ctx, DeskView& view, DeskState& state, DeskLink& link, StatusLine& status)
-        : m_ctx(ctx), m_view(view), m_state(state), m_link(link), m_status(status) {}
+    TransactionPages(AppContext& ctx, DeskView& view, DeskState& state, DeskLink& link, StatusLine& status,
+                     KeyedPostings& keyed)
+        : m_ctx(ctx), m_view(view), m_state(state), m_link(link), m_status(status), m_keyed(keyed),
+          m_answer(ctx) {}
 
     void cmdOK_Click(int index);
     void cmdRefNo_Click(int index);
@@ -29,9 +34,23 @@ public:
     void txtAmt_Validate(int index, bool& cancel);
     void txtCheckNo_Validate(int index, bool& cancel);
 
+    // At start: a hand-off whose posting an earlier start already made (or
+    // recorded offline) is answered at once and the program ends; true then.
+    bool answerKnownHandOff();
+
 private:
+    PostingRecord postingIntent(int index, const QString& type, double value, const QString& code) const;
+    // Posts with a key at a service that takes them.
+    void postKeyed(const PostingRecord& intent);
+    // Posts with the statement sequence: locally when the local database is
+    // the master, else through the link.
+    void postByStatements(int index, const PostingRecord& intent);
+    // The link is down: an offline posting when a phone code was typed.
+    void postOffline(const PostingRecord& intent);
+    // The POS station's answer, a last word to the operator, the end.
+    void answerAndEnd(const PostingRecord& posted, const QString& told);
     bool billExists(const QString& billNo);
-    bool postMaster(const QString& balanceSql, int index, const QString& type, const QString& amount);
+    bool postMaster(const QString& balanceSql, int index, const PostingRecord& posting);
     bool postRemote(const QString& balanceSql, int index, const QString& type, const QString& amount);
     VCardLogRec logRow(int index, const QString& type, const QString& amount) const;
     bool writeLocalLog(int index, const QString& type, const QString& amount);
@@ -52,6 +71,8 @@ private:
     DeskState& m_state;
     DeskLink& m_link;
     StatusLine& m_status;
+    KeyedPostings& m_keyed;
+    PosAnswer m_answer;
     // A confirmation whose balance statement has gone out is never posted again.
     bool m_posting = false;
 };

@@ -63,15 +63,17 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
         m_socketGone = false;
         mHostPWD = password;
         gTcpLinked = false;
+        m_capabilities = 0;
         gTcpRC.clear();
         gTcpData.clear();
         m_socket->connectToHost(host, portNo);
         gTcpRC.clear();
         wait(Waiting::Login, m_loginSteps);
 
-        if (gTcpLinked)
+        if (gTcpLinked) {
             m_outcome = LinkOutcome::Replied;
-        else if (gTcpRC.isEmpty())
+            m_capabilities = lastCount().value_or(0);
+        } else if (gTcpRC.isEmpty())
             m_outcome = LinkOutcome::NoReply;
         return gTcpLinked;
     });

@@ -75,6 +75,10 @@ public:
     // statement changed. Empty when the service left the field blank.
     std::optional<qint64> lastCount() const;
     bool isWaiting() const { return m_loop != nullptr; }
+    // Whether the service announced keyed postings in the count field of
+    // its log-in reply (bit 1); false before a log-in and for services that
+    // leave the field 000000.
+    bool keyedPostings() const { return (m_capabilities & 1) != 0; }
 
     // The socket events.
     void Winsock1_Connect();
@@ -114,6 +118,7 @@ private:
     QEventLoop* m_loop = nullptr;
     bool m_socketGone = false;
     LinkOutcome m_outcome = LinkOutcome::Replied;
+    qint64 m_capabilities = 0;
     std::chrono::milliseconds m_step{100};
     int m_loginSteps = 200;
 };

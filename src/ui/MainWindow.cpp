@@ -389,7 +389,10 @@ void MainWindow::showOnTill() {
 
 void MainWindow::endProgram() {
     m_ending = true;
-    QCoreApplication::exit(0);
+    // Queued, so that a program ended while it starts (before the event
+    // loop runs) ends as soon as the loop begins.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

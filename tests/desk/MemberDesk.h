@@ -22,12 +22,15 @@ struct MemberDesk {
     tolva::LinkClient link{f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage};
     tolva::Desk desk{f.ctx, view, link};
 
-    explicit MemberDesk(const QString& address, const QString& memberConn = QString()) {
+    // memberdArgs: by default the service announces no keyed postings, so
+    // the statement sequence runs; tests of keyed postings pass {}.
+    explicit MemberDesk(const QString& address, const QString& memberConn = QString(),
+                        const QStringList& memberdArgs = {QStringLiteral("--no-keyed-postings")}) {
         const QString conn = memberConn.isEmpty() ? QStringLiteral("Provider=SQLite;Data Source=") +
                                                         f.dir.filePath(QStringLiteral("member.db"))
                                                   : memberConn;
         member.open(conn);
-        memberd = std::make_unique<MemberdProcess>(address, conn);
+        memberd = std::make_unique<MemberdProcess>(address, conn, memberdArgs);
         f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));

@@ -1,0 +1,260 @@
+#include "desk/KeyedPostings.h"
+
+#include "app/AppContext.h"
+#include "common/Formatting.h"
+#include "data/RecordWriters.h"
+#include "db/SqlTransaction.h"
+#include "desk/DeskLink.h"
+#include "desk/DeskState.h"
+#include "desk/PostingKey.h"
+#include "link/LinkClient.h"
+
+namespace tolva {
+
+namespace {
+const QString kShort = QStringLiteral("餘額不足");
+const QString kNoCustomer = QStringLiteral("請先建立客戶資料");
+const QString kUnknown = QStringLiteral("交易結果不明，請查詢餘額確認");
+const QString kVoided = QStringLiteral("交易未入帳，請重新確認");
+const QString kProcedure = QStringLiteral("fmTOLVA_cmdOK_Click");
+
+QString refusalText(PostOutcome outcome) {
+    switch (outcome) {
+    case PostOutcome::Short:
+        return kShort;
+    case PostOutcome::NoCard:
+        return kNoCustomer;
+    default:
+        return QStringLiteral("交易已作廢");
+    }
+}
+} // namespace
+
+KeyedPostings::KeyedPostings(AppContext& ctx, DeskLink& link, DeskState& state)
+    : m_ctx(ctx), m_link(link), m_state(state), m_journal(ctx.gCNT, ctx.clock) {}
+
+void KeyedPostings::prepare() {
+    QString why;
+    m_ready = m_ctx.gCNT.isOpen() && m_journal.ensure(why);
+    if (!m_ready)
+        m_ctx.reporter.WriteLog(QStringLiteral("交易序號停用: 本機資料庫無法建立交易日誌 ") + why);
+}
+
+bool KeyedPostings::sameIntent(const PostingRecord& a, const PostingRecord& b) {
+    return a.type == b.type && a.cardNo == b.cardNo && a.amount == b.amount && a.billNo == b.billNo &&
+           a.txnDept == b.txnDept;
+}
+
+QString KeyedPostings::newKey(const PostingRecord& intent) const {
+    return makePostingKey(intent.txnDept, intent.posId, intent.billNo, intent.type, intent.amount);
+}
+
+void KeyedPostings::log(const QString& step, const PostingRecord& p) {
+    m_ctx.reporter.WriteLog(QStringLiteral("交易 ") + step + QStringLiteral(": 序號=") + p.key +
+                            QStringLiteral(" 卡號=") + p.cardNo + QStringLiteral(" 類別=") + p.type +
+                            QStringLiteral(" 金額=") + p.amount + QStringLiteral(" 帳單號=") + p.billNo +
+                            (p.authCode.isEmpty() ? QString() : QStringLiteral(" 授權碼=") + p.authCode));
+}
+
+std::optional<KeyedAnswer> KeyedPostings::send(const QString& command, const QString& data) {
+    QString reply;
+    if (!m_link.client().SEND_TCPCMD(m_state.link().prefix, command, data, reply))
+        return std::nullopt;
+    const std::optional<KeyedAnswer> answer = keyedwire::parseAnswer(reply);
+    if (!answer)
+        m_ctx.reporter.WriteLog(QStringLiteral("交易序號: 無法解讀的回覆 ") + reply.left(80));
+    return answer;
+}
+
+void KeyedPostings::finish(const PostingRecord& p, JournalState state, bool withLogRow) {
+    SqlTransaction tx(m_ctx.gCNT);
+    if (withLogRow) {
+        VCardLogRec rec;
+        rec.TxnDept = p.txnDept;
+        rec.TxnType = p.type;
+        rec.CardNo = p.cardNo;
+        rec.TxnDate = p.txnDate;
+        rec.TxnAmt = p.amount;
+        rec.TxnPoint = QStringLiteral("0");
+        rec.RefCheckNo = p.billNo;
+        rec.POSID = p.posId;
+        rec.UserID = p.userId;
+        rec.Remark = p.authCode;
+        rec.PostKey = p.key;
+        rec.AuthCode = p.authCode;
+        m_ctx.gCNT.execute(
+            VCardLogColumns(rec, m_ctx.gCNT.dialect().dateLiteral(p.txnDate), m_ctx.g.gServerDate)
+                .insertInto(QStringLiteral("VCardLog")));
+    }
+    if (m_journal.find(p.key))
+        m_journal.setState(p.key, state);
+    else
+        m_journal.add(p, state);
+    tx.commit();
+}
+
+KeyedPostings::Result KeyedPostings::conclude(const PostingRecord& p, const KeyedAnswer& answer,
+                                              bool afterCut) {
+    if (answer.outcome == PostOutcome::Posted) {
+        log(answer.replay ? QStringLiteral("已入帳(重送)") : QStringLiteral("已入帳"), p);
+        finish(p, JournalState::Posted, true);
+        m_current.reset();
+        return afterCut || answer.replay ? Result::PostedAfterCut : Result::Posted;
+    }
+    log(QStringLiteral("未入帳 ") + refusalText(answer.outcome), p);
+    m_journal.setState(p.key, JournalState::Void, refusalText(answer.outcome));
+    m_current.reset();
+    m_link.refuse(answer.outcome == PostOutcome::Voided ? kVoided : refusalText(answer.outcome));
+    return Result::NotPosted;
+}
+
+KeyedPostings::Result KeyedPostings::resolveNow(const PostingRecord& p) {
+    // The reply was lost: log in again and ask the service by key what
+    // became of the posting. A key it has not seen is closed, so a request
+    // still on its way can no longer post.
+    log(QStringLiteral("結果不明，以序號查詢"), p);
+    if (m_state.link().isComplete() && m_link.client().connectWith(m_state.link())) {
+        m_state.setLinked(true);
+        if (const std::optional<KeyedAnswer> answer = send(keyedwire::kQuery, p.key))
+            return conclude(p, *answer, true);
+    }
+    m_state.setLinked(false);
+    log(QStringLiteral("結果不明"), p);
+    m_ctx.reporter.ErrorLog(kProcedure, Fault(Fault::kGeneric, kUnknown + QStringLiteral(" 序號=") + p.key +
+                                                                   QStringLiteral(" 卡號=") + p.cardNo +
+                                                                   QStringLiteral(" 金額=") + p.amount));
+    m_link.refuse(kUnknown);
+    return Result::Unknown;
+}
+
+KeyedPostings::Result KeyedPostings::postRemote(const PostingRecord& intent, PostingRecord& posted) {
+    PostingRecord p = intent;
+    if (m_current && sameIntent(*m_current, intent)) {
+        const std::optional<JournalRow> row = m_journal.find(m_current->key);
+        if (row && (row->state == JournalState::Posted || row->state == JournalState::Settled ||
+                    row->state == JournalState::Offline)) {
+            posted = row->posting;
+            return row->state == JournalState::Offline ? Result::RecordedOffline : Result::AlreadyPosted;
+        }
+        if (row && row->state == JournalState::Unknown) {
+            // Asked again: the first outcome decides; a void one lets the
+            // operator confirm afresh, under a new key.
+            posted = row->posting;
+            return resolveNow(row->posting);
+        }
+    }
+    p.key = newKey(intent);
+    m_journal.add(p, JournalState::Unknown);
+    m_current = p;
+    posted = p;
+    log(QStringLiteral("送出"), p);
+    if (const std::optional<KeyedAnswer> answer = send(keyedwire::kPost, keyedwire::postData(p, false)))
+        return conclude(p, *answer, false);
+
+    const LinkOutcome outcome = m_link.client().lastOutcome();
+    if (outcome == LinkOutcome::NotSent) {
+        log(QStringLiteral("未送出"), p);
+        m_journal.setState(p.key, JournalState::Void, QStringLiteral("未送出"));
+        m_current.reset();
+        m_state.setLinked(false);
+        return Result::LinkDown;
+    }
+    if (outcome == LinkOutcome::Failed && m_link.client().gTcpRC == QLatin1String("03")) {
+        // Refused as unreadable: the service ran nothing.
+        log(QStringLiteral("被拒"), p);
+        m_journal.setState(p.key, JournalState::Void, QStringLiteral("被拒"));
+        m_current.reset();
+        return Result::NotPosted;
+    }
+    return resolveNow(p);
+}
+
+KeyedPostings::Result KeyedPostings::recordOffline(const PostingRecord& intent, PostingRecord& recorded) {
+    PostingRecord p = intent;
+    p.key = newKey(intent);
+    finish(p, JournalState::Offline, true);
+    log(QStringLiteral("離線記錄"), p);
+    recorded = p;
+    return Result::RecordedOffline;
+}
+
+std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request, const QString& cardNo) {
+    if (!m_ready || request.checkNo.isEmpty())
+        return std::nullopt;
+    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, request.checkNo, request.type,
+                                                          plainNumber(request.amount), cardNo);
+    if (row)
+        m_current = row->posting;
+    return row;
+}
+
+bool KeyedPostings::anyUnknown() {
+    return m_ready && !m_journal.inState(JournalState::Unknown).isEmpty();
+}
+
+void KeyedPostings::settlePending() {
+    if (!m_ready || !m_link.client().keyedPostings())
+        return;
+    int posted = 0;
+    int voided = 0;
+    for (const JournalRow& row : m_journal.inState(JournalState::Unknown)) {
+        const std::optional<KeyedAnswer> answer = send(keyedwire::kQuery, row.posting.key);
+        if (!answer)
+            return;
+        if (answer->outcome == PostOutcome::Posted) {
+            log(QStringLiteral("以序號查得已入帳"), row.posting);
+            finish(row.posting, JournalState::Posted, true);
+            ++posted;
+        } else {
+            log(QStringLiteral("以序號查得未入帳"), row.posting);
+            m_journal.setState(row.posting.key, JournalState::Void, refusalText(answer->outcome));
+            ++voided;
+        }
+    }
+    int settled = 0;
+    int refused = 0;
+    for (const JournalRow& row : m_journal.inState(JournalState::Offline)) {
+        log(QStringLiteral("離線交易送出"), row.posting);
+        const std::optional<KeyedAnswer> answer =
+            send(keyedwire::kPost, keyedwire::postData(row.posting, true));
+        if (!answer)
+            break;
+        if (answer->outcome == PostOutcome::Posted) {
+            log(QStringLiteral("離線交易已入帳"), row.posting);
+            m_journal.setState(row.posting.key, JournalState::Settled);
+            ++settled;
+        } else {
+            log(QStringLiteral("離線交易遭拒 ") + refusalText(answer->outcome), row.posting);
+            m_journal.setState(row.posting.key, JournalState::Refused, refusalText(answer->outcome));
+            ++refused;
+        }
+    }
+    if (posted + voided + settled + refused == 0)
+        return;
+    QStringList told;
+    if (posted + voided > 0)
+        told << QStringLiteral("結果不明的交易已確認: 已入帳 %1 筆, 未入帳 %2 筆").arg(posted).arg(voided);
+    if (settled + refused > 0)
+        told << QStringLiteral("離線交易已送出: 入帳 %1 筆, 遭拒 %2 筆").arg(settled).arg(refused);
+    m_ctx.dialogs.ShowMsg(told.join(QLatin1Char('\n')));
+}
+
+void KeyedPostings::showOfflineTrouble() {
+    if (!m_ready)
+        return;
+    for (const JournalRow& row : m_journal.inState(JournalState::Refused)) {
+        const PostingRecord& p = row.posting;
+        const QString text = QStringLiteral("離線交易遭拒: 卡號 ") + p.cardNo + QStringLiteral(" 金額 ") +
+                             p.amount + QStringLiteral(" 帳單號 ") + p.billNo + QStringLiteral(" 授權碼 ") +
+                             p.authCode + QStringLiteral(" (") + row.note + QStringLiteral(")\n已處理完畢?");
+        if (m_ctx.dialogs.askYesNo(text, Dialogs::Icon::Warning, m_ctx.g.title())) {
+            m_journal.setState(p.key, JournalState::DealtWith, row.note);
+            log(QStringLiteral("遭拒的離線交易已處理"), p);
+        }
+    }
+    const qsizetype waiting = m_journal.inState(JournalState::Offline).size();
+    if (waiting > 0 && m_state.linked() && !m_link.client().keyedPostings())
+        m_ctx.dialogs.ShowMsg(QStringLiteral("離線交易 %1 筆待入帳，會員服務不支援自動入帳").arg(waiting));
+}
+
+} // namespace tolva
