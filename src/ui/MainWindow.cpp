@@ -290,7 +290,9 @@ void MainWindow::buildSettingsPage(QWidget* page) {
     grid->addWidget(label(page, QStringLiteral("lblIP"), QStringLiteral("IP")), 1, 0);
     grid->addWidget(field(page, ctl::txtIP, QStringLiteral("IP")), 1, 1);
     grid->addWidget(label(page, QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
-    QLineEdit* password = field(page, ctl::txtPWD, QStringLiteral("密碼"));
+    // Made outside the page: the field reads its mask from the style when it
+    // moves into the styled window, which a field made inside it never does.
+    QLineEdit* password = field(nullptr, ctl::txtPWD, QStringLiteral("密碼"));
     password->setEchoMode(QLineEdit::Password);
     // The mask is "*", whatever the style would draw; set on the field
     // itself, so it holds however the window's style is renewed.

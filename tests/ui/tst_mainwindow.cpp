@@ -204,10 +204,11 @@ private slots:
         showActive(window);
         view.showTab(ctl::kSettings, true);
         view.selectTab(ctl::kSettings);
-        window.resize(1920, 1080); // the window's style renewed for the larger size
-        QCoreApplication::processEvents();
         view.setText(ctl::txtPWD, QStringLiteral("ab c"));
         auto* password = qobject_cast<QLineEdit*>(window.control(ctl::txtPWD));
+        QCOMPARE(password->displayText(), QStringLiteral("****"));
+        window.resize(1920, 1080); // the window's style renewed for the larger size
+        QCoreApplication::processEvents();
         QCOMPARE(password->displayText(), QStringLiteral("****"));
         QCOMPARE(view.text(ctl::txtPWD), QStringLiteral("ab c"));
     }
