@@ -33,8 +33,6 @@ namespace tolva {
 namespace {
 constexpr int kButtonHeight = 52;
 constexpr int kFieldHeight = 44;
-// The size of the window's text at scale 1, in points.
-constexpr double kBasePointSize = 15;
 
 // The window's look for a scale factor: 1 at 1024 x 768, larger on bigger
 // screens so that text stays legible from arm's length. A focused button
@@ -61,7 +59,7 @@ QString deskStyle(double scale) {
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
                "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
-        .arg(pt(kBasePointSize), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
+        .arg(pt(15), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
 
 // Buttons beside a field that open its keypad or picker are for touching;
@@ -81,7 +79,7 @@ const char* const kBaseHeight = "tolvaBaseHeight";
 MainWindow::MainWindow() {
     name(this, QStringLiteral("fmTOLVA"));
     setWindowTitle(QStringLiteral("會員點數作業"));
-    applyLook();
+    setStyleSheet(deskStyle(m_scale));
 
     // Every control is made inside its final parent, so none is moved into
     // the styled window afterwards (each move restyles it and lays out its
@@ -101,12 +99,6 @@ MainWindow::MainWindow() {
     resize(1024, 768);
 }
 
-void MainWindow::applyLook() {
-    setStyleSheet(deskStyle(m_scale));
-    QFont base = font();
-    base.setPointSize(qRound(kBasePointSize * m_scale));
-    setFont(base);
-}
 
 // The control name is the object name and the accessible description, by
 // which automation finds the control. The accessible name is left to what the
@@ -459,7 +451,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     const double scale = tillScale(size());
     if (std::abs(scale - m_scale) >= 0.1) {
         m_scale = scale;
-        applyLook();
+        setStyleSheet(deskStyle(m_scale));
         for (QWidget* w : findChildren<QWidget*>()) {
             const QVariant base = w->property(kBaseHeight);
             if (base.isValid())

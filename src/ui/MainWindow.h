@@ -59,10 +59,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The window's look for its scale: the style sheet, and the window font
-    // at the style sheet's base size, so that controls are made with the
-    // font they will be drawn in.
-    void applyLook();
     QWidget* buildHeader(QWidget* parent);
     QWidget* buildCustomerPanel(QWidget* parent);
     QWidget* buildTabs(QWidget* parent);
