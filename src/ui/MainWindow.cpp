@@ -99,7 +99,6 @@ MainWindow::MainWindow() {
     resize(1024, 768);
 }
 
-
 // The control name is the object name and the accessible description, by
 // which automation finds the control. The accessible name is left to what the
 // operator sees: buttons, check boxes and labels report their live text;
@@ -205,6 +204,9 @@ QWidget* MainWindow::buildTabs(QWidget* parent) {
         m_pageBuilt << false;
     }
     m_tabs->setTabVisible(ctl::kSettings, false);
+    // The window opens on the card lookup, the page the desk puts in front
+    // unless a hand-off names another; so the first showing makes one page.
+    m_tabs->setCurrentIndex(ctl::kQuery);
     // The tabs are touched; Enter and the arrows walk the fields, not them.
     m_tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { buildPage(index); });
@@ -224,10 +226,16 @@ bool MainWindow::buildPage(int index) {
         buildQueryPage(page);
     else
         buildReportPage(page);
-    // Controls made inside a page already on screen are shown and laid out
-    // at once, as if they had always been there.
+    // Controls made after the window was first polished are polished now (a
+    // page behind others keeps its look and font like one made before), and
+    // on a page already on screen shown and laid out at once, as if they had
+    // always been there.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    if (testAttribute(Qt::WA_WState_Polished))
+        for (QWidget* w : controls)
+            w->ensurePolished();
     if (page->isVisible()) {
-        for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* w : controls)
             if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide))
                 w->show();
         page->layout()->activate();

@@ -284,9 +284,12 @@ private slots:
         QVERIFY(!window.builtControl(ctl::txtIP));
         QVERIFY(!window.builtControl(ctl::txtDateB));
 
-        // Shown: the page in front is made, the settings page only when opened.
+        // Shown: the card lookup in front is made, the others only when opened.
         showActive(window);
-        QVERIFY(window.builtControl(ctl::cmdOK(0))->isVisible());
+        QCOMPARE(view.selectedTab(), int(ctl::kQuery));
+        QWidget* query = window.builtControl(ctl::cmdQry);
+        QVERIFY(query && query->isVisible());
+        QVERIFY(!window.builtControl(ctl::cmdOK(0)));
         QVERIFY(!window.builtControl(ctl::txtIP));
         view.showTab(ctl::kSettings, true);
         view.selectTab(ctl::kSettings);
