@@ -389,6 +389,11 @@ private slots:
         window.setDesk(&desk);
         desk.Form_Load();
         QCOMPARE(view.selectedTab(), int(ctl::kQuery));
+        // The start fills the settings and report pages without making them.
+        QVERIFY(!window.builtControl(ctl::chkMasterDB));
+        QVERIFY(!window.builtControl(ctl::txtDateB));
+        const QString reportDate = view.text(ctl::txtDateB);
+        QVERIFY(!reportDate.isEmpty());
 
         QTest::mouseDClick(window.control(ctl::lblHead(2)), Qt::LeftButton);
         QVERIFY(view.isTabShown(ctl::kSettings));
@@ -398,6 +403,8 @@ private slots:
         QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
         QVERIFY(!view.isTabShown(ctl::kSettings));
         QCOMPARE(view.selectedTab(), int(ctl::kDeposit));
+        view.selectTab(ctl::kReport);
+        QCOMPARE(qobject_cast<QLineEdit*>(window.builtControl(ctl::txtDateB))->text(), reportDate);
     }
 
     void theOperatorsRoadThroughTheWidgets() {
