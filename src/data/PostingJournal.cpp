@@ -64,7 +64,10 @@ void PostingJournal::add(const PostingRecord& p, JournalState state) {
                                         QStringLiteral(", FileDate, UpdDate) VALUES "
                                                        "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                                     {p.key, QString(QChar::fromLatin1(static_cast<char>(state))), p.type,
-                                     p.cardNo, p.amount, p.txnDept, p.billNo, p.posId, p.userId, p.txnDate,
+                                     p.cardNo, p.amount, p.txnDept, p.billNo, p.posId, p.userId,
+                                     // As text in the form every database reads and compares
+                                     // alike with the log's dates.
+                                     p.txnDate.startOfDay().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                      p.authCode, p.handOff ? QStringLiteral("1") : QStringLiteral("0"),
                                      p.answerAmount, QString(), now, now});
     q.finish();
@@ -90,7 +93,8 @@ JournalRow PostingJournal::rowAt(QSqlQuery& q) const {
     p.billNo = q.value(6).toString();
     p.posId = q.value(7).toString();
     p.userId = q.value(8).toString();
-    p.txnDate = q.value(9).toDate();
+    if (const std::optional<QDateTime> date = readAsDate(q.value(9)))
+        p.txnDate = date->date();
     p.authCode = q.value(10).toString();
     p.handOff = q.value(11).toString() == QLatin1String("1");
     p.answerAmount = q.value(12).toString();

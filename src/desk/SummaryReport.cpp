@@ -17,6 +17,24 @@ const QString kDetailFormat = QStringLiteral("<900#^500#>800#<1400;");
 const QString kDetailTitles = QStringLiteral("卡號#類別#金額#單號;");
 const QString kTotalFormat = QStringLiteral("^1000#>1100#>1100;");
 const QString kTotalTitles = QStringLiteral("分店別#交易別#總金額;");
+const QString kOfflineTitles = QStringLiteral("卡號#類別#金額#授權碼;");
+
+QString offlineState(const QString& state) {
+    if (state == QLatin1String("O"))
+        return QStringLiteral("待入帳");
+    if (state == QLatin1String("S"))
+        return QStringLiteral("已入帳");
+    if (state == QLatin1String("R"))
+        return QStringLiteral("遭拒");
+    return QStringLiteral("已處理");
+}
+
+bool hasJournal(Database& db) {
+    for (const QString& table : db.handle().tables())
+        if (table.compare(QStringLiteral("PostJournal"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 
 QString textOf(const QSqlQuery& q, int column) {
     const QVariant v = q.value(column);
@@ -64,12 +82,19 @@ QString SummaryReport::totalsSql(const QString& dateFrom, const QString& dateTo)
            QStringLiteral(" Group by txndept ,  TxnType ") + QStringLiteral(" Order by txndept ,  TxnType ");
 }
 
+QString SummaryReport::offlineSql(const QString& dateFrom, const QString& dateTo) const {
+    return QStringLiteral("Select CardNo, TxnType, TxnAmt, AuthCode, State From PostJournal "
+                          "Where State IN ('O', 'S', 'R', 'D')") +
+           dateConditions(dateFrom, dateTo) + QStringLiteral(" Order by TxnDept, RefCheckNo");
+}
+
 // Composes the report part by part. Lives in the printout's more, so it
 // holds only the program-wide context, not the SummaryReport that made it.
 class SummaryReport::Composer {
 public:
-    Composer(AppContext& ctx, QString totalsSql, int chunkRows)
-        : m_ctx(ctx), m_totalsSql(std::move(totalsSql)), m_chunkRows(chunkRows) {}
+    Composer(AppContext& ctx, QString totalsSql, QString offlineSql, int chunkRows)
+        : m_ctx(ctx), m_totalsSql(std::move(totalsSql)), m_offlineSql(std::move(offlineSql)),
+          m_chunkRows(chunkRows) {}
 
     void startDetails(Printout& report, const QString& detailSql) {
         Document& d = report.document;
@@ -86,6 +111,7 @@ public:
         if (m_inDetails && !detailPart(report))
             return true;
         totals(report);
+        offline(report);
         report.document.endDoc();
         return false;
     }
@@ -140,8 +166,32 @@ private:
         }
     }
 
+    // Postings recorded offline by phone authorisation, with their code and
+    // where they stand; nothing when there are none.
+    void offline(Printout& report) {
+        if (!hasJournal(m_ctx.gCNT))
+            return;
+        QSqlQuery q = m_ctx.gCNT.query(m_offlineSql);
+        bool first = true;
+        while (q.next()) {
+            Document& d = report.document;
+            if (first) {
+                d.setCurrentY(d.currentY() + 200);
+                d.paragraph(QStringLiteral("電話授權(離線)交易:"));
+                d.addTable(kDetailFormat, QString(), kOfflineTitles);
+                report.rows.addLine(kOfflineTitles, kSeparators);
+                first = false;
+            }
+            const QString row = textOf(q, 0) + u'#' + typeName(textOf(q, 1)) + u'#' +
+                                plainNumber(numericValue(textOf(q, 2))) + u'#' + textOf(q, 3) + u' ' +
+                                offlineState(textOf(q, 4)) + u';';
+            addRow(report, kDetailFormat, kOfflineTitles, row);
+        }
+    }
+
     AppContext& m_ctx;
     QString m_totalsSql;
+    QString m_offlineSql;
     int m_chunkRows;
     QSqlQuery m_details;
     bool m_inDetails = false;
@@ -171,7 +221,8 @@ Printout SummaryReport::compose(const QString& printer, const QString& dateFrom,
     d.setFontBold(false);
     d.paragraph(QStringLiteral("日期: ") + dateFrom + u'-' + dateTo);
 
-    auto composer = std::make_shared<Composer>(m_ctx, totalsSql(dateFrom, dateTo), m_chunkRows);
+    auto composer = std::make_shared<Composer>(m_ctx, totalsSql(dateFrom, dateTo),
+                                               offlineSql(dateFrom, dateTo), m_chunkRows);
     if (!totalsOnly)
         composer->startDetails(report, detailSql(dateFrom, dateTo));
     if (composer->step(report))

@@ -40,6 +40,7 @@ public:
     // The statements the report runs for the date texts.
     QString detailSql(const QString& dateFrom, const QString& dateTo) const;
     QString totalsSql(const QString& dateFrom, const QString& dateTo) const;
+    QString offlineSql(const QString& dateFrom, const QString& dateTo) const;
 
     // "加值" for "1", "抵扣" for "2", the code itself otherwise.
     static QString typeName(const QString& type);

@@ -1,5 +1,6 @@
 // The transaction summary: its statements, the printer check, the layout of
 // the details and totals, and the rows it hands to the export.
+#include "data/PostingJournal.h"
 #include "desk/SummaryReport.h"
 #include "support/CardLogRows.h"
 #include "support/DeskFixture.h"
@@ -128,6 +129,39 @@ private slots:
         QCOMPARE(texts(1).last(), u"S01#加值#30"_s);
         QCOMPARE(texts(2), QStringList({u"會員點數明細表"_s, u"日期: 2027/01/01-2027/01/31"_s,
                                         u"卡號#類別#金額#單號"_s, u"總計:"_s, u"分店別#交易別#總金額"_s}));
+    }
+
+    void offlinePostingsAreListedApart() {
+        Setup s;
+        PostingJournal journal(s.f.ctx.gCNT, s.f.ctx.clock);
+        QString why;
+        QVERIFY2(journal.ensure(why), qPrintable(why));
+        addLog(s.f, u"S01"_s, u"C1"_s, u"2"_s, u"300"_s, u"B1"_s);
+        const auto offline = [&](const QString& key, const QString& code, JournalState state,
+                                 const QString& date) {
+            PostingRecord p;
+            p.key = key;
+            p.type = u"2"_s;
+            p.cardNo = u"C1"_s;
+            p.amount = u"300"_s;
+            p.txnDept = u"S01"_s;
+            p.billNo = u"B1"_s;
+            p.txnDate = QDate::fromString(date, u"yyyy/MM/dd"_s);
+            p.authCode = code;
+            journal.add(p, state);
+        };
+        offline(u"k1"_s, u"T1"_s, JournalState::Offline, u"2026/12/08"_s);
+        offline(u"k2"_s, u"T2"_s, JournalState::Settled, u"2026/12/08"_s);
+        offline(u"k3"_s, u"T3"_s, JournalState::Refused, u"2026/12/01"_s);
+        offline(u"k4"_s, u""_s, JournalState::Posted, u"2026/12/08"_s); // an online posting: not listed
+        QVERIFY(s.report.print(u"2026/12/08"_s, u"2026/12/08"_s, false));
+        const QStringList texts = documentTexts(s.printing.previews.front().document);
+        const qsizetype at = texts.indexOf(u"電話授權(離線)交易:"_s);
+        QVERIFY(at > texts.indexOf(u"S01#抵扣#300"_s));
+        QCOMPARE(texts.mid(at + 1), QStringList({u"卡號#類別#金額#授權碼"_s, u"C1#抵扣#300#T1 待入帳"_s,
+                                                 u"C1#抵扣#300#T2 已入帳"_s}));
+        QCOMPARE(s.printing.previews.front().rows.row(s.printing.previews.front().rows.rowCount() - 1),
+                 QStringList({u"C1"_s, u"抵扣"_s, u"300"_s, u"T2 已入帳"_s}));
     }
 
     void totalsOnly() {
