@@ -111,8 +111,8 @@ CREATE TABLE PostJournal (
     TxnDate TIMESTAMP(0),
     AuthCode VARCHAR(20),
     HandOff CHAR(1),
-    AnswerAmt NUMERIC(18,4),
-    Note VARCHAR(200),
+    AnswerAmt VARCHAR(20),
+    Note VARCHAR(100),
     FileDate TIMESTAMP(0),
     UpdDate TIMESTAMP(0)
 );

@@ -111,7 +111,7 @@ CREATE TABLE PostJournal (
     TxnDate TEXT,
     AuthCode TEXT,
     HandOff TEXT,
-    AnswerAmt NUMERIC,
+    AnswerAmt TEXT,
     Note TEXT,
     FileDate TEXT,
     UpdDate TEXT

@@ -111,8 +111,8 @@ CREATE TABLE PostJournal (
     TxnDate DATETIME,
     AuthCode NVARCHAR(20),
     HandOff NCHAR(1),
-    AnswerAmt DECIMAL(18,4),
-    Note NVARCHAR(200),
+    AnswerAmt NVARCHAR(20),
+    Note NVARCHAR(100),
     FileDate DATETIME,
     UpdDate DATETIME
 );

@@ -19,7 +19,8 @@ bool hasMemberTables(tolva::Database& db) {
 
 } // namespace
 
-bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, QString& error) {
+bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, QString& error,
+                           bool* keyTable) {
     tolva::Database db;
     try {
         db.open(connectionString);
@@ -37,21 +38,13 @@ bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser,
                 return false;
             }
         }
+        if (keyTable)
+            *keyTable = KeySchema::present(db);
     } catch (const tolva::Fault& fault) {
         error = QStringLiteral("database: ") + fault.message();
         return false;
     }
     return true;
-}
-
-bool DatabaseChecks::hasKeyTable(const QString& connectionString) {
-    tolva::Database db;
-    try {
-        db.open(connectionString);
-        return KeySchema::present(db);
-    } catch (const tolva::Fault&) {
-        return false;
-    }
 }
 
 bool DatabaseChecks::initialize(const QString& connectionString, const QString& roleName,

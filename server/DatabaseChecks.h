@@ -12,10 +12,10 @@ public:
     // PostgreSQL, that the connection's role holds no power beyond them (not a
     // superuser, not a member of pg_read_all_data and the like) unless
     // allowSuperuser. False with a one-line reason.
-    static bool check(const QString& connectionString, bool allowSuperuser, QString& error);
-
-    // Whether the database holds what keyed postings need (see KeySchema).
-    static bool hasKeyTable(const QString& connectionString);
+    // keyTable, when given, tells whether the database also holds what keyed
+    // postings need (see KeySchema).
+    static bool check(const QString& connectionString, bool allowSuperuser, QString& error,
+                      bool* keyTable = nullptr);
 
     // Creates the schema when the member tables are missing, else adds the
     // key table and log columns of keyed postings when they are missing, and,

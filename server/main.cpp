@@ -65,12 +65,13 @@ int main(int argc, char* argv[]) {
         writeLog(LogLevel::Notice, done);
         return 0;
     }
-    if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, error))
+    bool keyTable = false;
+    if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, error, &keyTable))
         return fail(error);
     ServerOptions serving = options;
     if (!request.noKeyedPostings) {
-        serving.keyedPostings = DatabaseChecks::hasKeyTable(options.connectionString);
-        if (!serving.keyedPostings)
+        serving.keyedPostings = keyTable;
+        if (!keyTable)
             writeLog(LogLevel::Notice,
                      QStringLiteral("keyed postings off: run --init-db to add the key table"));
     }
