@@ -25,7 +25,10 @@ bool hasTable(Database& db, const QString& table) {
 }
 
 bool hasColumn(Database& db, const QString& table, const QString& column) {
-    const QSqlRecord record = db.handle().record(table);
+    // Read from an empty result: the driver's table record is empty on some
+    // databases (PostgreSQL).
+    QSqlQuery q = db.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"));
+    const QSqlRecord record = q.record();
     for (int i = 0; i < record.count(); ++i)
         if (record.fieldName(i).compare(column, Qt::CaseInsensitive) == 0)
             return true;
@@ -120,7 +123,8 @@ std::optional<JournalRow> PostingJournal::findHandOff(const QString& posId, cons
             QStringLiteral(" FROM PostJournal WHERE HandOff = '1' AND POSID = ? AND RefCheckNo = ? AND "
                            "TxnType = ? AND AnswerAmt = ? AND (? = '' OR CardNo = ?) AND "
                            "State IN ('U', 'P', 'O', 'S') ORDER BY FileDate DESC"),
-        {posId, billNo, type, answerAmount, cardNo, cardNo});
+        // A null string would bind as NULL, which equals nothing, not even ''.
+        {posId, billNo, type, answerAmount, cardNo.isNull() ? QStringLiteral("") : cardNo, cardNo});
     std::optional<JournalRow> row;
     if (q.next())
         row = rowAt(q);
