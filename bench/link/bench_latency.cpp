@@ -77,7 +77,7 @@ int main(int argc, char* argv[]) {
                 .arg(rng->bounded(cards), 5, 10, QLatin1Char('0'));
         QElapsedTimer t;
         t.start();
-        const bool found = link.SelectData(link.mMsgPrefix, sql, fgTMP, false);
+        const bool found = link.SelectData(link.prefix(), sql, fgTMP, false);
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         if (!found || fgTMP.Rows() != 1) {
             std::fprintf(stderr, "bench_latency: lookup %d found nothing\n", i);
