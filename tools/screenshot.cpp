@@ -4,13 +4,13 @@
 // The offscreen screen is made the given size, so the window opens as it
 // would on a till of that size; the calendar and the code picker are drawn
 // where they stand over the window, with a plain title bar.
-#include "OffscreenScreen.h"
 #include "app/AppContext.h"
 #include "desk/Controls.h"
 #include "desk/Desk.h"
 #include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
+#include "tools/OffscreenScreen.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
 

@@ -2,7 +2,7 @@
 // real memberd: the card on screen is the card charged, amounts are positive,
 // a posting that changes no row is no posting, a link that went down comes
 // back, and an outcome nobody knows is said as such.
-#include "MemberDesk.h"
+#include "desk/MemberDesk.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>

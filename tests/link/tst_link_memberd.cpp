@@ -1,7 +1,7 @@
 // The desk's link against the real memberd on loopback: log-in, card lookup,
 // card issue and balance change through SQLite and PostgreSQL, the service's
 // refusals as the operator sees them, and its closing notice.
-#include "LinkFixture.h"
+#include "link/LinkFixture.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 

@@ -1,6 +1,6 @@
 // The link client against a scripted far end on a loopback socket: how
 // replies are taken, shown and loaded, how waits end, and what is refused.
-#include "LinkFixture.h"
+#include "link/LinkFixture.h"
 
 #include <QTest>
 #include <QTimer>
