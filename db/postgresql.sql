@@ -76,12 +76,49 @@ CREATE TABLE VCardLog (
     POSID VARCHAR(10),
     UserID VARCHAR(20),
     Remark VARCHAR(100),
-    FileDate TIMESTAMP(0)
+    FileDate TIMESTAMP(0),
+    PostKey VARCHAR(100),
+    AuthCode VARCHAR(20)
 );
 
 CREATE INDEX IX_VCardLog_TxnDate ON VCardLog (TxnDate);
 -- The summary report reads the log in store and bill order.
 CREATE INDEX IX_VCardLog_Dept ON VCardLog (TxnDept, RefCheckNo);
+
+-- One row per posting key: a keyed posting or a query by key happens once.
+CREATE TABLE PostKey (
+    PostKey VARCHAR(100) NOT NULL PRIMARY KEY,
+    Outcome CHAR(1) NOT NULL,
+    CardNo VARCHAR(30),
+    TxnType VARCHAR(2),
+    TxnAmt NUMERIC(18,4),
+    AuthCode VARCHAR(20),
+    FileDate TIMESTAMP(0)
+);
+
+-- The desk's posting journal: each posting from before its first request
+-- until its outcome is known, and offline postings until they are settled.
+CREATE TABLE PostJournal (
+    PostKey VARCHAR(100) NOT NULL PRIMARY KEY,
+    State CHAR(1) NOT NULL,
+    TxnType VARCHAR(2),
+    CardNo VARCHAR(30),
+    TxnAmt NUMERIC(18,4),
+    TxnDept VARCHAR(20),
+    RefCheckNo VARCHAR(30),
+    POSID VARCHAR(10),
+    UserID VARCHAR(20),
+    TxnDate TIMESTAMP(0),
+    AuthCode VARCHAR(20),
+    HandOff CHAR(1),
+    AnswerAmt NUMERIC(18,4),
+    Note VARCHAR(200),
+    FileDate TIMESTAMP(0),
+    UpdDate TIMESTAMP(0)
+);
+
+CREATE INDEX IX_PostJournal_State ON PostJournal (State);
+CREATE INDEX IX_PostJournal_Bill ON PostJournal (POSID, RefCheckNo);
 
 CREATE TABLE xxCODE (
     RNo BIGSERIAL PRIMARY KEY,

@@ -76,12 +76,49 @@ CREATE TABLE VCardLog (
     POSID TEXT,
     UserID TEXT,
     Remark TEXT,
-    FileDate TEXT
+    FileDate TEXT,
+    PostKey TEXT,
+    AuthCode TEXT
 );
 
 CREATE INDEX IX_VCardLog_TxnDate ON VCardLog (TxnDate);
 -- The summary report reads the log in store and bill order.
 CREATE INDEX IX_VCardLog_Dept ON VCardLog (TxnDept, RefCheckNo);
+
+-- One row per posting key: a keyed posting or a query by key happens once.
+CREATE TABLE PostKey (
+    PostKey TEXT NOT NULL PRIMARY KEY,
+    Outcome TEXT NOT NULL,
+    CardNo TEXT,
+    TxnType TEXT,
+    TxnAmt NUMERIC,
+    AuthCode TEXT,
+    FileDate TEXT
+);
+
+-- The desk's posting journal: each posting from before its first request
+-- until its outcome is known, and offline postings until they are settled.
+CREATE TABLE PostJournal (
+    PostKey TEXT NOT NULL PRIMARY KEY,
+    State TEXT NOT NULL,
+    TxnType TEXT,
+    CardNo TEXT,
+    TxnAmt NUMERIC,
+    TxnDept TEXT,
+    RefCheckNo TEXT,
+    POSID TEXT,
+    UserID TEXT,
+    TxnDate TEXT,
+    AuthCode TEXT,
+    HandOff TEXT,
+    AnswerAmt NUMERIC,
+    Note TEXT,
+    FileDate TEXT,
+    UpdDate TEXT
+);
+
+CREATE INDEX IX_PostJournal_State ON PostJournal (State);
+CREATE INDEX IX_PostJournal_Bill ON PostJournal (POSID, RefCheckNo);
 
 CREATE TABLE xxCODE (
     RNo INTEGER PRIMARY KEY AUTOINCREMENT,

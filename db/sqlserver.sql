@@ -76,12 +76,49 @@ CREATE TABLE VCardLog (
     POSID NVARCHAR(10),
     UserID NVARCHAR(20),
     Remark NVARCHAR(100),
-    FileDate DATETIME
+    FileDate DATETIME,
+    PostKey NVARCHAR(100),
+    AuthCode NVARCHAR(20)
 );
 
 CREATE INDEX IX_VCardLog_TxnDate ON VCardLog (TxnDate);
 -- The summary report reads the log in store and bill order.
 CREATE INDEX IX_VCardLog_Dept ON VCardLog (TxnDept, RefCheckNo);
+
+-- One row per posting key: a keyed posting or a query by key happens once.
+CREATE TABLE PostKey (
+    PostKey NVARCHAR(100) NOT NULL PRIMARY KEY,
+    Outcome NCHAR(1) NOT NULL,
+    CardNo NVARCHAR(30),
+    TxnType NVARCHAR(2),
+    TxnAmt DECIMAL(18,4),
+    AuthCode NVARCHAR(20),
+    FileDate DATETIME
+);
+
+-- The desk's posting journal: each posting from before its first request
+-- until its outcome is known, and offline postings until they are settled.
+CREATE TABLE PostJournal (
+    PostKey NVARCHAR(100) NOT NULL PRIMARY KEY,
+    State NCHAR(1) NOT NULL,
+    TxnType NVARCHAR(2),
+    CardNo NVARCHAR(30),
+    TxnAmt DECIMAL(18,4),
+    TxnDept NVARCHAR(20),
+    RefCheckNo NVARCHAR(30),
+    POSID NVARCHAR(10),
+    UserID NVARCHAR(20),
+    TxnDate DATETIME,
+    AuthCode NVARCHAR(20),
+    HandOff NCHAR(1),
+    AnswerAmt DECIMAL(18,4),
+    Note NVARCHAR(200),
+    FileDate DATETIME,
+    UpdDate DATETIME
+);
+
+CREATE INDEX IX_PostJournal_State ON PostJournal (State);
+CREATE INDEX IX_PostJournal_Bill ON PostJournal (POSID, RefCheckNo);
 
 CREATE TABLE xxCODE (
     RNo INT IDENTITY(1,1) PRIMARY KEY,

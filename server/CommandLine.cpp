@@ -88,7 +88,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         valued("db-file", "File holding the connection string.", "FILE"),
         valued("codepage", "Code page of the text on the wire (default CP950).", "NAME",
                QString::fromLatin1(tolva::CodePage::kDefault)),
-        flag("init-db", "Create the schema (and on PostgreSQL the service's role) and exit."),
+        flag("init-db", "Create the schema, or add the key table of keyed postings to a member database made "
+                        "before it, (on PostgreSQL also the service's role) and exit."),
         valued("db-role", "PostgreSQL role --init-db sets up for memberd (default memberd).", "NAME",
                QStringLiteral("memberd")),
         valued("db-role-password-file", "File with the password --init-db gives that role.", "FILE"),
@@ -96,6 +97,9 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         flag("allow-any-sql",
              "Run any statement; by default only single SELECT, INSERT and UPDATE statements "
              "on CUST and VCardLog run."),
+        flag("no-keyed-postings",
+             "Serve statements only: announce no keyed postings at the log-in and answer POSTKY and "
+             "POSTQY as unknown commands."),
         valued("max-request-bytes", "Largest request accepted (default 1048576).", "N",
                QStringLiteral("1048576")),
         valued("idle-timeout", "Close a logged-in connection idle for this many seconds (default 0: never).",
@@ -141,7 +145,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     };
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Member-data service of the desk's link: answers log-in, SELECT and SERVER requests on port 3501."));
+        "Member-data service of the desk's link: answers log-in, SELECT, SERVER and keyed posting (POSTKY, "
+        "POSTQY) requests on port 3501."));
     parser.addHelpOption();
     parser.addOptions(options);
 
@@ -175,6 +180,7 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     o.codePage = value("codepage");
     o.allowAnySql = isSet("allow-any-sql");
     request.allowSuperuser = isSet("allow-superuser");
+    request.noKeyedPostings = isSet("no-keyed-postings");
     request.roleName = value("db-role");
 
     const tolva::CodePage cp(o.codePage);

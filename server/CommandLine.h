@@ -15,6 +15,7 @@ struct StartRequest {
     Mode mode = Mode::Serve;
     ServerOptions options;
     bool allowSuperuser = false;
+    bool noKeyedPostings = false;
     QString roleName = QStringLiteral("memberd");
     QString rolePassword;
     QStringList warnings;

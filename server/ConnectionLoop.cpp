@@ -368,15 +368,19 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
                           false);
         return;
     }
-    if (request.command != "SELECT" && request.command != "SERVER") {
+    const bool keyed =
+        m_options.keyedPostings && (request.command == "POSTKY" || request.command == "POSTQY");
+    if (request.command != "SELECT" && request.command != "SERVER" && !keyed) {
         log(s->peer +
             QStringLiteral(" refused: unknown command %1").arg(QString::fromLatin1(request.command)));
         send(s, reply(m_cp, s->prefix, request.command, rc::kBadRequest, 0,
                       QStringLiteral("不認識的指令: ") + cleanValue(QString::fromLatin1(request.command))));
         return;
     }
-    const Outcome outcome = m_runner->run(s->prefix, request.command, request.data, s->fd,
-                                          s->requestAt + m_options.statementTimeoutMs);
+    const qint64 deadline = s->requestAt + m_options.statementTimeoutMs;
+    const Outcome outcome =
+        keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
+              : m_runner->run(s->prefix, request.command, request.data, s->fd, deadline);
     if (!outcome.logLine.isEmpty())
         log(s->peer + QLatin1Char(' ') + outcome.logLine);
     if (outcome.clientGone) {
@@ -411,7 +415,8 @@ void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArr
         m_shared.guard.loggedIn(s->address);
     }
     log(s->peer + QStringLiteral(" logged in"));
-    send(s, reply(m_cp, s->prefix, command, rc::kOk, 0, {}));
+    // The count tells the desk what the service supports beyond statements.
+    send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
 }
 
 void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, const char* code,

@@ -2,6 +2,7 @@
 
 #include "common/Fault.h"
 #include "db/Database.h"
+#include "server/KeySchema.h"
 #include "server/PostgresControl.h"
 
 #include <QStringList>
@@ -43,20 +44,33 @@ bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser,
     return true;
 }
 
+bool DatabaseChecks::hasKeyTable(const QString& connectionString) {
+    tolva::Database db;
+    try {
+        db.open(connectionString);
+        return KeySchema::present(db);
+    } catch (const tolva::Fault&) {
+        return false;
+    }
+}
+
 bool DatabaseChecks::initialize(const QString& connectionString, const QString& roleName,
                                 const QString& rolePassword, QString& done, QString& error) {
     tolva::Database db;
     try {
         db.open(connectionString);
         if (hasMemberTables(db)) {
-            done = QStringLiteral("schema already present");
+            QString added;
+            KeySchema::upgrade(db, added);
+            done = added.isEmpty() ? QStringLiteral("schema already present")
+                                   : QStringLiteral("schema upgraded: added ") + added;
         } else {
             db.createSchema();
             done = QStringLiteral("schema created");
         }
         if (db.providerName() == QLatin1String("PostgreSQL")) {
             PostgresControl::setUpServiceRole(db.handle(), roleName, rolePassword);
-            done += QStringLiteral("; role %1 may only SELECT, INSERT and UPDATE CUST and VCardLog")
+            done += QStringLiteral("; role %1 may only SELECT, INSERT and UPDATE CUST, VCardLog and PostKey")
                         .arg(roleName);
         }
     } catch (const tolva::Fault& fault) {

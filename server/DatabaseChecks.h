@@ -14,10 +14,14 @@ public:
     // allowSuperuser. False with a one-line reason.
     static bool check(const QString& connectionString, bool allowSuperuser, QString& error);
 
-    // Creates the schema when the member tables are missing and, on
-    // PostgreSQL, the login role (roleName, with rolePassword when not empty)
-    // that may only SELECT, INSERT and UPDATE CUST and VCardLog. done tells
-    // what was done; false with a reason.
+    // Whether the database holds what keyed postings need (see KeySchema).
+    static bool hasKeyTable(const QString& connectionString);
+
+    // Creates the schema when the member tables are missing, else adds the
+    // key table and log columns of keyed postings when they are missing, and,
+    // on PostgreSQL, the login role (roleName, with rolePassword when not
+    // empty) that may only SELECT, INSERT and UPDATE CUST, VCardLog and
+    // PostKey. done tells what was done; false with a reason.
     static bool initialize(const QString& connectionString, const QString& roleName,
                            const QString& rolePassword, QString& done, QString& error);
 };

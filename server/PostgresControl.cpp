@@ -97,7 +97,7 @@ void PostgresControl::setUpServiceRole(const QSqlDatabase& db, const QString& ro
     run(query, QStringLiteral("REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM %1").arg(role));
     run(query, QStringLiteral("REVOKE CREATE ON SCHEMA public FROM %1").arg(role));
     run(query, QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role));
-    run(query, QStringLiteral("GRANT SELECT, INSERT, UPDATE ON cust, vcardlog TO %1").arg(role));
+    run(query, QStringLiteral("GRANT SELECT, INSERT, UPDATE ON cust, vcardlog, postkey TO %1").arg(role));
     // New rows take their RNo from the tables' sequences.
     run(query, QStringLiteral("GRANT USAGE ON SEQUENCE cust_rno_seq, vcardlog_rno_seq TO %1").arg(role));
 }

@@ -23,6 +23,10 @@ inline constexpr const char* kTooLarge = "05";
 
 inline constexpr char kEnd = '\x03';
 
+// What a service announces in the count of its log-in reply, one bit each;
+// services before keyed postings answer 0.
+inline constexpr qint64 kKeyedPostings = 1; // POSTKY and POSTQY
+
 // A request as it arrives: positions 1-4 prefix, 5-10 command word, 11-12
 // "00", 13- data (still in the code page). The command is upper-cased.
 struct Request {

@@ -44,6 +44,10 @@ bool SqliteAuthorizer::isMemberTable(const char* name) {
     return listed(kMemberTables, name);
 }
 
+bool SqliteAuthorizer::isKeyTable(const char* name) {
+    return name && ::strcasecmp(name, "PostKey") == 0;
+}
+
 bool SqliteAuthorizer::isAllowedFunction(const char* name) {
     return listed(kAllowedFunctions, name);
 }
@@ -78,13 +82,17 @@ int SqliteAuthorizer::decide(void* context, int action, const char* a, const cha
     case SQLITE_READ:
     case SQLITE_INSERT:
     case SQLITE_UPDATE:
-        if (mainDatabase && isMemberTable(a))
+        if (mainDatabase && (isMemberTable(a) || (self->m_own && isKeyTable(a))))
             return SQLITE_OK;
         return deny(QStringLiteral("table ") + QString::fromUtf8(a ? a : "?"), true);
     case SQLITE_FUNCTION:
         if (isAllowedFunction(b))
             return SQLITE_OK;
         return deny(QStringLiteral("function ") + QString::fromUtf8(b ? b : "?"), false);
+    case SQLITE_TRANSACTION:
+        if (self->m_own)
+            return SQLITE_OK;
+        return deny(QStringLiteral("action %1").arg(action), false);
     default:
         return deny(QStringLiteral("action %1").arg(action), false);
     }

@@ -1,7 +1,9 @@
 #include "server/StatementRunner.h"
 
 #include "common/Fault.h"
+#include "server/KeyedPosting.h"
 #include "server/PostgresControl.h"
+#include "server/PostingRequest.h"
 #include "server/Protocol.h"
 
 #include <QSqlError>
@@ -40,6 +42,7 @@ StatementRunner::~StatementRunner() {
 }
 
 void StatementRunner::close() {
+    m_keyed.reset();
     m_query.reset();
     m_postgres.reset();
     if (m_db && m_sqliteHandle)
@@ -130,18 +133,11 @@ QString StatementRunner::selectText(QSqlQuery& query, qint64& rows, bool& tooLar
     return text;
 }
 
-Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
-                             int clientFd, qint64 deadlineMs) {
+Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& command, int clientFd,
+                                 qint64 deadlineMs, bool writes, const QString& what,
+                                 const std::function<bool(QSqlError&)>& body, bool& done) {
+    done = false;
     const QString cmd = QString::fromLatin1(command);
-    const QString sent = m_cp.decode(data);
-    bool reads = startsWithSelect(sent);
-    if (!m_config.allowAnySql) {
-        const StatementChecker::Verdict verdict = m_checker.check(sent);
-        if (!verdict.allowed)
-            return failure(prefix, command, rc::kRefused, QStringLiteral("不接受的要求: ") + verdict.reason,
-                           QStringLiteral("refused %1: %2 [%3]").arg(cmd, verdict.reason, sent.left(200)));
-        reads = verdict.kind == StatementChecker::Kind::Select;
-    }
     if (!m_db) {
         try {
             open();
@@ -153,10 +149,9 @@ Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command
     }
     const QString timeoutText = QStringLiteral("資料庫忙碌, 超過 %1 秒沒有完成, 這筆要求沒有執行")
                                     .arg(m_config.statementTimeoutMs / 1000.0);
-    const QString sql = m_serverTime.rewrite(sent);
 
     std::unique_lock<std::timed_mutex> writer(m_sqliteWriter, std::defer_lock);
-    if (m_sqlite && !reads) {
+    if (m_sqlite && writes) {
         const auto wait =
             std::chrono::milliseconds(std::max<qint64>(0, deadlineMs - StatementWatch::nowMs()));
         if (!writer.try_lock_for(wait))
@@ -170,23 +165,11 @@ Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command
     if (m_sqliteHandle)
         sqlite3_busy_timeout(m_sqliteHandle, static_cast<int>(left));
 
-    QSqlQuery& query = *m_query;
-    // The replies are small: PostgreSQL hands the whole result over in one
-    // piece, which is cheaper than its row-by-row mode.
-    query.setForwardOnly(m_sqlite);
     m_authorizer.clearDenial();
+    QSqlError error;
     m_watch.begin(clientFd, deadlineMs, [this] { cancel(); });
-    const bool ran = query.exec(sql);
-    QString text;
-    qint64 rows = 0;
-    bool tooLarge = false;
-    const bool selected = ran && command == "SELECT" && query.isSelect();
-    if (selected)
-        text = selectText(query, rows, tooLarge);
-    const QSqlError error = query.lastError();
+    done = body(error);
     const StatementWatch::Ended ended = m_watch.end();
-    const int changed = ran && !selected ? std::max(0, query.numRowsAffected()) : 0;
-    query.finish();
 
     if (ended == StatementWatch::Ended::ClientGone) {
         Outcome gone;
@@ -194,30 +177,69 @@ Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command
         gone.logLine = QStringLiteral("cancelled %1: the client went away").arg(cmd);
         return gone;
     }
-    if (ended == StatementWatch::Ended::TimedOut && (!ran || error.isValid()))
+    if (done)
+        return {};
+    if (ended == StatementWatch::Ended::TimedOut)
         return failure(prefix, command, rc::kDatabase, timeoutText,
                        QStringLiteral("error %1: cancelled after %2 ms [%3]")
                            .arg(cmd)
                            .arg(m_config.statementTimeoutMs)
-                           .arg(sql.left(200)));
-    if (!ran || (selected && error.isValid() && error.type() != QSqlError::NoError)) {
-        const QString message = databaseMessage(error);
-        if (connectionLost(error)) {
-            close();
-            return failure(prefix, command, rc::kDatabase,
-                           QStringLiteral("資料庫連線中斷, 請再試一次: ") + message,
-                           QStringLiteral("error %1: database connection lost, reconnecting at the next "
-                                          "request: %2")
-                               .arg(cmd, message));
-        }
-        const QString denial = m_authorizer.lastDenial();
-        return failure(
-            prefix, command, rc::kDatabase, message,
-            QStringLiteral("error %1: %2%3 [%4]")
-                .arg(cmd, message,
-                     denial.isEmpty() ? QString() : QStringLiteral(" (denied ") + denial + QLatin1Char(')'),
-                     sql.left(200)));
+                           .arg(what));
+    const QString message = databaseMessage(error);
+    if (connectionLost(error)) {
+        close();
+        return failure(prefix, command, rc::kDatabase,
+                       QStringLiteral("資料庫連線中斷, 請再試一次: ") + message,
+                       QStringLiteral("error %1: database connection lost, reconnecting at the next "
+                                      "request: %2")
+                           .arg(cmd, message));
     }
+    const QString denial = m_authorizer.lastDenial();
+    return failure(
+        prefix, command, rc::kDatabase, message,
+        QStringLiteral("error %1: %2%3 [%4]")
+            .arg(cmd, message,
+                 denial.isEmpty() ? QString() : QStringLiteral(" (denied ") + denial + QLatin1Char(')'),
+                 what));
+}
+
+Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
+                             int clientFd, qint64 deadlineMs) {
+    const QString cmd = QString::fromLatin1(command);
+    const QString sent = m_cp.decode(data);
+    bool reads = startsWithSelect(sent);
+    if (!m_config.allowAnySql) {
+        const StatementChecker::Verdict verdict = m_checker.check(sent);
+        if (!verdict.allowed)
+            return failure(prefix, command, rc::kRefused, QStringLiteral("不接受的要求: ") + verdict.reason,
+                           QStringLiteral("refused %1: %2 [%3]").arg(cmd, verdict.reason, sent.left(200)));
+        reads = verdict.kind == StatementChecker::Kind::Select;
+    }
+    const QString sql = m_serverTime.rewrite(sent);
+    QString text;
+    qint64 rows = 0;
+    bool tooLarge = false;
+    bool selected = false;
+    int changed = 0;
+    const auto statement = [&](QSqlError& error) {
+        QSqlQuery& query = *m_query;
+        // The replies are small: PostgreSQL hands the whole result over in
+        // one piece, which is cheaper than its row-by-row mode.
+        query.setForwardOnly(m_sqlite);
+        const bool ran = query.exec(sql);
+        selected = ran && command == "SELECT" && query.isSelect();
+        if (selected)
+            text = selectText(query, rows, tooLarge);
+        error = query.lastError();
+        changed = ran && !selected ? std::max(0, query.numRowsAffected()) : 0;
+        query.finish();
+        return ran && !(selected && error.isValid());
+    };
+    bool done = false;
+    Outcome outcome =
+        guarded(prefix, command, clientFd, deadlineMs, m_sqlite && !reads, sql.left(200), statement, done);
+    if (outcome.clientGone || !done)
+        return outcome;
     if (selected) {
         QByteArray bytes;
         if (!tooLarge) {
@@ -239,6 +261,56 @@ Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command
     Outcome result;
     result.reply = reply(m_cp, prefix, command, rc::kOk, changed, {});
     return result;
+}
+
+Outcome StatementRunner::runKeyed(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
+                                  int clientFd, qint64 deadlineMs) {
+    const bool posting = command == "POSTKY";
+    const QString cmd = QString::fromLatin1(command);
+    const QString sent = m_cp.decode(data);
+    PostingRequest request;
+    QString reason;
+    const bool readable = posting ? PostingRequest::parsePosting(sent, request, reason)
+                                  : PostingRequest::parseQuery(sent, request.key, reason);
+    if (!readable)
+        return failure(prefix, command, rc::kRefused, QStringLiteral("記帳要求不合格: ") + reason,
+                       QStringLiteral("refused %1: %2 [%3]").arg(cmd, reason, sent.left(200)));
+    PostingAnswer answer;
+    const auto work = [&](QSqlError& error) {
+        if (!m_keyed)
+            m_keyed = std::make_unique<KeyedPosting>(m_db->handle(), m_db->dialect());
+        m_authorizer.setOwnStatements(true);
+        const bool ok =
+            posting ? m_keyed->post(request, answer, error) : m_keyed->query(request.key, answer, error);
+        m_authorizer.setOwnStatements(false);
+        return ok;
+    };
+    bool done = false;
+    Outcome outcome = guarded(prefix, command, clientFd, deadlineMs, m_sqlite, request.key, work, done);
+    if (!done)
+        return outcome;
+    const QString outcomeText(QLatin1Char(answer.outcome));
+    QString line = cmd + QLatin1Char(' ') + request.key + QLatin1Char(' ');
+    if (answer.replay)
+        line += QStringLiteral("replay → ") + outcomeText;
+    else if (!posting)
+        line += QStringLiteral("voided by query");
+    else if (answer.outcome == 'P')
+        line += QStringLiteral("posted");
+    else
+        line += QStringLiteral("refused ") + outcomeText;
+    if (posting && request.offline)
+        line += QStringLiteral(" (offline posting)");
+    if (outcome.clientGone) {
+        // Committed all the same: a query by the key answers it.
+        outcome.logLine = line + QStringLiteral("; the client went away before the answer");
+        return outcome;
+    }
+    outcome.logLine = line;
+    outcome.reply = reply(m_cp, prefix, command, rc::kOk, 1,
+                          QStringLiteral("Outcome\tReplay;") + outcomeText + QLatin1Char('\t') +
+                              QLatin1Char(answer.replay ? '1' : '0'));
+    return outcome;
 }
 
 } // namespace memberd

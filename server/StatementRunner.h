@@ -10,18 +10,20 @@
 #include <QByteArray>
 #include <QSqlQuery>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 
 namespace memberd {
 
+class KeyedPosting;
 class PostgresControl;
 
-// The answer to one SELECT or SERVER request.
+// The answer to one request.
 struct Outcome {
     QByteArray reply;
-    QString logLine;         // a refusal or a database error; empty when all went well
+    QString logLine;         // a refusal, a database error or a keyed posting; else empty
     bool clientGone = false; // the client left while its statement ran: no reply
 };
 
@@ -58,8 +60,23 @@ public:
     // steady-clock time by which the answer must be ready.
     Outcome run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data, int clientFd,
                 qint64 deadlineMs);
+    // A keyed posting ("POSTKY") or a query by key ("POSTQY"), see
+    // KeyedPosting: the fields are read (refused "03" when they cannot be),
+    // then memberd's own statements run as one transaction under the same
+    // deadline, cancel and writer lock as a desk's statement. The reply is
+    // "00" with the row Outcome, Replay; the log line tells what happened.
+    Outcome runKeyed(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
+                     int clientFd, qint64 deadlineMs);
 
 private:
+    // Runs body on the database connection (opened first when it is closed)
+    // with the SQLite writer lock when it writes, cancelled when the client
+    // goes away or deadlineMs passes. done tells whether body succeeded; the
+    // Outcome then carries no reply (the caller builds it) unless the client
+    // went away. Otherwise it is the failure to answer, logged with what.
+    Outcome guarded(const QByteArray& prefix, const QByteArray& command, int clientFd, qint64 deadlineMs,
+                    bool writes, const QString& what, const std::function<bool(QSqlError&)>& body,
+                    bool& done);
     Outcome failure(const QByteArray& prefix, const QByteArray& command, const char* code,
                     const QString& text, const QString& logLine) const;
     void close();
@@ -76,6 +93,7 @@ private:
     StatementWatch m_watch;
     std::optional<tolva::Database> m_db;
     std::optional<QSqlQuery> m_query;
+    std::unique_ptr<KeyedPosting> m_keyed;
     std::unique_ptr<PostgresControl> m_postgres;
     sqlite3* m_sqliteHandle = nullptr;
     bool m_sqlite = false;

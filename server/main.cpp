@@ -67,9 +67,16 @@ int main(int argc, char* argv[]) {
     }
     if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, error))
         return fail(error);
+    ServerOptions serving = options;
+    if (!request.noKeyedPostings) {
+        serving.keyedPostings = DatabaseChecks::hasKeyTable(options.connectionString);
+        if (!serving.keyedPostings)
+            writeLog(LogLevel::Notice,
+                     QStringLiteral("keyed postings off: run --init-db to add the key table"));
+    }
 
     SignalPipe stopSignals;
-    MemberServer server(options);
+    MemberServer server(serving);
     QObject::connect(&stopSignals, &SignalPipe::terminate, &server, [&](int number) {
         writeLog(LogLevel::Notice, QStringLiteral("signal %1").arg(number));
         notifyServiceManager("STOPPING=1");

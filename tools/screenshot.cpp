@@ -121,7 +121,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
 
     QPixmap shot;
-    if (scene == QLatin1String("calendar") || scene == QLatin1String("picker")) {
+    if (scene == QLatin1String("calendar") || scene == QLatin1String("picker") ||
+        scene == QLatin1String("offline")) {
         QWidget* dialog = nullptr;
         QTimer::singleShot(0, &app, [&] {
             dialog = QApplication::activeModalWidget();
@@ -131,7 +132,9 @@ int main(int argc, char* argv[]) {
             shot = withDialog(window, *dialog);
             dialog->close();
         });
-        if (scene == QLatin1String("calendar")) {
+        if (scene == QLatin1String("offline")) {
+            dialogs.ShowMsg(QStringLiteral("已離線記錄，授權碼 T20261208，連線恢復後自動入帳"));
+        } else if (scene == QLatin1String("calendar")) {
             QDate picked;
             dialogs.PickDate(picked, QVariant(QStringLiteral("2026/08/18")));
         } else {

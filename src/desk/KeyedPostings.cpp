@@ -127,15 +127,32 @@ KeyedPostings::Result KeyedPostings::resolveNow(const PostingRecord& p) {
     return Result::Unknown;
 }
 
+std::optional<KeyedPostings::Result> KeyedPostings::earlierOutcome(const PostingRecord& intent,
+                                                                   PostingRecord& posted) {
+    if (!m_ready || !m_current || !sameIntent(*m_current, intent))
+        return std::nullopt;
+    const std::optional<JournalRow> row = m_journal.find(m_current->key);
+    if (!row)
+        return std::nullopt;
+    switch (row->state) {
+    case JournalState::Posted:
+    case JournalState::Settled:
+        posted = row->posting;
+        return Result::AlreadyPosted;
+    case JournalState::Offline:
+        posted = row->posting;
+        return Result::RecordedOffline;
+    default:
+        return std::nullopt;
+    }
+}
+
 KeyedPostings::Result KeyedPostings::postRemote(const PostingRecord& intent, PostingRecord& posted) {
     PostingRecord p = intent;
+    if (const std::optional<Result> earlier = earlierOutcome(intent, posted))
+        return *earlier;
     if (m_current && sameIntent(*m_current, intent)) {
         const std::optional<JournalRow> row = m_journal.find(m_current->key);
-        if (row && (row->state == JournalState::Posted || row->state == JournalState::Settled ||
-                    row->state == JournalState::Offline)) {
-            posted = row->posting;
-            return row->state == JournalState::Offline ? Result::RecordedOffline : Result::AlreadyPosted;
-        }
         if (row && row->state == JournalState::Unknown) {
             // Asked again: the first outcome decides; a void one lets the
             // operator confirm afresh, under a new key.

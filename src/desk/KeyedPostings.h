@@ -41,6 +41,9 @@ public:
     // Sends the intent as a keyed posting (its key: the earlier one of the
     // same intent, else a new one); posted holds the posting as done.
     Result postRemote(const PostingRecord& intent, PostingRecord& posted);
+    // The outcome an earlier confirmation of the same intent is known to
+    // have had (posted, or recorded offline); nullopt when none is known.
+    std::optional<Result> earlierOutcome(const PostingRecord& intent, PostingRecord& posted);
     // Records the intent as an offline posting with its authorisation code.
     Result recordOffline(const PostingRecord& intent, PostingRecord& recorded);
     // The key a master-mode posting is written with: a new one.

@@ -241,6 +241,14 @@ void TransactionPages::cmdOK_Click(int index) {
             postOffline(intent);
             return;
         }
+        // Settled after the log-in: an earlier confirmation of this intent
+        // went through, and the balance on screen may no longer show it.
+        if (PostingRecord earlier; const auto outcome = m_keyed.earlierOutcome(intent, earlier)) {
+            answerAndEnd(earlier, *outcome == KeyedPostings::Result::RecordedOffline
+                                      ? QStringLiteral("此筆交易已離線記錄")
+                                      : QStringLiteral("此筆交易已入帳"));
+            return;
+        }
         if (m_state.fgTMP().Rows() == 0 || !m_state.card().loaded) {
             m_link.refuse(kNoCustomer);
             return;

@@ -146,18 +146,23 @@ private slots:
     void twoTillsOnOneCard_data() {
         QTest::addColumn<bool>("postgres");
         QTest::addColumn<bool>("master");
-        QTest::newRow("remote, SQLite") << false << false;
-        QTest::newRow("remote, PostgreSQL") << true << false;
-        QTest::newRow("master, PostgreSQL") << true << true;
+        QTest::addColumn<bool>("keyed");
+        QTest::newRow("remote, SQLite") << false << false << false;
+        QTest::newRow("remote, PostgreSQL") << true << false << false;
+        QTest::newRow("master, PostgreSQL") << true << true << false;
+        QTest::newRow("remote, SQLite, keyed postings") << false << false << true;
+        QTest::newRow("remote, PostgreSQL, keyed postings") << true << false << true;
     }
     void twoTillsOnOneCard() {
         QFETCH(bool, postgres);
         QFETCH(bool, master);
+        QFETCH(bool, keyed);
         TestPostgres pg;
         if (postgres)
             REQUIRE_POSTGRES(pg);
         const QString address = QStringLiteral("127.0.0.83");
-        MemberDesk a(address, postgres ? pg.connectionString() : QString());
+        MemberDesk a(address, postgres ? pg.connectionString() : QString(),
+                     keyed ? QStringList() : QStringList{QStringLiteral("--no-keyed-postings")});
         const QString shared = postgres ? pg.connectionString() : sqliteMember(a.f);
         if (master) {
             a.f.ctx.gCNT.open(shared);

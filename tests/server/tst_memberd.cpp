@@ -123,7 +123,7 @@ private slots:
 
         Wire right;
         QVERIFY(right.open(memberd.address()));
-        QCOMPARE(right.ask("TCPCNT", QStringLiteral("secret")), QByteArray("ZELQTCPCNT00000000\x03"));
+        QCOMPARE(right.ask("TCPCNT", QStringLiteral("secret")), QByteArray("ZELQTCPCNT00000001\x03"));
         QVERIFY(memberd.waitForLog(QStringLiteral("logged in")));
         QVERIFY(memberd.waitForLog(QStringLiteral("wrong password")));
         QVERIFY(memberd.waitForLog(QStringLiteral("before log-in")));
@@ -143,7 +143,7 @@ private slots:
         QVERIFY2(memberd.start(), qPrintable(memberd.log()));
         Wire w;
         QVERIFY(w.open(memberd.address()));
-        QCOMPARE(w.ask("TCPCNT", QStringLiteral("secret"), "ABCD"), QByteArray("ABCDTCPCNT00000000\x03"));
+        QCOMPARE(w.ask("TCPCNT", QStringLiteral("secret"), "ABCD"), QByteArray("ABCDTCPCNT00000001\x03"));
 
         QCOMPARE(
             w.text(w.ask("SELECT",
@@ -365,7 +365,7 @@ private slots:
         QCOMPARE(other.ask("SERVER", QStringLiteral("INSERT INTO CUST (CustNo) VALUES ('B2')")),
                  QByteArray("ZELQSERVER00000001\x03"));
 
-        QCOMPARE(late.reply(), QByteArray("LATETCPCNT00000000\x03"));
+        QCOMPARE(late.reply(), QByteArray("LATETCPCNT00000001\x03"));
         const QByteArray rows = "000001BillAddr1;" + big.toLatin1() + '\x03';
         for (int i = 0; i < requests; ++i) {
             const QByteArray answer = late.reply();

@@ -111,7 +111,7 @@ private slots:
 
         Wire desk;
         QVERIFY(desk.open(memberd.address(), QStringLiteral("127.0.0.72")));
-        QCOMPARE(desk.ask("TCPCNT", QStringLiteral("secret")), QByteArray("ZELQTCPCNT00000000\x03"));
+        QCOMPARE(desk.ask("TCPCNT", QStringLiteral("secret")), QByteArray("ZELQTCPCNT00000001\x03"));
         QCOMPARE(desk.ask("SELECT", QStringLiteral("Select CustNo From Cust Where CustNo = 'none'")),
                  QByteArray("ZELQSELECT00000000\x03"));
 

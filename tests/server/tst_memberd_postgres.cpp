@@ -15,40 +15,16 @@ using namespace tolva;
 
 namespace {
 
-// memberd run to its end; its exit code and standard error.
-std::pair<int, QString> runMemberd(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
-    p.setProcessEnvironment(env);
-    p.start(MemberdProcess::program(), args);
-    if (!p.waitForFinished(60000))
-        return {-1, QString()};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-}
-
 // Sets up the service's role with --init-db; the connection string that logs in as it.
 QString serviceRole(const TestPostgres& pg) {
     const QString role = QStringLiteral("memberd_") + pg.databaseName().toLower();
-    const auto [code, log] = runMemberd({QStringLiteral("--init-db"), QStringLiteral("--db"),
-                                         pg.connectionString(), QStringLiteral("--db-role"), role});
+    const auto [code, log] =
+        MemberdProcess::runToEnd({QStringLiteral("--init-db"), QStringLiteral("--db"), pg.connectionString(),
+                                  QStringLiteral("--db-role"), role});
     if (code != 0)
         return QString();
     QString conn = pg.connectionString();
     return conn.replace(QStringLiteral("User ID=postgres"), QStringLiteral("User ID=") + role);
-}
-
-// Waits (bounded) until a statement of this database waits for a lock.
-bool someoneWaitsForALock(Database& db) {
-    const QDeadlineTimer deadline(20000);
-    while (!deadline.hasExpired()) {
-        QSqlQuery q = db.query(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
-                                              "current_database() AND wait_event_type = 'Lock'"));
-        if (q.next() && q.value(0).toInt() > 0)
-            return true;
-        QTest::qWait(20);
-    }
-    return false;
 }
 
 Wire* loggedIn(Wire& w, const QString& address) {
@@ -67,8 +43,9 @@ private slots:
         TestPostgres pg;
         REQUIRE_POSTGRES(pg);
         // The superuser is refused unless allowed.
-        const auto [code, log] = runMemberd({QStringLiteral("--listen"), QStringLiteral("127.0.0.90"),
-                                             QStringLiteral("--db"), pg.connectionString()});
+        const auto [code, log] =
+            MemberdProcess::runToEnd({QStringLiteral("--listen"), QStringLiteral("127.0.0.90"),
+                                      QStringLiteral("--db"), pg.connectionString()});
         QVERIFY(code != 0);
         QVERIFY2(log.contains(QStringLiteral("superuser")), qPrintable(log));
 
@@ -161,7 +138,7 @@ private slots:
             leaver.send("ZELQSERVER00UPDATE CUST SET TBonusAmt = TBonusAmt + 10 WHERE CustNo = 'G1'\x03");
             Database watcher;
             watcher.open(pg.connectionString());
-            QVERIFY(someoneWaitsForALock(watcher));
+            QVERIFY(waitForLockWaiters(watcher));
             leaver.socket().abort();
         }
         QVERIFY(memberd.waitForLog(QStringLiteral("the client went away")));

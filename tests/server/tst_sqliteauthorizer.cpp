@@ -72,6 +72,9 @@ private slots:
         QTest::newRow("pragma") << "PRAGMA writable_schema = 1" << false;
         QTest::newRow("attach") << "ATTACH DATABASE ':memory:' AS other" << false;
         QTest::newRow("create") << "CREATE TABLE x (a)" << true;
+        QTest::newRow("key table") << "SELECT * FROM PostKey" << true;
+        QTest::newRow("key table written") << "UPDATE PostKey SET Outcome = 'P' WHERE PostKey = 'k'" << true;
+        QTest::newRow("transaction") << "BEGIN" << false;
     }
     void everythingElseIsDenied() {
         QFETCH(QString, sql);
@@ -79,6 +82,23 @@ private slots:
         QVERIFY(!runs(sql));
         QVERIFY(!m_authorizer.lastDenial().isEmpty());
         QCOMPARE(m_authorizer.deniedTable(), table);
+    }
+
+    // The key table and transactions are memberd's own, only while it runs its own statements.
+    void ownStatementsMayUseTheKeyTable() {
+        m_authorizer.setOwnStatements(true);
+        const bool began = runs(QStringLiteral("BEGIN IMMEDIATE"));
+        const bool inserted = runs(
+            QStringLiteral("INSERT INTO PostKey (PostKey, Outcome) VALUES ('k1', 'X') ON CONFLICT (PostKey) "
+                           "DO NOTHING"));
+        const bool read = runs(QStringLiteral("SELECT Outcome FROM PostKey WHERE PostKey = 'k1'"));
+        const bool committed = runs(QStringLiteral("COMMIT"));
+        const bool otherTable = runs(QStringLiteral("SELECT * FROM xxPARAM"));
+        m_authorizer.setOwnStatements(false);
+        QVERIFY(began && inserted && read && committed);
+        QVERIFY(!otherTable);
+        QVERIFY(!runs(QStringLiteral("SELECT Outcome FROM PostKey")));
+        QCOMPARE(m_authorizer.lastDenial(), QStringLiteral("table PostKey"));
     }
 };
 

@@ -19,7 +19,6 @@ CutProxy::CutProxy(const QString& listenAddress, const QString& serviceAddress) 
 void CutProxy::accept() {
     while (QTcpSocket* desk = m_server.nextPendingConnection()) {
         auto* service = new QTcpSocket(desk);
-        service->connectToHost(m_service, kPort);
         auto* fromDesk = new QByteArray;
         auto* cutReply = new bool(false);
         connect(desk, &QObject::destroyed, [fromDesk, cutReply] {
@@ -28,6 +27,9 @@ void CutProxy::accept() {
         });
         connect(desk, &QTcpSocket::disconnected, desk, &QObject::deleteLater);
         connect(service, &QTcpSocket::disconnected, desk, [desk] { desk->disconnectFromHost(); });
+        // A service that is not there refuses the desk at once, as it would
+        // without the relay between them.
+        connect(service, &QTcpSocket::errorOccurred, desk, [desk] { desk->abort(); });
         connect(desk, &QTcpSocket::readyRead, this, [this, desk, service, fromDesk, cutReply] {
             fromDesk->append(desk->readAll());
             qsizetype end;
@@ -63,5 +65,6 @@ void CutProxy::accept() {
             }
             desk->write(reply);
         });
+        service->connectToHost(m_service, kPort);
     }
 }

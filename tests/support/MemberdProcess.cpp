@@ -19,6 +19,17 @@ QString MemberdProcess::program() {
     return qEnvironmentVariable("TOLVA_BIN_DIR") + QStringLiteral("/memberd");
 }
 
+std::pair<int, QString> MemberdProcess::runToEnd(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
+    p.setProcessEnvironment(env);
+    p.start(program(), args);
+    if (!p.waitForFinished(60000))
+        return {-1, QString()};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
+}
+
 bool MemberdProcess::start() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MEMBERD_PASSWORD"), m_password);

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // The real memberd, started from the build's bin folder on a loopback
 // address of the test's own (127.0.0.2, 127.0.0.3, ...) so that tests can run
@@ -29,6 +30,9 @@ public:
     QProcess& process() { return m_process; }
 
     static QString program();
+    // memberd run to its end with these arguments (e.g. --init-db); its exit
+    // code (-1 when it did not end in time) and standard error.
+    static std::pair<int, QString> runToEnd(const QStringList& args);
 
 private:
     QString m_address;

@@ -3,8 +3,11 @@
 #include "db/Database.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTest>
 
 TestPostgres::TestPostgres() {
     const QString admin = adminConnectionString();
@@ -35,4 +38,16 @@ TestPostgres::~TestPostgres() {
         db.execute(QStringLiteral("DROP DATABASE IF EXISTS ") + m_dbName + QStringLiteral(" WITH (FORCE)"));
     } catch (...) {
     }
+}
+
+bool waitForLockWaiters(tolva::Database& db, int count) {
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QSqlQuery q = db.query(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                              "current_database() AND wait_event_type = 'Lock'"));
+        if (q.next() && q.value(0).toInt() >= count)
+            return true;
+        QTest::qWait(20);
+    }
+    return false;
 }

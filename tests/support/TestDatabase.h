@@ -28,6 +28,14 @@ private:
     QString m_connStr;
 };
 
+namespace tolva {
+class Database;
+}
+
+// Waits (bounded) until at least count statements of db's PostgreSQL
+// database wait for a lock; false when they do not within 20 s.
+bool waitForLockWaiters(tolva::Database& db, int count = 1);
+
 // Skips the test when no cluster is configured, fails it when one is required.
 #define REQUIRE_POSTGRES(pg)                                                                                 \
     do {                                                                                                     \

@@ -1,0 +1,109 @@
+#include "server/KeySchema.h"
+
+#include "common/Fault.h"
+#include "db/Database.h"
+#include "db/SqlTransaction.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+
+namespace memberd {
+
+namespace {
+
+const QString kKeyTable = QStringLiteral("PostKey");
+const QStringList kLogColumns = {QStringLiteral("PostKey"), QStringLiteral("AuthCode")};
+
+// The statements of a schema script: they end with ";" at the end of a
+// line, "--" lines are comments.
+QStringList statementsOf(const QString& resource) {
+    QFile script(resource);
+    if (!script.open(QIODevice::ReadOnly))
+        throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("找不到資料庫結構描述 ") + resource);
+    QStringList statements;
+    QString statement;
+    for (const QString& line : QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("--")))
+            continue;
+        statement += line + QLatin1Char('\n');
+        if (line.trimmed().endsWith(QLatin1Char(';'))) {
+            statements << statement.trimmed().chopped(1);
+            statement.clear();
+        }
+    }
+    return statements;
+}
+
+QString createStatement(const QStringList& statements, const QString& table) {
+    const QString head = QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" (");
+    for (const QString& s : statements)
+        if (s.startsWith(head, Qt::CaseInsensitive))
+            return s;
+    throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("資料庫結構描述沒有 ") + table);
+}
+
+// "PostKey VARCHAR(100)": the column's line in the table's definition.
+QString columnDefinition(const QString& create, const QString& column) {
+    for (QString line : create.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.endsWith(QLatin1Char(',')))
+            line.chop(1);
+        if (line.section(QLatin1Char(' '), 0, 0).compare(column, Qt::CaseInsensitive) == 0)
+            return line;
+    }
+    throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("資料庫結構描述沒有欄位 ") + column);
+}
+
+bool hasTable(tolva::Database& db, const QString& table) {
+    return db.handle().tables().contains(table, Qt::CaseInsensitive);
+}
+
+bool hasColumn(tolva::Database& db, const QString& table, const QString& column) {
+    // The columns of a result that reads no row, the same on every driver;
+    // field names are compared without letter case.
+    return db.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"))
+               .record()
+               .indexOf(column) >= 0;
+}
+
+} // namespace
+
+bool KeySchema::present(tolva::Database& db) {
+    if (!hasTable(db, kKeyTable))
+        return false;
+    for (const QString& column : kLogColumns)
+        if (!hasColumn(db, QStringLiteral("VCardLog"), column))
+            return false;
+    // The columns may be there without the right to use them.
+    QSqlQuery probe(db.handle());
+    return probe.exec(QStringLiteral("SELECT PostKey, Outcome FROM PostKey WHERE 1 = 0")) &&
+           probe.exec(QStringLiteral("SELECT PostKey, AuthCode FROM VCardLog WHERE 1 = 0"));
+}
+
+void KeySchema::upgrade(tolva::Database& db, QString& done) {
+    done.clear();
+    const QString resource = db.dialect().schemaFile;
+    if (resource.isEmpty())
+        throw tolva::Fault(tolva::Fault::kGeneric,
+                           QStringLiteral("無法為此資料庫建立結構: ") + db.providerName());
+    const QStringList statements = statementsOf(resource);
+    QStringList added;
+    tolva::SqlTransaction tx(db);
+    if (!hasTable(db, kKeyTable)) {
+        db.execute(createStatement(statements, kKeyTable));
+        added << QStringLiteral("table PostKey");
+    }
+    const QString logTable = createStatement(statements, QStringLiteral("VCardLog"));
+    for (const QString& column : kLogColumns) {
+        if (hasColumn(db, QStringLiteral("VCardLog"), column))
+            continue;
+        db.execute(QStringLiteral("ALTER TABLE VCardLog ADD ") + columnDefinition(logTable, column));
+        added << QStringLiteral("VCardLog.") + column;
+    }
+    tx.commit();
+    done = added.join(QStringLiteral(", "));
+}
+
+} // namespace memberd
