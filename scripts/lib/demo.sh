@@ -4,6 +4,7 @@ demo="$root/build/demo"
 bin="$root/build/bin"
 export XDG_CONFIG_HOME="$demo/config"
 memberd_pid=
+cups_owned=
 
 # The demo's own settings store, databases and password; created once, so
 # balances changed in one run are still there at the next.
@@ -32,8 +33,13 @@ demo_prepare() {
 
 # A private print system with the queue "PDF"; printed reports land in
 # build/demo/cups/out as job-N.pdf. Without cupsd the demo runs without it.
+# One that is running already (the desk's, while scripts/pos-print runs) is
+# used as it is and left running.
 cups_start() {
-    local socket
+    local socket pidfile="$demo/cups/run/cupsd.pid"
+    if ! { [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; }; then
+        cups_owned=1
+    fi
     if socket=$("$root/scripts/cups-test-server" start "$demo/cups" 2>>"$demo/cups.log"); then
         export CUPS_SERVER="$socket"
         echo "demo: printer PDF writes to $demo/cups/out" >&2
@@ -43,6 +49,7 @@ cups_start() {
 }
 
 cups_stop() {
+    [ -n "$cups_owned" ] || return 0
     "$root/scripts/cups-test-server" stop "$demo/cups" 2>/dev/null || true
 }
 
