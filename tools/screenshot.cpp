@@ -1,9 +1,10 @@
 // Renders the desk's main window offscreen to a PNG file, with a demo card
 // loaded, for the README:
-//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker]
+//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker|deposit|query|report]
 // The offscreen screen is made the given size, so the window opens as it
 // would on a till of that size; the calendar and the code picker are drawn
-// where they stand over the window, with a plain title bar.
+// where they stand over the window, with a plain title bar. "desk" shows the
+// deduction page; deposit, query and report show those pages.
 #include "app/AppContext.h"
 #include "desk/Controls.h"
 #include "desk/Desk.h"
@@ -52,8 +53,8 @@ QPixmap withDialog(QWidget& window, QWidget& dialog) {
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
-        std::fprintf(stderr,
-                     "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker]\n");
+        std::fprintf(stderr, "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT] "
+                             "[desk|settings|calendar|picker|deposit|query|report]\n");
         return 2;
     }
     QSize size(1024, 768);
@@ -115,8 +116,12 @@ int main(int argc, char* argv[]) {
         view.setText(txtTxnDept(2), QStringLiteral("S05"));
     } else if (scene == QLatin1String("calendar")) {
         view.selectTab(kReport);
-    } else if (scene == QLatin1String("picker")) {
+    } else if (scene == QLatin1String("picker") || scene == QLatin1String("deposit")) {
         view.selectTab(kDeposit);
+    } else if (scene == QLatin1String("query")) {
+        view.selectTab(kQuery);
+    } else if (scene == QLatin1String("report")) {
+        view.selectTab(kReport);
     }
     QCoreApplication::processEvents();
 

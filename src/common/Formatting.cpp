@@ -101,7 +101,10 @@ QString valueText(const QVariant& value) {
 } // namespace
 
 QString boundText(const QVariant& value) {
-    return trimSpaces(valueText(value));
+    // Never a null string: the database would take it for NULL, which equals
+    // nothing, where QuotStr gives the empty literal ''.
+    const QString text = trimSpaces(valueText(value));
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 QString QuotStr(const QVariant& value) {

@@ -18,7 +18,8 @@ namespace tolva {
 QString QuotStr(const QVariant& value);
 
 // The text QuotStr would quote, for a bound statement value: the value's text
-// with leading and trailing spaces removed.
+// with leading and trailing spaces removed; null and empty give an empty (not
+// null) text, which binds as '' and not as NULL.
 QString boundText(const QVariant& value);
 
 // A date (or a text that reads as a date) as a date literal,

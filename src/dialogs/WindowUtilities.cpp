@@ -27,10 +27,6 @@ bool takesTabFocus(QWidget* w, QWidget* window) {
            w->isEnabled();
 }
 
-bool isInputName(const QString& name) {
-    return name.startsWith(QLatin1String("txt")) || name.startsWith(QLatin1String("cbo"));
-}
-
 } // namespace
 
 void CenterForm(QWidget* window) {
@@ -127,16 +123,20 @@ void ClearInputs(QWidget* window) {
     if (!window)
         return;
     for (QLineEdit* edit : window->findChildren<QLineEdit*>())
-        if (isInputName(edit->objectName()))
+        if (IsInputName(edit->objectName()))
             edit->clear();
     for (QComboBox* combo : window->findChildren<QComboBox*>()) {
-        if (!isInputName(combo->objectName()))
+        if (!IsInputName(combo->objectName()))
             continue;
         if (combo->isEditable())
             combo->setEditText(QString());
         else
             combo->setCurrentIndex(-1);
     }
+}
+
+bool IsInputName(const QString& name) {
+    return name.startsWith(QLatin1String("txt")) || name.startsWith(QLatin1String("cbo"));
 }
 
 } // namespace tolva

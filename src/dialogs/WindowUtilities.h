@@ -2,6 +2,7 @@
 
 #include <QSize>
 
+class QString;
 class QWidget;
 
 namespace tolva {
@@ -38,5 +39,8 @@ void SendTabKey(QWidget* from, int key);
 // Empties every line edit and combo box of the window whose objectName
 // starts with "txt" or "cbo" (letter case as written).
 void ClearInputs(QWidget* window);
+
+// Whether a control name is one that ClearInputs empties ("txt", "cbo").
+bool IsInputName(const QString& controlName);
 
 } // namespace tolva

@@ -81,18 +81,21 @@ MainWindow::MainWindow() {
     setWindowTitle(QStringLiteral("會員點數作業"));
     setStyleSheet(deskStyle(m_scale));
 
+    // Every control is made inside its final parent, so none is moved into
+    // the styled window afterwards (each move restyles it and lays out its
+    // text again).
     auto* central = new QWidget(this);
+    setCentralWidget(central);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
-    layout->addWidget(buildHeader());
+    layout->addWidget(buildHeader(central));
     auto* body = new QHBoxLayout;
-    body->setSpacing(10);
-    body->addWidget(buildCustomerPanel(), 5);
-    body->addWidget(buildTabs(), 6);
     layout->addLayout(body, 1);
-    layout->addWidget(buildStatusStrip());
-    setCentralWidget(central);
+    body->setSpacing(10);
+    body->addWidget(buildCustomerPanel(central), 5);
+    body->addWidget(buildTabs(central), 6);
+    layout->addWidget(buildStatusStrip(central));
     resize(1024, 768);
 }
 
@@ -110,8 +113,8 @@ void MainWindow::setBaseHeight(QWidget* widget, int height) {
     widget->setMinimumHeight(qRound(height * m_scale));
 }
 
-QLineEdit* MainWindow::field(const QString& controlName, const QString& caption) {
-    auto* edit = new QLineEdit;
+QLineEdit* MainWindow::field(QWidget* parent, const QString& controlName, const QString& caption) {
+    auto* edit = new QLineEdit(parent);
     name(edit, controlName);
     edit->setAccessibleName(caption);
     setBaseHeight(edit, kFieldHeight);
@@ -119,8 +122,8 @@ QLineEdit* MainWindow::field(const QString& controlName, const QString& caption)
     return edit;
 }
 
-QPushButton* MainWindow::button(const QString& controlName, const QString& caption) {
-    auto* b = new QPushButton(caption);
+QPushButton* MainWindow::button(QWidget* parent, const QString& controlName, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
     name(b, controlName);
     setBaseHeight(b, kButtonHeight);
     b->setFocusPolicy(isTouchOnly(controlName) ? Qt::NoFocus : Qt::TabFocus);
@@ -128,21 +131,21 @@ QPushButton* MainWindow::button(const QString& controlName, const QString& capti
     return b;
 }
 
-QLabel* MainWindow::label(const QString& controlName, const QString& caption) {
-    auto* l = new QLabel(caption);
+QLabel* MainWindow::label(QWidget* parent, const QString& controlName, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
     name(l, controlName);
     return l;
 }
 
-QWidget* MainWindow::buildHeader() {
-    auto* strip = new QFrame;
+QWidget* MainWindow::buildHeader(QWidget* parent) {
+    auto* strip = new QFrame(parent);
     name(strip, QStringLiteral("elaHead"));
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(4, 2, 4, 2);
-    QLabel* program = label(ctl::lblHead(0), QStringLiteral("TOLVA"));
-    QLabel* title = label(ctl::lblHead(1), QStringLiteral("會員點數作業"));
+    QLabel* program = label(strip, ctl::lblHead(0), QStringLiteral("TOLVA"));
+    QLabel* title = label(strip, ctl::lblHead(1), QStringLiteral("會員點數作業"));
     title->setAlignment(Qt::AlignCenter);
-    QLabel* date = label(ctl::lblHead(2), QStringLiteral("2000/00/00"));
+    QLabel* date = label(strip, ctl::lblHead(2), QStringLiteral("2000/00/00"));
     for (QLabel* head : {program, title, date})
         head->installEventFilter(this);
     row->addWidget(program);
@@ -151,8 +154,8 @@ QWidget* MainWindow::buildHeader() {
     return strip;
 }
 
-QWidget* MainWindow::buildCustomerPanel() {
-    auto* panel = new QFrame;
+QWidget* MainWindow::buildCustomerPanel(QWidget* parent) {
+    auto* panel = new QFrame(parent);
     name(panel, QStringLiteral("fraCust"));
     panel->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(panel);
@@ -165,8 +168,8 @@ QWidget* MainWindow::buildCustomerPanel() {
     };
     int r = 0;
     for (const auto& [fieldName, caption] : rows) {
-        grid->addWidget(label(QStringLiteral("lbl") + fieldName.mid(3), caption), r, 0);
-        QLineEdit* edit = field(fieldName, caption);
+        grid->addWidget(label(panel, QStringLiteral("lbl") + fieldName.mid(3), caption), r, 0);
+        QLineEdit* edit = field(panel, fieldName, caption);
         if (fieldName == ctl::txtTBonusAmt) {
             // The balance comes from the last card query; it is not typed.
             edit->setReadOnly(true);
@@ -175,11 +178,11 @@ QWidget* MainWindow::buildCustomerPanel() {
         }
         grid->addWidget(edit, r++, 1);
     }
-    grid->addWidget(button(ctl::cmdFmComID, QStringLiteral("來源別")), r, 0);
-    grid->addWidget(field(ctl::txtFmComID, QStringLiteral("來源別")), r++, 1);
+    grid->addWidget(button(panel, ctl::cmdFmComID, QStringLiteral("來源別")), r, 0);
+    grid->addWidget(field(panel, ctl::txtFmComID, QStringLiteral("來源別")), r++, 1);
     auto* buttons = new QHBoxLayout;
-    QPushButton* issue = button(ctl::cmdIsuCard, QStringLiteral("發卡"));
-    QPushButton* update = button(ctl::cmdUPDCust, QStringLiteral("更新"));
+    QPushButton* issue = button(panel, ctl::cmdIsuCard, QStringLiteral("發卡"));
+    QPushButton* update = button(panel, ctl::cmdUPDCust, QStringLiteral("更新"));
     update->hide();
     buttons->addWidget(issue);
     buttons->addWidget(update);
@@ -189,158 +192,176 @@ QWidget* MainWindow::buildCustomerPanel() {
     return panel;
 }
 
-QWidget* MainWindow::buildTabs() {
-    m_tabs = new QTabWidget;
+QWidget* MainWindow::buildTabs(QWidget* parent) {
+    m_tabs = new QTabWidget(parent);
     name(m_tabs, ctl::tabPage);
-    m_tabs->addTab(buildTransactionPage(0), QStringLiteral("儲值"));
-    m_tabs->addTab(buildTransactionPage(1), QStringLiteral("扣點"));
-    m_tabs->addTab(buildSettingsPage(), QStringLiteral("連線設定"));
-    m_tabs->addTab(buildQueryPage(), QStringLiteral("查詢"));
-    m_tabs->addTab(buildReportPage(), QStringLiteral("報表"));
+    for (const QString& caption : {QStringLiteral("儲值"), QStringLiteral("扣點"), QStringLiteral("連線設定"),
+                                   QStringLiteral("查詢"), QStringLiteral("報表")}) {
+        auto* page = new QWidget;
+        name(page, QStringLiteral("tabPage(%1)").arg(m_tabs->count()));
+        page->setAccessibleName(caption);
+        m_tabs->addTab(page, caption);
+        m_pageBuilt << false;
+    }
     m_tabs->setTabVisible(ctl::kSettings, false);
+    // The window opens on the card lookup, the page the desk puts in front
+    // unless a hand-off names another; so the first showing makes one page.
+    m_tabs->setCurrentIndex(ctl::kQuery);
     // The tabs are touched; Enter and the arrows walk the fields, not them.
     m_tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
-    for (int i = 0; i < m_tabs->count(); ++i)
-        m_tabs->widget(i)->setAccessibleName(m_tabs->tabText(i));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { buildPage(index); });
     return m_tabs;
 }
 
-QWidget* MainWindow::buildTransactionPage(int i) {
-    auto* page = new QWidget;
-    name(page, QStringLiteral("tabPage(%1)").arg(i));
+bool MainWindow::buildPage(int index) {
+    if (index < 0 || index >= m_pageBuilt.size() || m_pageBuilt[index])
+        return false;
+    m_pageBuilt[index] = true;
+    QWidget* page = m_tabs->widget(index);
+    if (index == ctl::kDeposit || index == ctl::kDeduction)
+        buildTransactionPage(page, index);
+    else if (index == ctl::kSettings)
+        buildSettingsPage(page);
+    else if (index == ctl::kQuery)
+        buildQueryPage(page);
+    else
+        buildReportPage(page);
+    // Controls made after the window was first polished are polished now (a
+    // page behind others keeps its look and font like one made before), and
+    // on a page already on screen shown and laid out at once, as if they had
+    // always been there.
+    const QList<QWidget*> controls = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    if (testAttribute(Qt::WA_WState_Polished))
+        for (QWidget* w : controls)
+            w->ensurePolished();
+    if (page->isVisible()) {
+        for (QWidget* w : controls)
+            if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                w->show();
+        page->layout()->activate();
+    }
+    if (m_desk)
+        connectDesk(page);
+    emit pageBuilt(index);
+    return true;
+}
+
+bool MainWindow::hasUnbuiltPages() const {
+    return m_pageBuilt.contains(false);
+}
+
+bool MainWindow::event(QEvent* event) {
+    // The page in front is made before the window is first polished and
+    // laid out for showing; the others wait until they come to the front.
+    if (event->type() == QEvent::Polish)
+        buildPage(m_tabs->currentIndex());
+    return QMainWindow::event(event);
+}
+
+void MainWindow::buildTransactionPage(QWidget* page, int i) {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
-    grid->addWidget(button(ctl::cmdTxnDept(i), QStringLiteral("來源別")), 0, 0);
-    grid->addWidget(field(ctl::txtTxnDept(i), QStringLiteral("來源別")), 0, 1);
-    grid->addWidget(button(ctl::cmdRefNo(i), QStringLiteral("帳單號(桌次)")), 1, 0);
-    grid->addWidget(field(ctl::txtCheckNo(i), QStringLiteral("帳單號(桌次)")), 1, 1);
+    grid->addWidget(button(page, ctl::cmdTxnDept(i), QStringLiteral("來源別")), 0, 0);
+    grid->addWidget(field(page, ctl::txtTxnDept(i), QStringLiteral("來源別")), 0, 1);
+    grid->addWidget(button(page, ctl::cmdRefNo(i), QStringLiteral("帳單號(桌次)")), 1, 0);
+    grid->addWidget(field(page, ctl::txtCheckNo(i), QStringLiteral("帳單號(桌次)")), 1, 1);
     const QString amountCaption = i == 0 ? QStringLiteral("加值金額") : QStringLiteral("抵扣金額");
-    grid->addWidget(button(ctl::cmdVoidAmt(i), amountCaption), 2, 0);
-    QLineEdit* amount = field(ctl::txtAmt(i), amountCaption);
+    grid->addWidget(button(page, ctl::cmdVoidAmt(i), amountCaption), 2, 0);
+    QLineEdit* amount = field(page, ctl::txtAmt(i), amountCaption);
     amount->setAlignment(Qt::AlignRight);
     grid->addWidget(amount, 2, 1);
-    grid->addWidget(button(ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
-    grid->addWidget(field(ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);
-    QPushButton* ok = button(ctl::cmdOK(i), QStringLiteral("確認"));
+    grid->addWidget(button(page, ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
+    grid->addWidget(field(page, ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);
+    QPushButton* ok = button(page, ctl::cmdOK(i), QStringLiteral("確認"));
     ok->setProperty("confirm", true);
     setBaseHeight(ok, 72);
     grid->addWidget(ok, 4, 0, 1, 2);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(1, 1);
-    return page;
 }
 
-QWidget* MainWindow::buildSettingsPage() {
-    auto* page = new QWidget;
-    name(page, QStringLiteral("tabPage(2)"));
+void MainWindow::buildSettingsPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
-    m_master = new QCheckBox(QStringLiteral("本機的資料庫為主資料庫"));
-    name(m_master, ctl::chkMasterDB);
-    m_master->installEventFilter(this);
-    setBaseHeight(m_master, kButtonHeight);
-    grid->addWidget(m_master, 0, 0, 1, 2);
-    grid->addWidget(label(QStringLiteral("lblIP"), QStringLiteral("IP")), 1, 0);
-    grid->addWidget(field(ctl::txtIP, QStringLiteral("IP")), 1, 1);
-    grid->addWidget(label(QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
-    QLineEdit* password = field(ctl::txtPWD, QStringLiteral("密碼"));
+    auto* master = new QCheckBox(QStringLiteral("本機的資料庫為主資料庫"), page);
+    name(master, ctl::chkMasterDB);
+    master->installEventFilter(this);
+    setBaseHeight(master, kButtonHeight);
+    grid->addWidget(master, 0, 0, 1, 2);
+    grid->addWidget(label(page, QStringLiteral("lblIP"), QStringLiteral("IP")), 1, 0);
+    grid->addWidget(field(page, ctl::txtIP, QStringLiteral("IP")), 1, 1);
+    grid->addWidget(label(page, QStringLiteral("lblPWD"), QStringLiteral("密碼")), 2, 0);
+    // Made outside the page: the field reads its mask from the style when it
+    // moves into the styled window, which a field made inside it never does.
+    QLineEdit* password = field(nullptr, ctl::txtPWD, QStringLiteral("密碼"));
     password->setEchoMode(QLineEdit::Password);
     // The mask is "*", whatever the style would draw; set on the field
     // itself, so it holds however the window's style is renewed.
     password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     grid->addWidget(password, 2, 1);
     auto* linkButtons = new QHBoxLayout;
-    linkButtons->addWidget(button(ctl::cmdSetting, QStringLiteral("設定")));
-    linkButtons->addWidget(button(ctl::cmdTest, QStringLiteral("測試連線")));
+    linkButtons->addWidget(button(page, ctl::cmdSetting, QStringLiteral("設定")));
+    linkButtons->addWidget(button(page, ctl::cmdTest, QStringLiteral("測試連線")));
     grid->addLayout(linkButtons, 3, 0, 1, 2);
-    grid->addWidget(button(ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), 4, 0);
-    grid->addWidget(field(ctl::txtTxnDept(2), QStringLiteral("來源別設定")), 4, 1);
-    grid->addWidget(button(ctl::cmdSetStore, QStringLiteral("設定來源別")), 5, 0, 1, 2);
-    grid->addWidget(button(ctl::cmdHideSetting, QStringLiteral("結束設定")), 6, 0, 1, 2);
+    grid->addWidget(button(page, ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), 4, 0);
+    grid->addWidget(field(page, ctl::txtTxnDept(2), QStringLiteral("來源別設定")), 4, 1);
+    grid->addWidget(button(page, ctl::cmdSetStore, QStringLiteral("設定來源別")), 5, 0, 1, 2);
+    grid->addWidget(button(page, ctl::cmdHideSetting, QStringLiteral("結束設定")), 6, 0, 1, 2);
     grid->setRowStretch(7, 1);
     grid->setColumnStretch(1, 1);
-    return page;
 }
 
-QWidget* MainWindow::buildQueryPage() {
-    auto* page = new QWidget;
-    name(page, QStringLiteral("tabPage(3)"));
+void MainWindow::buildQueryPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
-    grid->addWidget(label(QStringLiteral("lblCustNoQry"), QStringLiteral("客戶卡號")), 0, 0);
-    grid->addWidget(field(ctl::txtCustNoQry, QStringLiteral("客戶卡號")), 0, 1);
-    grid->addWidget(label(QStringLiteral("lblCustNameQry"), QStringLiteral("客戶名稱")), 1, 0);
-    grid->addWidget(field(ctl::txtCustNameQry, QStringLiteral("客戶名稱")), 1, 1);
-    QPushButton* query = button(ctl::cmdQry, QStringLiteral("查詢"));
+    grid->addWidget(label(page, QStringLiteral("lblCustNoQry"), QStringLiteral("客戶卡號")), 0, 0);
+    grid->addWidget(field(page, ctl::txtCustNoQry, QStringLiteral("客戶卡號")), 0, 1);
+    grid->addWidget(label(page, QStringLiteral("lblCustNameQry"), QStringLiteral("客戶名稱")), 1, 0);
+    grid->addWidget(field(page, ctl::txtCustNameQry, QStringLiteral("客戶名稱")), 1, 1);
+    QPushButton* query = button(page, ctl::cmdQry, QStringLiteral("查詢"));
     setBaseHeight(query, 64);
     grid->addWidget(query, 2, 0, 1, 2);
     grid->setRowStretch(3, 1);
     grid->setColumnStretch(1, 1);
-    return page;
 }
 
-QWidget* MainWindow::buildReportPage() {
-    auto* page = new QWidget;
-    name(page, QStringLiteral("tabPage(4)"));
+void MainWindow::buildReportPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     grid->setVerticalSpacing(10);
-    grid->addWidget(label(QStringLiteral("lblDateB"), QStringLiteral("統計日期:")), 0, 0);
-    grid->addWidget(field(ctl::txtDateB, QStringLiteral("統計日期:")), 0, 1);
-    grid->addWidget(label(QStringLiteral("lblDateE"), QStringLiteral("-至-")), 1, 0);
-    grid->addWidget(field(ctl::txtDateE, QStringLiteral("-至-")), 1, 1);
-    auto* totalsOnly = new QCheckBox(QStringLiteral("只列印總計"));
+    grid->addWidget(label(page, QStringLiteral("lblDateB"), QStringLiteral("統計日期:")), 0, 0);
+    grid->addWidget(field(page, ctl::txtDateB, QStringLiteral("統計日期:")), 0, 1);
+    grid->addWidget(label(page, QStringLiteral("lblDateE"), QStringLiteral("-至-")), 1, 0);
+    grid->addWidget(field(page, ctl::txtDateE, QStringLiteral("-至-")), 1, 1);
+    auto* totalsOnly = new QCheckBox(QStringLiteral("只列印總計"), page);
     name(totalsOnly, ctl::Check1);
     totalsOnly->installEventFilter(this);
     setBaseHeight(totalsOnly, kButtonHeight);
     grid->addWidget(totalsOnly, 2, 0, 1, 2);
-    grid->addWidget(button(ctl::cmdPrintS, QStringLiteral("TM88列印")), 3, 0, 1, 2);
+    grid->addWidget(button(page, ctl::cmdPrintS, QStringLiteral("TM88列印")), 3, 0, 1, 2);
     grid->setRowStretch(4, 1);
     grid->setColumnStretch(1, 1);
-    return page;
 }
 
-QWidget* MainWindow::buildStatusStrip() {
-    auto* strip = new QFrame;
+QWidget* MainWindow::buildStatusStrip(QWidget* parent) {
+    auto* strip = new QFrame(parent);
     name(strip, QStringLiteral("elaSBar"));
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(0, 4, 0, 0);
-    QPushButton* exit = button(ctl::cmdExit, QStringLiteral("&Z結束"));
+    QPushButton* exit = button(strip, ctl::cmdExit, QStringLiteral("&Z結束"));
     row->addWidget(exit);
-    m_message = label(ctl::elaMsg, QString());
+    m_message = label(strip, ctl::elaMsg, QString());
     setBaseHeight(m_message, kButtonHeight);
     m_message->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(m_message, 1);
-    row->addWidget(label(ctl::lblMode, QString()));
-    row->addWidget(label(ctl::lblStatus, QString()));
+    row->addWidget(label(strip, ctl::lblMode, QString()));
+    row->addWidget(label(strip, ctl::lblStatus, QString()));
     return strip;
 }
 
 void MainWindow::setDesk(Desk* desk) {
     m_desk = desk;
-    const auto onClick = [this](const QString& controlName, auto handler) {
-        if (auto* b = findChild<QAbstractButton*>(controlName))
-            connect(b, &QAbstractButton::clicked, this, handler);
-    };
-    onClick(ctl::cmdExit, [this] { m_desk->cmdExit_Click(); });
-    onClick(ctl::cmdHideSetting, [this] { m_desk->cmdHideSetting_Click(); });
-    onClick(ctl::cmdQry, [this] { m_desk->cmdQry_Click(); });
-    onClick(ctl::cmdIsuCard, [this] { m_desk->cmdIsuCard_Click(); });
-    onClick(ctl::cmdUPDCust, [this] { m_desk->cmdUPDCust_Click(); });
-    for (int i = 0; i < 2; ++i) {
-        onClick(ctl::cmdOK(i), [this, i] { m_desk->cmdOK_Click(i); });
-        onClick(ctl::cmdRefNo(i), [this, i] { m_desk->cmdRefNo_Click(i); });
-        onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
-    }
-    connect(m_master, &QCheckBox::clicked, this, [this] { m_desk->chkMasterDB_Click(); });
-
+    connectDesk(this);
     SettingsPage& settings = m_desk->settingsPage();
-    onClick(ctl::cmdSetting, [&settings] { settings.cmdSetting_Click(); });
-    onClick(ctl::cmdSetStore, [&settings] { settings.cmdSetStore_Click(); });
-    onClick(ctl::cmdTest, [&settings] { settings.cmdTest_Click(); });
-    onClick(ctl::cmdFmComID, [&settings] { settings.cmdFmComID_Click(); });
-    for (int i = 0; i < 4; ++i)
-        onClick(ctl::cmdTxnDept(i), [&settings, i] { settings.cmdTxnDept_Click(i); });
     ReportPage& report = m_desk->reportPage();
-    onClick(ctl::cmdPrintS, [&report] { report.cmdPrintS_Click(); });
     connect(this, &MainWindow::fieldDoubleClicked, this, [&settings, &report](const QString& control) {
         if (control == ctl::txtFmComID)
             settings.txtFmComID_DblClick();
@@ -354,12 +375,53 @@ void MainWindow::setDesk(Desk* desk) {
     });
 }
 
-QWidget* MainWindow::control(const QString& controlName) const {
+void MainWindow::connectDesk(QWidget* scope) {
+    // Pages not made yet have no controls; each is connected when it is made.
+    const auto onClick = [this, scope](const QString& controlName, auto handler) {
+        if (auto* b = scope->findChild<QAbstractButton*>(controlName))
+            connect(b, &QAbstractButton::clicked, this, handler);
+    };
+    onClick(ctl::cmdExit, [this] { m_desk->cmdExit_Click(); });
+    onClick(ctl::cmdHideSetting, [this] { m_desk->cmdHideSetting_Click(); });
+    onClick(ctl::cmdQry, [this] { m_desk->cmdQry_Click(); });
+    onClick(ctl::cmdIsuCard, [this] { m_desk->cmdIsuCard_Click(); });
+    onClick(ctl::cmdUPDCust, [this] { m_desk->cmdUPDCust_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        onClick(ctl::cmdOK(i), [this, i] { m_desk->cmdOK_Click(i); });
+        onClick(ctl::cmdRefNo(i), [this, i] { m_desk->cmdRefNo_Click(i); });
+        onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
+    }
+    onClick(ctl::chkMasterDB, [this] { m_desk->chkMasterDB_Click(); });
+
+    SettingsPage& settings = m_desk->settingsPage();
+    onClick(ctl::cmdSetting, [&settings] { settings.cmdSetting_Click(); });
+    onClick(ctl::cmdSetStore, [&settings] { settings.cmdSetStore_Click(); });
+    onClick(ctl::cmdTest, [&settings] { settings.cmdTest_Click(); });
+    onClick(ctl::cmdFmComID, [&settings] { settings.cmdFmComID_Click(); });
+    for (int i = 0; i < 4; ++i)
+        onClick(ctl::cmdTxnDept(i), [&settings, i] { settings.cmdTxnDept_Click(i); });
+    ReportPage& report = m_desk->reportPage();
+    onClick(ctl::cmdPrintS, [&report] { report.cmdPrintS_Click(); });
+}
+
+QWidget* MainWindow::builtControl(const QString& controlName) const {
     if (objectName() == controlName)
         return const_cast<MainWindow*>(this);
     if (controlName == ctl::fgTMP)
         return grid();
     return findChild<QWidget*>(controlName);
+}
+
+QWidget* MainWindow::control(const QString& controlName) const {
+    if (QWidget* w = builtControl(controlName))
+        return w;
+    // A control not made yet: its page is made, and with no map from names
+    // to pages, so is every other page still waiting.
+    auto* self = const_cast<MainWindow*>(this);
+    bool built = false;
+    for (int i = 0; i < m_pageBuilt.size(); ++i)
+        built = self->buildPage(i) || built;
+    return built ? builtControl(controlName) : nullptr;
 }
 
 QTableWidget* MainWindow::grid() const {

@@ -204,10 +204,11 @@ private slots:
         showActive(window);
         view.showTab(ctl::kSettings, true);
         view.selectTab(ctl::kSettings);
-        window.resize(1920, 1080); // the window's style renewed for the larger size
-        QCoreApplication::processEvents();
         view.setText(ctl::txtPWD, QStringLiteral("ab c"));
         auto* password = qobject_cast<QLineEdit*>(window.control(ctl::txtPWD));
+        QCOMPARE(password->displayText(), QStringLiteral("****"));
+        window.resize(1920, 1080); // the window's style renewed for the larger size
+        QCoreApplication::processEvents();
         QCOMPARE(password->displayText(), QStringLiteral("****"));
         QCOMPARE(view.text(ctl::txtPWD), QStringLiteral("ab c"));
     }
@@ -217,6 +218,8 @@ private slots:
         MainWindowView view(window);
         view.setText(ctl::lblMode, QStringLiteral("Connected.  "));
         view.setText(ctl::elaMsg, QStringLiteral("連線成功"));
+        // A control asked for by name makes every page not made yet.
+        QVERIFY(window.control(ctl::txtIP));
         const QHash<QString, QString> fields = {{ctl::txtCustNo, QStringLiteral("客戶卡號")},
                                                 {ctl::txtTBonusAmt, QStringLiteral("餘額")},
                                                 {ctl::txtBillAddr2, QStringLiteral("地址-門牌")},
@@ -260,6 +263,50 @@ private slots:
         QCOMPARE(accessibleName(window.control(ctl::lblMode)), QStringLiteral("Connected.  "));
         QCOMPARE(accessibleName(window.control(ctl::elaMsg)), QStringLiteral("連線成功"));
         QCOMPARE(accessibleName(window.control(ctl::chkMasterDB)), QStringLiteral("本機的資料庫為主資料庫"));
+    }
+
+    void pagesAreMadeWhenFirstNeededAndKeepWhatWasSetBefore() {
+        MainWindow window;
+        MainWindowView view(window);
+        view.setText(ctl::txtIP, QStringLiteral("10.0.0.5"));
+        view.setText(ctl::txtPWD, QStringLiteral("old"));
+        view.clearInputs();
+        view.setText(ctl::txtIP, QStringLiteral("10.0.0.9"));
+        view.setMasterDB(true);
+        view.setToolTip(ctl::cmdTest, QStringLiteral("tip"));
+        view.setText(ctl::txtDateB, QStringLiteral("2026/01/02"));
+        view.setVisible(ctl::cmdPrintS, false);
+        // Read back as set, and nothing of those pages made for it.
+        QCOMPARE(view.text(ctl::txtIP), QStringLiteral("10.0.0.9"));
+        QVERIFY(view.masterDB());
+        QVERIFY(!view.isVisible(ctl::cmdPrintS));
+        QCOMPARE(view.text(ctl::txtDateB), QStringLiteral("2026/01/02"));
+        QVERIFY(!window.builtControl(ctl::txtIP));
+        QVERIFY(!window.builtControl(ctl::txtDateB));
+
+        // Shown: the card lookup in front is made, the others only when opened.
+        showActive(window);
+        QCOMPARE(view.selectedTab(), int(ctl::kQuery));
+        QWidget* query = window.builtControl(ctl::cmdQry);
+        QVERIFY(query && query->isVisible());
+        QVERIFY(!window.builtControl(ctl::cmdOK(0)));
+        QVERIFY(!window.builtControl(ctl::txtIP));
+        view.showTab(ctl::kSettings, true);
+        view.selectTab(ctl::kSettings);
+        auto* ip = qobject_cast<QLineEdit*>(window.builtControl(ctl::txtIP));
+        QVERIFY(ip);
+        QCOMPARE(ip->text(), QStringLiteral("10.0.0.9"));
+        QCOMPARE(qobject_cast<QLineEdit*>(window.builtControl(ctl::txtPWD))->text(), QString());
+        QVERIFY(qobject_cast<QCheckBox*>(window.builtControl(ctl::chkMasterDB))->isChecked());
+        QCOMPARE(window.builtControl(ctl::cmdTest)->toolTip(), QStringLiteral("tip"));
+        // Made while on screen, its controls are shown and laid out at once.
+        QVERIFY(ip->isVisible());
+        QVERIFY(window.builtControl(ctl::cmdSetting)->height() >= 48);
+
+        QWidget* print = window.control(ctl::cmdPrintS);
+        QVERIFY(print && print->isHidden());
+        QCOMPARE(view.text(ctl::txtDateB), QStringLiteral("2026/01/02"));
+        QVERIFY(!window.hasUnbuiltPages());
     }
 
     void touchSizedAndGrowsWithTheScreen() {
@@ -342,6 +389,11 @@ private slots:
         window.setDesk(&desk);
         desk.Form_Load();
         QCOMPARE(view.selectedTab(), int(ctl::kQuery));
+        // The start fills the settings and report pages without making them.
+        QVERIFY(!window.builtControl(ctl::chkMasterDB));
+        QVERIFY(!window.builtControl(ctl::txtDateB));
+        const QString reportDate = view.text(ctl::txtDateB);
+        QVERIFY(!reportDate.isEmpty());
 
         QTest::mouseDClick(window.control(ctl::lblHead(2)), Qt::LeftButton);
         QVERIFY(view.isTabShown(ctl::kSettings));
@@ -351,6 +403,8 @@ private slots:
         QTest::mouseClick(window.control(ctl::cmdHideSetting), Qt::LeftButton);
         QVERIFY(!view.isTabShown(ctl::kSettings));
         QCOMPARE(view.selectedTab(), int(ctl::kDeposit));
+        view.selectTab(ctl::kReport);
+        QCOMPARE(qobject_cast<QLineEdit*>(window.builtControl(ctl::txtDateB))->text(), reportDate);
     }
 
     void theOperatorsRoadThroughTheWidgets() {
