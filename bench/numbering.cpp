@@ -9,6 +9,7 @@
 #include "data/Numbering.h"
 #include "app/AppContext.h"
 #include "app/Connection.h"
+#include "common/SilentDialogs.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -29,34 +30,6 @@ namespace {
 
 const QString kCode = QStringLiteral("BENCH");
 
-// Boxes go to stderr; questions are answered No.
-class ConsoleDialogs : public Dialogs {
-public:
-    void beep() override {}
-    void busyPointer() override {}
-    void normalPointer() override {}
-    void messageBox(const QString& text, Icon, const QString&) override {
-        QTextStream(stderr) << text << Qt::endl;
-    }
-    bool askYesNo(const QString& text, Icon, const QString&) override {
-        QTextStream(stderr) << text << Qt::endl;
-        return false;
-    }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    void ShowMsg(const QString& message, int) override { QTextStream(stderr) << message << Qt::endl; }
-    bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
-        return false;
-    }
-    bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
-    bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
-        return false;
-    }
-
-    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
-};
-
 int fail(const QString& message) {
     QTextStream(stderr) << "bench_numbering: FAILED: " << message << Qt::endl;
     return 1;
@@ -66,7 +39,7 @@ int fail(const QString& message) {
 // numbers and writes them to outFile, one per line.
 int worker(const QString& connStr, int calls, const QString& noBy, const QString& outFile) {
     SystemClock clock;
-    ConsoleDialogs dialogs;
+    StderrDialogs dialogs;
     AppContext ctx(dialogs, clock, CodePage(), QDir::tempPath());
     ctx.g.gErrFile = QDir::temp().filePath(
         QStringLiteral("bench_numbering-%1.ERR").arg(QCoreApplication::applicationPid()));

@@ -5,13 +5,13 @@
 // would on a till of that size; the calendar and the code picker are drawn
 // where they stand over the window, with a plain title bar. "desk" shows the
 // deduction page; deposit, query and report show those pages.
-#include "OffscreenScreen.h"
 #include "app/AppContext.h"
 #include "desk/Controls.h"
 #include "desk/Desk.h"
 #include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
+#include "tools/OffscreenScreen.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
 

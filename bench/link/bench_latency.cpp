@@ -3,6 +3,7 @@
 //   bench_latency HOST PASSWORD CARDS LOOKUPS
 #include "common/Globals.h"
 #include "common/Reporter.h"
+#include "common/SilentDialogs.h"
 #include "link/LinkClient.h"
 
 #include <QCoreApplication>
@@ -14,29 +15,6 @@
 #include <vector>
 
 namespace {
-class NoDialogs : public tolva::Dialogs {
-public:
-    void beep() override {}
-    void busyPointer() override {}
-    void normalPointer() override {}
-    void messageBox(const QString& text, Icon, const QString&) override {
-        std::fprintf(stderr, "box: %s\n", text.toUtf8().constData());
-    }
-    bool askYesNo(const QString&, Icon, const QString&) override { return true; }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    void ShowMsg(const QString&, int) override {}
-    bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
-        return false;
-    }
-    bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
-    bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
-        return false;
-    }
-
-    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
-};
 struct NoIndicators : tolva::LinkIndicators {
     void setMessageLine(const QString&) override {}
     void setModeCaption(const QString&) override {}
@@ -51,7 +29,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QTemporaryDir dir;
-    NoDialogs dialogs;
+    tolva::StderrDialogs dialogs;
     NoIndicators indicators;
     tolva::SystemClock clock;
     tolva::CodePage cp;
@@ -77,7 +55,7 @@ int main(int argc, char* argv[]) {
                 .arg(rng->bounded(cards), 5, 10, QLatin1Char('0'));
         QElapsedTimer t;
         t.start();
-        const bool found = link.SelectData(link.mMsgPrefix, sql, fgTMP, false);
+        const bool found = link.SelectData(link.prefix(), sql, fgTMP, false);
         ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         if (!found || fgTMP.Rows() != 1) {
             std::fprintf(stderr, "bench_latency: lookup %d found nothing\n", i);

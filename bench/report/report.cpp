@@ -5,6 +5,7 @@
 //   bench_report CONNSTR ROWS [--seed]
 #include "app/AppContext.h"
 #include "common/Fault.h"
+#include "common/SilentDialogs.h"
 #include "desk/SummaryReport.h"
 #include "print/Printing.h"
 #include "print/Printout.h"
@@ -20,29 +21,6 @@
 using namespace tolva;
 
 namespace {
-
-class NoDialogs : public Dialogs {
-public:
-    void beep() override {}
-    void busyPointer() override {}
-    void normalPointer() override {}
-    void messageBox(const QString& text, Icon, const QString&) override {
-        fprintf(stderr, "box: %s\n", qPrintable(text));
-    }
-    bool askYesNo(const QString&, Icon, const QString&) override { return false; }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    void ShowMsg(const QString&, int) override {}
-    bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
-        return false;
-    }
-    bool EnterPWD(Keypad, QString&, const std::optional<QString>&) override { return false; }
-    std::optional<QString> saveFileDialog(const QString&, const QString&) override { return std::nullopt; }
-    bool PickDate(QDate&, const std::optional<QVariant>&) override { return false; }
-    bool ShowPick(const QList<QStringList>&, QString&, QString*, const QString&, const QString&) override {
-        return false;
-    }
-};
 
 // The preview as far as the operator sees it: page 1 drawn.
 class FirstPagePrinting : public Printing {
@@ -126,7 +104,7 @@ int main(int argc, char* argv[]) {
     }
     QTemporaryDir dir;
     SystemClock clock;
-    NoDialogs dialogs;
+    StderrDialogs dialogs;
     AppContext ctx(dialogs, clock, CodePage(), dir.path());
     ctx.g.gErrFile = dir.filePath(QStringLiteral("bench.err"));
     ctx.gCNT.open(args[1]);

@@ -61,8 +61,8 @@ void Desk::InitForm() {
         m_view.clearInputs();
         m_view.setText(ctl::txtDateB, DBDateDisp(g, g.gOPDate));
         m_view.setText(ctl::txtDateE, DBDateDisp(g, g.gOPDate));
-        m_link.gTcpEnd = QChar(0x03);
-        m_link.gTcpTimeout = 15;
+        m_link.setTerminator(QChar(0x03));
+        m_link.setTimeoutSeconds(15);
         readHandOff();
         openPage();
         ensureStoreCode();

@@ -176,7 +176,7 @@ KeyedPostings::Result KeyedPostings::postRemote(const PostingRecord& intent, Pos
         m_state.setLinked(false);
         return Result::LinkDown;
     }
-    if (outcome == LinkOutcome::Failed && m_link.client().gTcpRC == QLatin1String("03")) {
+    if (outcome == LinkOutcome::Failed && m_link.client().lastResultCode() == QLatin1String("03")) {
         // Refused as unreadable: the service ran nothing.
         log(QStringLiteral("被拒"), p);
         m_journal.setState(p.key, JournalState::Void, QStringLiteral("被拒"));

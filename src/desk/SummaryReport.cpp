@@ -101,8 +101,7 @@ public:
         d.setCurrentY(d.currentY() + 200);
         d.addTable(kDetailFormat, QString(), kDetailTitles);
         report.rows.addLine(kDetailTitles, kSeparators);
-        m_ctx.g.gSQL = detailSql;
-        m_details = m_ctx.gCNT.query(m_ctx.g.gSQL);
+        m_details = m_ctx.gCNT.query(detailSql);
         m_inDetails = true;
     }
 
@@ -157,8 +156,7 @@ private:
         d.paragraph(QStringLiteral("總計:"));
         d.addTable(kTotalFormat, QString(), kTotalTitles);
         report.rows.addLine(kTotalTitles, kSeparators);
-        m_ctx.g.gSQL = m_totalsSql;
-        QSqlQuery q = m_ctx.gCNT.query(m_ctx.g.gSQL);
+        QSqlQuery q = m_ctx.gCNT.query(m_totalsSql);
         while (q.next()) {
             const QString row = textOf(q, 0) + u'#' + typeName(textOf(q, 1)) + u'#' +
                                 plainNumber(numericValue(textOf(q, 2))) + u';';

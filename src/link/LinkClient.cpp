@@ -143,7 +143,8 @@ bool LinkClient::SelectData(const QString& prefix, const QString& sql, Grid& gri
             return false;
 
         const QStringList rows = gTcpData.split(QLatin1Char(';'));
-        m_g.gTemp = rows.constFirst();
+        m_header = rows.constFirst();
+        m_g.gTemp = m_header;
         grid.setCols(static_cast<int>(rows.constFirst().split(QLatin1Char('\t')).size()));
         for (qsizetype i = withHeader ? 0 : 1; i < rows.size(); ++i)
             grid.AddItem(rows.at(i));

@@ -40,20 +40,23 @@ public:
                const CodePage& codePage, QObject* parent = nullptr);
     ~LinkClient() override;
 
-    // Link state.
-    QChar gTcpEnd = QChar(0x03);
-    qint16 gTcpTimeout = 15;
-    bool gTcpReplied = false;
-    bool gTcpLinked = false;
-    QString gTcpCmd;
-    QString gTcpRC;
-    QString gTcpData;
-    QString gTcpCount;
-
-    // Main-window state the link reads and writes.
-    QString mMsgPrefix = QStringLiteral("ZELQ");
-    QString mHostPWD;
-    QByteArray mRecvPart;
+    // The character that ends every message on the wire (code 3 unless set).
+    void setTerminator(QChar end) { gTcpEnd = end; }
+    QChar terminator() const { return gTcpEnd; }
+    // How long a request waits for its reply, in seconds of ten steps each.
+    void setTimeoutSeconds(int seconds) { gTcpTimeout = seconds; }
+    int timeoutSeconds() const { return gTcpTimeout; }
+    // Whether the service accepted the last log-in and the connection stands.
+    bool isLinked() const { return gTcpLinked; }
+    // The prefix the requests carry, taken from the settings of connectWith.
+    const QString& prefix() const { return mMsgPrefix; }
+    // The result code and the data part of the last reply.
+    const QString& lastResultCode() const { return gTcpRC; }
+    const QString& lastData() const { return gTcpData; }
+    // The header row (columns split by tabs) of the last query that had rows.
+    const QString& lastHeader() const { return m_header; }
+    // Whether the start of a reply has come and waits for the rest.
+    bool hasPartialReply() const { return !mRecvPart.isEmpty(); }
 
     // Closes and reopens the connection and logs in with the password
     // (kept as mHostPWD, which the connect event sends). True when accepted.
@@ -65,9 +68,9 @@ public:
     // the reply's data.
     bool SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data, QString& result);
     // Sends a "SELECT" and loads the reply's rows into the grid (row 0, the
-    // header, only when withHeader); the header row is left in gTemp. False
-    // for a failure reply, an empty reply and a missing reply alike;
-    // lastOutcome() tells them apart.
+    // header, only when withHeader); the header row is left in gTemp and in
+    // lastHeader(). False for a failure reply, an empty reply and a missing
+    // reply alike; lastOutcome() tells them apart.
     bool SelectData(const QString& prefix, const QString& sql, Grid& grid, bool withHeader);
 
     LinkOutcome lastOutcome() const { return m_outcome; }
@@ -87,7 +90,7 @@ public:
 
     QTcpSocket& Winsock1() { return *m_socket; }
 
-    // Wait limits: 200 steps for the log-in, gTcpTimeout x 10 steps for a
+    // Wait limits: 200 steps for the log-in, timeoutSeconds() x 10 steps for a
     // request, each step 100 ms. Tests shorten the step.
     void setStepLength(std::chrono::milliseconds step) { m_step = step; }
     std::chrono::milliseconds stepLength() const { return m_step; }
@@ -108,6 +111,22 @@ private:
     // go out whole: no connection, or data that the terminator would cut.
     bool canSend(const QString& command, const QString& data);
     void dropLink();
+
+    // Link state.
+    QChar gTcpEnd = QChar(0x03);
+    int gTcpTimeout = 15;
+    bool gTcpReplied = false;
+    bool gTcpLinked = false;
+    QString gTcpCmd;
+    QString gTcpRC;
+    QString gTcpData;
+    QString gTcpCount;
+    QString m_header;
+
+    // The link settings of the last log-in and the unfinished reply.
+    QString mMsgPrefix = QStringLiteral("ZELQ");
+    QString mHostPWD;
+    QByteArray mRecvPart;
 
     Globals& m_g;
     Reporter& m_reporter;

@@ -1,8 +1,8 @@
 // Running numbers: new series, the display form, failures, and stations that
 // take numbers at the same time on their own connections.
-#include "Station.h"
 #include "common/Formatting.h"
 #include "data/Numbering.h"
+#include "data/Station.h"
 
 #include <QDeadlineTimer>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 // Station parameters in xxPARAM and the message texts of the Msg table.
-#include "Station.h"
 #include "data/Messages.h"
 #include "data/Params.h"
+#include "data/Station.h"
 
 #include <QSqlQuery>
 

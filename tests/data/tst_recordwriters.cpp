@@ -1,7 +1,7 @@
 // Rows added through VCardLogRec and xxCODERec and the identities read back.
-#include "Station.h"
 #include "common/Formatting.h"
 #include "data/RecordWriters.h"
+#include "data/Station.h"
 
 #include <QSqlQuery>
 

@@ -2,8 +2,8 @@
 // lookup, card issue, customer update, deposits and deductions, the answer
 // to a POS station, and the refusals that keep a guest from being charged
 // twice or below zero.
-#include "MemberDesk.h"
 #include "common/Formatting.h"
+#include "desk/MemberDesk.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>

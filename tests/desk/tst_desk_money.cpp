@@ -2,7 +2,7 @@
 // real memberd: the card on screen is the card charged, amounts are positive,
 // a posting that changes no row is no posting, a link that went down comes
 // back, and an outcome nobody knows is said as such.
-#include "MemberDesk.h"
+#include "desk/MemberDesk.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -301,7 +301,7 @@ private slots:
         holder.open(pg.connectionString());
         holder.begin();
         holder.execute(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt WHERE CustNo = 'M0001'"));
-        m.link.gTcpTimeout = 1;
+        m.link.setTimeoutSeconds(1);
         fillPage(m.view, 1, QStringLiteral("300"));
         m.desk.cmdOK_Click(1);
         QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("交易結果不明，請查詢餘額確認"));
@@ -337,7 +337,7 @@ private slots:
         });
         MemberDesk m(QStringLiteral("127.0.0.88"));
         m.desk.Form_Load();
-        m.link.gTcpTimeout = 1;
+        m.link.setTimeoutSeconds(1);
         m.view.texts[ctl::txtCustNo] = QStringLiteral("N0001");
         m.view.texts[ctl::txtCustName] = QStringLiteral("丙");
         m.desk.cmdIsuCard_Click();

@@ -1,8 +1,8 @@
 // The settings page, the store-code pickers and the report page of the desk,
 // through the fake view and dialogs; the connection test against the real
 // memberd.
-#include "MemberDesk.h"
 #include "common/Formatting.h"
+#include "desk/MemberDesk.h"
 #include "support/FakePrinting.h"
 
 #include <QSqlQuery>

@@ -2,7 +2,7 @@
 // for the same bill, a reply or a request lost on the way, and postings made
 // by phone authorisation while the link was down and sent later - against
 // the real memberd, its connection cut where the test says.
-#include "MemberDesk.h"
+#include "desk/MemberDesk.h"
 #include "support/CutProxy.h"
 #include "support/TestDatabase.h"
 

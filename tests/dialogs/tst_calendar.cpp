@@ -1,9 +1,9 @@
 // The calendar: the month arithmetic on its own, then the real window driven
 // by touches while its modal showing runs.
-#include "ModalDriver.h"
 #include "common/Globals.h"
 #include "dialogs/CalendarMonth.h"
 #include "dialogs/CalendarWindow.h"
+#include "dialogs/ModalDriver.h"
 #include "dialogs/WidgetDialogs.h"
 #include "support/FixedClock.h"
 

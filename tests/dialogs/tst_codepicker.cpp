@@ -1,7 +1,7 @@
 // The code picker, driven by touches and keys while its modal showing runs,
 // and the scripted fake the desk tests use in its place.
-#include "ModalDriver.h"
 #include "dialogs/CodePicker.h"
+#include "dialogs/ModalDriver.h"
 #include "dialogs/WidgetDialogs.h"
 #include "support/FakeDialogs.h"
 

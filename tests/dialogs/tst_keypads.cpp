@@ -1,7 +1,7 @@
 // The numeric and alphanumeric keypads, driven by touches and key presses
 // while their modal showing runs.
-#include "ModalDriver.h"
 #include "dialogs/AlphaNumKeypad.h"
+#include "dialogs/ModalDriver.h"
 #include "dialogs/NumKeypad.h"
 #include "dialogs/WidgetDialogs.h"
 #include "dialogs/WindowUtilities.h"

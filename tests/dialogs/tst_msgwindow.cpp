@@ -1,9 +1,9 @@
 // The message window: beeps once a tick, closes at the given seconds or at
 // once on a key or a click, and is a fresh window every call. Ticks come from
 // a source the test fires itself.
-#include "ModalDriver.h"
 #include "common/Globals.h"
 #include "dialogs/MessageWindow.h"
+#include "dialogs/ModalDriver.h"
 #include "dialogs/TickSource.h"
 #include "dialogs/WidgetDialogs.h"
 

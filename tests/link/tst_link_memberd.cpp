@@ -1,7 +1,7 @@
 // The desk's link against the real memberd on loopback: log-in, card lookup,
 // card issue and balance change through SQLite and PostgreSQL, the service's
 // refusals as the operator sees them, and its closing notice.
-#include "LinkFixture.h"
+#include "link/LinkFixture.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 
@@ -27,7 +27,7 @@ class TestLinkMemberd : public QObject {
         const QString query =
             QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , "
                            "TBonusAmt From Cust  Where CustNo = '880001'");
-        QVERIFY(!link.SelectData(link.mMsgPrefix, query, desk.fgTMP, false));
+        QVERIFY(!link.SelectData(link.prefix(), query, desk.fgTMP, false));
         QCOMPARE(link.lastOutcome(), LinkOutcome::Replied); // no such card: not a failure
         QCOMPARE(desk.fgTMP.Rows(), 0);
 
@@ -36,13 +36,13 @@ class TestLinkMemberd : public QObject {
                                               "Zip,  BillAddr1,  BillAddr2,  FmComID  ) "
                                               "VALUES ( '880001', '許功蓋', '02-2345', 0, '103', "
                                               "'台北市\t大同區', '民生西路1號;3樓', 'S01' ) ");
-        QVERIFY(link.SEND_TCPCMD(link.mMsgPrefix, QStringLiteral("SERVER"), insert, result));
+        QVERIFY(link.SEND_TCPCMD(link.prefix(), QStringLiteral("SERVER"), insert, result));
         QVERIFY(link.SEND_TCPCMD(
-            link.mMsgPrefix, QStringLiteral("SERVER"),
+            link.prefix(), QStringLiteral("SERVER"),
             QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + 1250.5 Where CustNo = '880001'"),
             result));
 
-        QVERIFY(link.SelectData(link.mMsgPrefix, query, desk.fgTMP, false));
+        QVERIFY(link.SelectData(link.prefix(), query, desk.fgTMP, false));
         QCOMPARE(desk.fgTMP.Rows(), 1);
         QCOMPARE(desk.fgTMP.Cols(), 7);
         QCOMPARE(desk.fgTMP.TextMatrix(0, 0), QStringLiteral("許功蓋"));
@@ -51,12 +51,12 @@ class TestLinkMemberd : public QObject {
         QCOMPARE(desk.fgTMP.TextMatrix(0, 4), QStringLiteral("民生西路1號 3樓"));
         QCOMPARE(desk.fgTMP.TextMatrix(0, 5), QStringLiteral("S01"));
         QCOMPARE(desk.fgTMP.TextMatrix(0, 6).toDouble(), 1250.5);
-        QCOMPARE(desk.g.gTemp.split(QLatin1Char('\t')).size(), 7);
+        QCOMPARE(link.lastHeader().split(QLatin1Char('\t')).size(), 7);
         QVERIFY(desk.dialogs.shown.isEmpty());
 
         // The balance may not go below 0: the database's message reaches the operator.
         QVERIFY(!link.SEND_TCPCMD(
-            link.mMsgPrefix, QStringLiteral("SERVER"),
+            link.prefix(), QStringLiteral("SERVER"),
             QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - 5000 Where CustNo = '880001'"), result));
         QCOMPARE(link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.dialogs.shown.size(), 1);
@@ -65,11 +65,11 @@ class TestLinkMemberd : public QObject {
             qPrintable(desk.dialogs.shown.constLast().text));
 
         // Statements the desk never sends are refused and the refusal is shown.
-        QVERIFY(!link.SEND_TCPCMD(link.mMsgPrefix, QStringLiteral("SERVER"),
-                                  QStringLiteral("DELETE FROM CUST"), result));
+        QVERIFY(!link.SEND_TCPCMD(link.prefix(), QStringLiteral("SERVER"), QStringLiteral("DELETE FROM CUST"),
+                                  result));
         QCOMPARE(desk.dialogs.shown.size(), 2);
         QVERIFY(desk.dialogs.shown.constLast().text.contains(QStringLiteral("DELETE")));
-        QVERIFY(link.SelectData(link.mMsgPrefix, query, desk.fgTMP, false)); // the link is still up
+        QVERIFY(link.SelectData(link.prefix(), query, desk.fgTMP, false)); // the link is still up
         QVERIFY(memberd.waitForLog(QStringLiteral("refused SERVER")));
     }
 

@@ -1,6 +1,6 @@
 // The link client against a scripted far end on a loopback socket: how
 // replies are taken, shown and loaded, how waits end, and what is refused.
-#include "LinkFixture.h"
+#include "link/LinkFixture.h"
 
 #include <QTest>
 #include <QTimer>
@@ -27,7 +27,7 @@ private slots:
         ScriptedPeer peer;
         peer.answers.enqueue("zelqtcpcnt00000000\x03");
         QVERIFY(desk.link.Connect_TCPSrv(peer.host(), peer.port(), QString()));
-        QVERIFY(desk.link.gTcpLinked);
+        QVERIFY(desk.link.isLinked());
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Replied);
         QCOMPARE(peer.requests, QList<QByteArray>{QByteArray("ZELQTCPCNT00\x03")});
         QCOMPARE(desk.indicators.mode, QStringLiteral("Connected.  "));
@@ -40,34 +40,34 @@ private slots:
         peer.answers.enqueue(QByteArray("ZELQTCPCNT01000000") + desk.cp.encode(QStringLiteral("密碼錯誤")) +
                              '\x03');
         QVERIFY(!desk.link.Connect_TCPSrv(peer.host(), peer.port(), QStringLiteral("bad")));
-        QVERIFY(!desk.link.gTcpLinked);
+        QVERIFY(!desk.link.isLinked());
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.dialogs.texts(), QStringList{QStringLiteral("密碼錯誤")});
         QCOMPARE(desk.dialogs.shown.constFirst().icon, Dialogs::Icon::Critical);
         QVERIFY(desk.indicators.mode.isEmpty());
     }
 
-    void selectLoadsRowsAndKeepsTheHeaderInGTemp() {
+    void selectLoadsRowsAndKeepsTheHeader() {
         DeskLink desk;
         ScriptedPeer peer;
         QVERIFY(logIn(desk, peer));
         peer.answers.enqueue(QByteArray("ZELQSELECT00000001CustName\tTel1;") +
                              desk.cp.encode(QStringLiteral("王小明")) + "\t02-1234\x03");
         desk.fgTMP.setRows(3); // rows of an earlier query go
-        QVERIFY(desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select CustName, Tel1 From Cust"),
+        QVERIFY(desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select CustName, Tel1 From Cust"),
                                      desk.fgTMP, false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Replied);
         QCOMPARE(desk.fgTMP.Rows(), 1);
         QCOMPARE(desk.fgTMP.Cols(), 2);
         QCOMPARE(desk.fgTMP.TextMatrix(0, 0), QStringLiteral("王小明"));
         QCOMPARE(desk.fgTMP.TextMatrix(0, 1), QStringLiteral("02-1234"));
-        QCOMPARE(desk.g.gTemp, QStringLiteral("CustName\tTel1"));
+        QCOMPARE(desk.link.lastHeader(), QStringLiteral("CustName\tTel1"));
         QCOMPARE(peer.requests.last(), QByteArray("ZELQSELECT00Select CustName, Tel1 From Cust\x03"));
 
         // A ";" after the last row adds an empty row; with the header flag row 0 comes too.
         peer.answers.enqueue("ZELQSELECT00000001A\tB;1\t2;\x03");
-        QVERIFY(desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select A, B From Cust"),
-                                     desk.fgTMP, true));
+        QVERIFY(desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select A, B From Cust"), desk.fgTMP,
+                                     true));
         QCOMPARE(desk.fgTMP.Rows(), 3);
         QCOMPARE(desk.fgTMP.TextMatrix(0, 0), QStringLiteral("A"));
         QCOMPARE(desk.fgTMP.TextMatrix(1, 1), QStringLiteral("2"));
@@ -80,14 +80,14 @@ private slots:
         QVERIFY(logIn(desk, peer));
 
         peer.answers.enqueue("ZELQSELECT00000000\x03");
-        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
+        QVERIFY(!desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                       false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Replied); // no rows
         QVERIFY(desk.dialogs.shown.isEmpty());
 
         peer.answers.enqueue(QByteArray("ZELQSELECT04000000") +
                              desk.cp.encode(QStringLiteral("資料表不存在")) + '\x03');
-        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
+        QVERIFY(!desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                       false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.fgTMP.Rows(), 0);
@@ -96,14 +96,14 @@ private slots:
 
         QString result = QStringLiteral("untouched");
         peer.answers.enqueue("ZELQSERVER04000000\x03"); // a failure without a text shows nothing
-        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"),
                                        result));
         QCOMPARE(result, QStringLiteral("untouched"));
         QCOMPARE(desk.dialogs.shown.size(), 1);
 
         peer.answers.enqueue("ZELQSERVER00000001done\x03");
-        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
-                                      result));
+        QVERIFY(
+            desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"), result));
         QCOMPARE(result, QStringLiteral("done"));
     }
 
@@ -112,9 +112,9 @@ private slots:
         ScriptedPeer peer;
         QVERIFY(logIn(desk, peer));
         desk.link.setStepLength(1ms);
-        desk.link.gTcpTimeout = 1; // 10 steps of 1 ms
+        desk.link.setTimeoutSeconds(1); // 10 steps of 1 ms
         desk.fgTMP.setRows(2);
-        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
+        QVERIFY(!desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                       false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NoReply);
         QCOMPARE(desk.fgTMP.Rows(), 0);
@@ -127,7 +127,7 @@ private slots:
         // Nothing goes out on the closed link: the caller learns it was not
         // sent (not that it went unanswered), and no developer box is shown.
         QString result;
-        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"),
                                        result));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
         QVERIFY(desk.logText().contains(QStringLiteral("LinkDOWN: SERVER")));
@@ -162,7 +162,7 @@ private slots:
     void sendingWithoutAConnectionIsReported() {
         DeskLink desk;
         desk.fgTMP.setRows(1);
-        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
+        QVERIFY(!desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                       false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
         QCOMPARE(desk.fgTMP.Rows(), 0);
@@ -178,9 +178,9 @@ private slots:
         QString result;
         const QString smuggled = QStringLiteral("Select 1 From Cust Where CustNo = 'x'") + QChar(3) +
                                  QStringLiteral("ZELQSERVER00Update Cust set TBonusAmt = 999999");
-        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), smuggled, result));
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), smuggled, result));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
-        QVERIFY(!desk.link.SelectData(desk.link.mMsgPrefix, smuggled, desk.fgTMP, false));
+        QVERIFY(!desk.link.SelectData(desk.link.prefix(), smuggled, desk.fgTMP, false));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NotSent);
         QCOMPARE(peer.requests.size(), 1); // the log-in only
 
@@ -197,17 +197,17 @@ private slots:
         QVERIFY(logIn(desk, peer));
         QString result;
         peer.answers.enqueue("ZELQSERVER00000000\x03");
-        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
-                                      result));
+        QVERIFY(
+            desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"), result));
         QCOMPARE(desk.link.lastCount(), std::optional<qint64>(0));
         peer.answers.enqueue("ZELQSERVER00000002\x03");
-        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
-                                      result));
+        QVERIFY(
+            desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"), result));
         QCOMPARE(desk.link.lastCount(), std::optional<qint64>(2));
         // A service that leaves the field blank tells nothing about rows.
         peer.answers.enqueue("ZELQSERVER00      \x03");
-        QVERIFY(desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"), QStringLiteral("x"),
-                                      result));
+        QVERIFY(
+            desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"), result));
         QCOMPARE(desk.link.lastCount(), std::nullopt);
     }
 
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(desk.dialogs.shown.constFirst().text, QStringLiteral("遠端TCP通訊服務程式已關閉"));
         QCOMPARE(desk.dialogs.shown.constFirst().icon, Dialogs::Icon::Warning);
         QCOMPARE(desk.g.gMsg, QStringLiteral("遠端TCP通訊服務程式已關閉"));
-        QVERIFY(desk.link.gTcpLinked); // the link state is not changed
+        QVERIFY(desk.link.isLinked()); // the link state is not changed
     }
 
     void closingNoticeIsNotTheAnswerToARequest() {
@@ -230,8 +230,8 @@ private slots:
         peer.answers.enqueue("ZELQTCPCLS00000000\x03");
         peer.closeAfterAnswer = true; // the service goes away without answering the request itself
         QString result;
-        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.mMsgPrefix, QStringLiteral("SERVER"),
-                                       QStringLiteral("Update"), result));
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("Update"),
+                                       result));
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NoReply);
         QCOMPARE(desk.dialogs.texts(), QStringList{QStringLiteral("遠端TCP通訊服務程式已關閉")});
     }
@@ -248,11 +248,11 @@ private slots:
                 QTimer::singleShot(5, [&] { peer.push("first\x03ZELQSELECT00000001H;second\x03"); });
             });
         });
-        QVERIFY(desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select H From Cust"), desk.fgTMP,
+        QVERIFY(desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select H From Cust"), desk.fgTMP,
                                      false));
         QCOMPARE(desk.fgTMP.Rows(), 1);
         QCOMPARE(desk.fgTMP.TextMatrix(0, 0), QStringLiteral("first"));
-        QVERIFY(desk.link.mRecvPart.isEmpty());
+        QVERIFY(!desk.link.hasPartialReply());
     }
 
     void secondRequestInsideAWaitIsRefused() {
@@ -264,12 +264,12 @@ private slots:
         // A timer fires inside the wait (as a handler would) and tries a second request.
         QTimer::singleShot(0, [&] {
             Grid other;
-            inner = desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 2 From Cust"), other,
-                                         false);
+            inner =
+                desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 2 From Cust"), other, false);
             innerOutcome = desk.link.lastOutcome();
             peer.push("ZELQSELECT00000001N;1\x03");
         });
-        QVERIFY(desk.link.SelectData(desk.link.mMsgPrefix, QStringLiteral("Select 1 From Cust"), desk.fgTMP,
+        QVERIFY(desk.link.SelectData(desk.link.prefix(), QStringLiteral("Select 1 From Cust"), desk.fgTMP,
                                      false));
         QVERIFY(!inner);
         QCOMPARE(innerOutcome, LinkOutcome::Failed);

@@ -2,11 +2,11 @@
 // totals, the order ticket and the kitchen and bar tickets with their printers
 // and running numbers, the preview, the printer selected again afterwards,
 // and a bill rendered to PDF read back with its positions.
-#include "ReceiptRows.h"
 #include "print-cli/PrintCommand.h"
 #include "print/PdfOutput.h"
 #include "receipt/AmountFormat.h"
 #include "receipt/ReceiptLayouts.h"
+#include "receipt/ReceiptRows.h"
 #include "support/DeskFixture.h"
 #include "support/FakePrinting.h"
 

@@ -1,8 +1,8 @@
 // memberd over loopback with raw sockets: the reply format, the log-in, the
 // bounds it keeps and how it ends. Each test has its own address on port 3501.
-#include "MemberWire.h"
 #include "common/CodePage.h"
 #include "db/Database.h"
+#include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 

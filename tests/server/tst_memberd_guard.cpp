@@ -2,8 +2,8 @@
 // bounded replies, secrets, the configuration file, the log and the service
 // manager's readiness notice. Clients connect from addresses of their own
 // (127.0.0.x) so that per-address limits can be seen.
-#include "MemberWire.h"
 #include "db/Database.h"
+#include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 
 #include <QFile>

@@ -4,9 +4,9 @@
 // move nothing, the log-in announces what is served, --init-db upgrades an
 // older member database, and desks' statements never reach the key table.
 // Each test has its own addresses (127.0.0.150-169).
-#include "MemberWire.h"
 #include "db/Database.h"
 #include "db/Dialect.h"
+#include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 

@@ -1,8 +1,8 @@
 // memberd on PostgreSQL: the service's own role, statements that wait too
 // long or whose client leaves, a database connection that goes away, and
 // error details that quote rows.
-#include "MemberWire.h"
 #include "db/Database.h"
+#include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 

@@ -2,9 +2,9 @@
 // its controls grow, and the keypads and pickers stand where they belong
 // relative to it.
 #include "../dialogs/ModalDriver.h"
-#include "OffscreenScreen.h"
 #include "desk/Controls.h"
 #include "dialogs/WidgetDialogs.h"
+#include "tools/OffscreenScreen.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
 
