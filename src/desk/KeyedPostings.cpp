@@ -97,8 +97,9 @@ KeyedPostings::Result KeyedPostings::conclude(const PostingRecord& p, const Keye
                                               bool afterCut) {
     if (answer.outcome == PostOutcome::Posted) {
         log(answer.replay ? QStringLiteral("已入帳(重送)") : QStringLiteral("已入帳"), p);
+        // The intent stays current: a confirmation pressed again (the POS
+        // answer could not be written) is answered from the journal.
         finish(p, JournalState::Posted, true);
-        m_current.reset();
         return afterCut || answer.replay ? Result::PostedAfterCut : Result::Posted;
     }
     log(QStringLiteral("未入帳 ") + refusalText(answer.outcome), p);
@@ -190,6 +191,7 @@ KeyedPostings::Result KeyedPostings::recordOffline(const PostingRecord& intent, 
     PostingRecord p = intent;
     p.key = newKey(intent);
     finish(p, JournalState::Offline, true);
+    m_current = p;
     log(QStringLiteral("離線記錄"), p);
     recorded = p;
     return Result::RecordedOffline;

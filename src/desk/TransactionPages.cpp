@@ -237,18 +237,17 @@ void TransactionPages::cmdOK_Click(int index) {
             m_state.handOff().type.isEmpty() ? QString::number(index + 1) : m_state.handOff().type;
         const PostingRecord intent = postingIntent(index, type, *value, code);
         const bool master = m_view.masterDB();
+        // An earlier confirmation of this intent is known to have gone
+        // through (also as learnt after the log-in): answered, never posted
+        // again, and the balance on screen may no longer show it.
+        if (answerEarlier(intent))
+            return;
         if (!master && !m_link.tryReconnect()) {
             postOffline(intent);
             return;
         }
-        // Settled after the log-in: an earlier confirmation of this intent
-        // went through, and the balance on screen may no longer show it.
-        if (PostingRecord earlier; const auto outcome = m_keyed.earlierOutcome(intent, earlier)) {
-            answerAndEnd(earlier, *outcome == KeyedPostings::Result::RecordedOffline
-                                      ? QStringLiteral("此筆交易已離線記錄")
-                                      : QStringLiteral("此筆交易已入帳"));
+        if (answerEarlier(intent))
             return;
-        }
         if (m_state.fgTMP().Rows() == 0 || !m_state.card().loaded) {
             m_link.refuse(kNoCustomer);
             return;
@@ -360,6 +359,17 @@ void TransactionPages::postByStatements(int index, const PostingRecord& intent) 
         return;
     }
     answerAndEnd(posted, QString());
+}
+
+bool TransactionPages::answerEarlier(const PostingRecord& intent) {
+    PostingRecord earlier;
+    const std::optional<KeyedPostings::Result> outcome = m_keyed.earlierOutcome(intent, earlier);
+    if (!outcome)
+        return false;
+    answerAndEnd(earlier, *outcome == KeyedPostings::Result::RecordedOffline
+                              ? QStringLiteral("此筆交易已離線記錄")
+                              : QStringLiteral("此筆交易已入帳"));
+    return true;
 }
 
 bool TransactionPages::answerKnownHandOff() {

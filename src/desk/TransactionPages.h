@@ -45,6 +45,9 @@ private:
     // Posts with the statement sequence: locally when the local database is
     // the master, else through the link.
     void postByStatements(int index, const PostingRecord& intent);
+    // Answers from the journal when an earlier confirmation of the intent
+    // went through or was recorded offline; true then.
+    bool answerEarlier(const PostingRecord& intent);
     // The link is down: an offline posting when a phone code was typed.
     void postOffline(const PostingRecord& intent);
     // The POS station's answer, a last word to the operator, the end.

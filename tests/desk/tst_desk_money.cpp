@@ -436,8 +436,15 @@ private slots:
         QTEST(m.balance(QStringLiteral("M0001")), "balance");
     }
 
+    void unwritableAnswerKeepsTheWindowOpen_data() {
+        QTest::addColumn<bool>("keyed");
+        QTest::newRow("statement sequence") << false;
+        QTest::newRow("keyed postings") << true;
+    }
     void unwritableAnswerKeepsTheWindowOpen() {
-        MemberDesk m(QStringLiteral("127.0.0.92"));
+        QFETCH(bool, keyed);
+        MemberDesk m(QStringLiteral("127.0.0.92"), QString(),
+                     keyed ? QStringList() : QStringList{QStringLiteral("--no-keyed-postings")});
         QVERIFY(m.memberd->start());
         m.addCard(QStringLiteral("M0001"), QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("500"), QStringLiteral("M0001"));
@@ -453,9 +460,15 @@ private slots:
                  QStringLiteral("交易已完成，但無法回覆POS，請通知POS人員此筆已入帳"));
         QVERIFY(m.f.errors().contains(QStringLiteral("處理程序: (fmTOLVA_cmdOK_Click)")));
         QVERIFY(logOf(m.f).contains(QStringLiteral("回覆寫入失敗")));
-        // It stays posted once.
+        // It stays posted once; with a key, pressing again once the mailbox
+        // is back answers the POS from the journal.
+        if (keyed)
+            QVERIFY(QDir().rmdir(lock));
         m.desk.cmdOK_Click(1);
         QCOMPARE(m.balance(QStringLiteral("M0001")), 500.0);
+        QCOMPARE(m.remoteLogRows(), 1);
+        QCOMPARE(m.view.ended, keyed);
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), keyed ? QStringLiteral("500") : QString());
     }
 };
 
