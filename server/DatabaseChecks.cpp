@@ -12,9 +12,7 @@ namespace memberd {
 namespace {
 
 bool hasMemberTables(tolva::Database& db) {
-    const QStringList tables = db.handle().tables();
-    return tables.contains(QStringLiteral("CUST"), Qt::CaseInsensitive) &&
-           tables.contains(QStringLiteral("VCardLog"), Qt::CaseInsensitive);
+    return db.hasTable(QStringLiteral("CUST")) && db.hasTable(QStringLiteral("VCardLog"));
 }
 
 } // namespace

@@ -56,25 +56,13 @@ QString columnDefinition(const QString& create, const QString& column) {
     throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("資料庫結構描述沒有欄位 ") + column);
 }
 
-bool hasTable(tolva::Database& db, const QString& table) {
-    return db.handle().tables().contains(table, Qt::CaseInsensitive);
-}
-
-bool hasColumn(tolva::Database& db, const QString& table, const QString& column) {
-    // The columns of a result that reads no row, the same on every driver;
-    // field names are compared without letter case.
-    return db.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"))
-               .record()
-               .indexOf(column) >= 0;
-}
-
 } // namespace
 
 bool KeySchema::present(tolva::Database& db) {
-    if (!hasTable(db, kKeyTable))
+    if (!db.hasTable(kKeyTable))
         return false;
     for (const QString& column : kLogColumns)
-        if (!hasColumn(db, QStringLiteral("VCardLog"), column))
+        if (!db.hasColumn(QStringLiteral("VCardLog"), column))
             return false;
     // The columns may be there without the right to use them.
     QSqlQuery probe(db.handle());
@@ -91,13 +79,13 @@ void KeySchema::upgrade(tolva::Database& db, QString& done) {
     const QStringList statements = statementsOf(resource);
     QStringList added;
     tolva::SqlTransaction tx(db);
-    if (!hasTable(db, kKeyTable)) {
+    if (!db.hasTable(kKeyTable)) {
         db.execute(createStatement(statements, kKeyTable));
         added << QStringLiteral("table PostKey");
     }
     const QString logTable = createStatement(statements, QStringLiteral("VCardLog"));
     for (const QString& column : kLogColumns) {
-        if (hasColumn(db, QStringLiteral("VCardLog"), column))
+        if (db.hasColumn(QStringLiteral("VCardLog"), column))
             continue;
         db.execute(QStringLiteral("ALTER TABLE VCardLog ADD ") + columnDefinition(logTable, column));
         added << QStringLiteral("VCardLog.") + column;

@@ -5,9 +5,7 @@
 #include "common/Formatting.h"
 #include "db/Database.h"
 
-#include <QSqlField>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringList>
 
 namespace tolva {
@@ -17,29 +15,12 @@ const QString kColumns = QStringLiteral(
     "PostKey, State, TxnType, CardNo, TxnAmt, TxnDept, RefCheckNo, POSID, UserID, TxnDate, AuthCode, "
     "HandOff, AnswerAmt, Note");
 
-bool hasTable(Database& db, const QString& table) {
-    for (const QString& name : db.handle().tables())
-        if (name.compare(table, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
-bool hasColumn(Database& db, const QString& table, const QString& column) {
-    // Read from an empty result: the driver's table record is empty on some
-    // databases (PostgreSQL).
-    QSqlQuery q = db.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"));
-    const QSqlRecord record = q.record();
-    for (int i = 0; i < record.count(); ++i)
-        if (record.fieldName(i).compare(column, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
 } // namespace
 
 bool PostingJournal::ensure(QString& why) {
     try {
         const Dialect& d = m_db.dialect();
-        if (!hasTable(m_db, QStringLiteral("PostJournal"))) {
+        if (!m_db.hasTable(QStringLiteral("PostJournal"))) {
             m_db.execute(
                 QStringLiteral("CREATE TABLE PostJournal (PostKey VARCHAR(100) NOT NULL PRIMARY KEY, "
                                "State CHAR(1) NOT NULL, TxnType VARCHAR(2), CardNo VARCHAR(30), "
@@ -50,9 +31,9 @@ bool PostingJournal::ensure(QString& why) {
                     .arg(d.timestampType));
             m_db.execute(QStringLiteral("CREATE INDEX IX_PostJournal_State ON PostJournal (State)"));
         }
-        if (!hasColumn(m_db, QStringLiteral("VCardLog"), QStringLiteral("PostKey")))
+        if (!m_db.hasColumn(QStringLiteral("VCardLog"), QStringLiteral("PostKey")))
             m_db.execute(d.addColumn(QStringLiteral("VCardLog"), QStringLiteral("PostKey VARCHAR(100)")));
-        if (!hasColumn(m_db, QStringLiteral("VCardLog"), QStringLiteral("AuthCode")))
+        if (!m_db.hasColumn(QStringLiteral("VCardLog"), QStringLiteral("AuthCode")))
             m_db.execute(d.addColumn(QStringLiteral("VCardLog"), QStringLiteral("AuthCode VARCHAR(20)")));
         return true;
     } catch (const Fault& f) {

@@ -250,6 +250,18 @@ bool Database::hasRow(const QString& sql) {
     return query(sql).next();
 }
 
+bool Database::hasTable(const QString& table) const {
+    return handle().tables().contains(table, Qt::CaseInsensitive);
+}
+
+bool Database::hasColumn(const QString& table, const QString& column) {
+    // The columns of a result that reads no row, the same on every driver
+    // (the driver's table record is empty on PostgreSQL).
+    return query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"))
+               .record()
+               .indexOf(column) >= 0;
+}
+
 qint64 Database::lastIdentity() {
     if (m_dialect.identityQuery.isEmpty())
         throw Fault(Fault::kGeneric, QStringLiteral("此資料庫無法取得新增記錄的序號"));

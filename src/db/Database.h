@@ -41,6 +41,10 @@ public:
     int execute(const QString& sql);
     // True when the statement gives at least one row.
     bool hasRow(const QString& sql);
+    // Whether the database has the table, and the table the column; names
+    // are compared without letter case.
+    bool hasTable(const QString& table) const;
+    bool hasColumn(const QString& table, const QString& column);
     // The identity value of the last row inserted on this connection.
     qint64 lastIdentity();
 

@@ -29,13 +29,6 @@ QString offlineState(const QString& state) {
     return QStringLiteral("已處理");
 }
 
-bool hasJournal(Database& db) {
-    for (const QString& table : db.handle().tables())
-        if (table.compare(QStringLiteral("PostJournal"), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
-}
-
 QString textOf(const QSqlQuery& q, int column) {
     const QVariant v = q.value(column);
     return v.isNull() ? QString() : v.toString();
@@ -167,7 +160,7 @@ private:
     // Postings recorded offline by phone authorisation, with their code and
     // where they stand; nothing when there are none.
     void offline(Printout& report) {
-        if (!hasJournal(m_ctx.gCNT))
+        if (!m_ctx.gCNT.hasTable(QStringLiteral("PostJournal")))
             return;
         QSqlQuery q = m_ctx.gCNT.query(m_offlineSql);
         bool first = true;

@@ -2,8 +2,8 @@
 // gets the journal and the log's key columns once, and the rows read back
 // as written - also the date and the amount, which the lookup of a
 // restarted hand-off compares.
-#include "Station.h"
 #include "data/PostingJournal.h"
+#include "data/Station.h"
 
 #include <QSqlQuery>
 
