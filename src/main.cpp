@@ -9,6 +9,7 @@
 #include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
+#include "ui/FontWarmUp.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
 #include "ui/WidgetPrinting.h"
@@ -18,9 +19,10 @@
 #include <QFont>
 
 int main(int argc, char* argv[]) {
+    tolva::FontWarmUp fonts;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
-    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
+    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), tolva::MainWindow::kTextPointSize));
     tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 
@@ -38,6 +40,7 @@ int main(int argc, char* argv[]) {
 
     tolva::sub_Main(ctx);
 
+    fonts.wait();
     tolva::MainWindow window;
     tolva::MainWindowView view(window);
     dialogs.setParent(&window);

@@ -59,7 +59,7 @@ QString deskStyle(double scale) {
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
                "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
-        .arg(pt(15), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
+        .arg(pt(MainWindow::kTextPointSize), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
 
 // Buttons beside a field that open its keypad or picker are for touching;
