@@ -122,8 +122,10 @@ void SendTabKey(QWidget* from, int key) {
 void ClearInputs(QWidget* window) {
     if (!window)
         return;
+    // An empty field is left alone: clearing it again changes nothing the
+    // operator sees, yet repaints it.
     for (QLineEdit* edit : window->findChildren<QLineEdit*>())
-        if (IsInputName(edit->objectName()))
+        if (IsInputName(edit->objectName()) && !edit->text().isEmpty())
             edit->clear();
     for (QComboBox* combo : window->findChildren<QComboBox*>()) {
         if (!IsInputName(combo->objectName()))

@@ -17,9 +17,12 @@ namespace tolva {
 namespace {
 
 void writeText(QWidget* w, const QString& value) {
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        e->setText(value);
-    else if (auto* l = qobject_cast<QLabel*>(w))
+    // Emptying an empty field changes nothing the operator sees, yet would
+    // repaint it.
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        if (!value.isEmpty() || !e->text().isEmpty())
+            e->setText(value);
+    } else if (auto* l = qobject_cast<QLabel*>(w))
         l->setText(value);
     else if (auto* b = qobject_cast<QAbstractButton*>(w))
         b->setText(value);
