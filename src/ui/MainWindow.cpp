@@ -55,6 +55,9 @@ QString deskStyle(double scale) {
                "QPushButton[confirm=\"true\"]:pressed { background: #1b5e20; }"
                "QTabBar::tab { min-height: %6px; min-width: %8px; padding: 0 8px; font-size: %5pt; }"
                "QCheckBox::indicator { width: %7px; height: %7px; }"
+               // A plain frame around the pages: the style's own frame is drawn
+               // through a cached picture of the whole pane, made anew at start.
+               "QTabWidget::pane { border: 1px solid #8a9bb0; top: -1px; }"
                "QFrame#elaSBar { border-top: 1px solid #999; }"
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
