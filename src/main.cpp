@@ -16,13 +16,11 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QFont>
 
 int main(int argc, char* argv[]) {
     tolva::FontWarmUp fonts;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVA_VERSION));
-    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), tolva::MainWindow::kTextPointSize));
     tolva::applyTillLook(app);
     const QString exeName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 

@@ -68,7 +68,6 @@ int main(int argc, char* argv[]) {
     useOffscreenScreen(dir.path(), size);
 
     QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 14));
     tolva::applyTillLook(app);
     const QString output = QString::fromLocal8Bit(argv[1]);
 

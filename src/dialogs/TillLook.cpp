@@ -13,7 +13,14 @@ const char* const kTillStyle = "QDialogButtonBox QPushButton, QMessageBox QPushB
                                "QCheckBox::indicator { width: 32px; height: 32px; }";
 } // namespace
 
+QFont tillFont() {
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"), kTillTextPointSize);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
 bool applyTillLook(QApplication& app) {
+    QApplication::setFont(tillFont());
     app.setStyleSheet(QString::fromLatin1(kTillStyle));
     auto* translator = new QTranslator(&app);
     if (!translator->load(QStringLiteral("qtbase_zh_TW"),

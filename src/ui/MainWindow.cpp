@@ -4,6 +4,7 @@
 #include "desk/Desk.h"
 #include "desk/ReportPage.h"
 #include "desk/SettingsPage.h"
+#include "dialogs/TillLook.h"
 #include "dialogs/WindowUtilities.h"
 
 #include <QApplication>
@@ -62,7 +63,7 @@ QString deskStyle(double scale) {
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
                "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
-        .arg(pt(MainWindow::kTextPointSize), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
+        .arg(pt(kTillTextPointSize), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
 
 // Buttons beside a field that open its keypad or picker are for touching;

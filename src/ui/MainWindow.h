@@ -24,12 +24,6 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // The point size of the window's text at 1024 x 768. The program's
-    // default font has this size too, so that a control is laid out at the
-    // size it will show from the moment it is made, not once at the default
-    // size and again when the window's look reaches it.
-    static constexpr int kTextPointSize = 15;
-
     MainWindow();
     // Connects the buttons and events to the desk's operations.
     void setDesk(Desk* desk);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -59,6 +60,21 @@ private slots:
         QStyleOptionButton option;
         option.initFrom(box);
         QVERIFY(box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).height() >= 32);
+    }
+
+    // The main window's controls are made in the program's font and shown in
+    // the window's look: both must give them the same size, or every control
+    // is laid out twice and a second font is loaded at each start.
+    void windowControlsShowAtTheSizeTheyAreMadeIn() {
+        QCOMPARE(QApplication::font().hintingPreference(), QFont::PreferNoHinting);
+        MainWindow window;
+        auto* edit = window.findChild<QLineEdit*>(QStringLiteral("txtCustNo"));
+        QVERIFY(edit);
+        const QFont made = edit->font();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(edit->font().pointSize(), made.pointSize());
+        QCOMPARE(edit->font().family(), made.family());
     }
 };
 
