@@ -78,11 +78,29 @@ bool isTouchOnly(const QString& controlName) {
 // The height a control has at scale 1; it grows with the window.
 const char* const kBaseHeight = "tolvaBaseHeight";
 
+// The area the window takes on a till's screen: all of it when the screen is
+// larger than 1024 x 768; an empty rectangle (the window keeps its own size)
+// otherwise.
+QRect tillArea(const QScreen* screen) {
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    return area.width() > 1024 || area.height() > 768 ? area : QRect();
+}
+
+QScreen* screenOf(const QWidget* window) {
+    return window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+}
+
 } // namespace
 
 MainWindow::MainWindow() {
     name(this, QStringLiteral("fmTOLVA"));
     setWindowTitle(QStringLiteral("會員點數作業"));
+    // The controls are made at the size they will show on this screen: a
+    // window made at 1024 x 768 and then grown to a larger screen would be
+    // styled and laid out a second time as it first shows.
+    const QRect area = tillArea(screenOf(this));
+    if (!area.isEmpty())
+        m_scale = tillScale(area.size());
     setStyleSheet(deskStyle(m_scale));
 
     // Every control is made inside its final parent, so none is moved into
@@ -443,9 +461,8 @@ QTableWidget* MainWindow::grid() const {
 void MainWindow::showOnTill() {
     // A till has no other window: on a screen larger than 1024 x 768 the
     // window takes the whole available area and its controls grow with it.
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect();
-    if (area.width() > 1024 || area.height() > 768) {
+    const QRect area = tillArea(screenOf(this));
+    if (!area.isEmpty()) {
         setGeometry(area);
         showMaximized();
     } else {

@@ -23,6 +23,8 @@ private slots:
         QCOMPARE(area.size(), QSize(1920, 1080));
         MainWindow window;
         MainWindowView view(window);
+        // Made at the size it shows on this screen, not grown when shown.
+        QVERIFY(window.control(ctl::txtCustNo)->minimumHeight() >= qRound(44 * 1.4));
         window.showOnTill();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.frameGeometry(), area);
