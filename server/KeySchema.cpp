@@ -4,7 +4,6 @@
 #include "db/Database.h"
 #include "db/SqlTransaction.h"
 
-#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
@@ -15,26 +14,6 @@ namespace {
 
 const QString kKeyTable = QStringLiteral("PostKey");
 const QStringList kLogColumns = {QStringLiteral("PostKey"), QStringLiteral("AuthCode")};
-
-// The statements of a schema script: they end with ";" at the end of a
-// line, "--" lines are comments.
-QStringList statementsOf(const QString& resource) {
-    QFile script(resource);
-    if (!script.open(QIODevice::ReadOnly))
-        throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("找不到資料庫結構描述 ") + resource);
-    QStringList statements;
-    QString statement;
-    for (const QString& line : QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'))) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statement += line + QLatin1Char('\n');
-        if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            statements << statement.trimmed().chopped(1);
-            statement.clear();
-        }
-    }
-    return statements;
-}
 
 QString createStatement(const QStringList& statements, const QString& table) {
     const QString head = QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" (");
@@ -76,7 +55,7 @@ void KeySchema::upgrade(tolva::Database& db, QString& done) {
     if (resource.isEmpty())
         throw tolva::Fault(tolva::Fault::kGeneric,
                            QStringLiteral("無法為此資料庫建立結構: ") + db.providerName());
-    const QStringList statements = statementsOf(resource);
+    const QStringList statements = tolva::Database::scriptStatements(resource);
     QStringList added;
     tolva::SqlTransaction tx(db);
     if (!db.hasTable(kKeyTable)) {
@@ -87,7 +66,7 @@ void KeySchema::upgrade(tolva::Database& db, QString& done) {
     for (const QString& column : kLogColumns) {
         if (db.hasColumn(QStringLiteral("VCardLog"), column))
             continue;
-        db.execute(QStringLiteral("ALTER TABLE VCardLog ADD ") + columnDefinition(logTable, column));
+        db.execute(db.dialect().addColumn(QStringLiteral("VCardLog"), columnDefinition(logTable, column)));
         added << QStringLiteral("VCardLog.") + column;
     }
     tx.commit();

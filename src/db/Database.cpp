@@ -204,25 +204,29 @@ void Database::runScript(const QString& resource) {
     tx.commit();
 }
 
-void Database::runStatements(const QString& resource) {
+QStringList Database::scriptStatements(const QString& resource) {
     QFile script(resource);
     if (!script.open(QIODevice::ReadOnly))
         throw Fault(Fault::kGeneric, QStringLiteral("找不到資料庫結構描述 ") + resource);
-    const QString text = QString::fromUtf8(script.readAll());
-    // Statements end with ";" at the end of a line; "--" lines are comments.
+    QStringList statements;
     QString statement;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
+    for (const QString& line : QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'))) {
         if (line.trimmed().startsWith(QLatin1String("--")))
             continue;
         statement += line + QLatin1Char('\n');
         if (line.trimmed().endsWith(QLatin1Char(';'))) {
-            const QString sql = statement.trimmed();
+            statements << statement.trimmed().chopped(1);
             statement.clear();
-            query(sql.left(sql.size() - 1));
         }
     }
     if (!statement.trimmed().isEmpty())
-        query(statement.trimmed());
+        statements << statement.trimmed();
+    return statements;
+}
+
+void Database::runStatements(const QString& resource) {
+    for (const QString& sql : scriptStatements(resource))
+        query(sql);
 }
 
 void Database::createSchema() {

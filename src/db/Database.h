@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <map>
 #include <memory>
@@ -65,6 +66,10 @@ public:
     void rollback();
 
     static Fault faultFrom(const QString& context, const QString& detail);
+
+    // The statements of a schema script (a resource): each ends with ";" at
+    // the end of a line, "--" lines are comments. Throws when it is missing.
+    static QStringList scriptStatements(const QString& resource);
 
 private:
     void openSqlite(const QString& file);
