@@ -13,10 +13,6 @@ namespace {
 // reads them as numbers, the way a literal in a desk's statement is read.
 const QString kAmount = QStringLiteral("CAST(? AS DECIMAL(18,2))");
 
-bool isSqlite(const tolva::Dialect& d) {
-    return d.key == QLatin1String("SQLITE");
-}
-
 } // namespace
 
 KeyedPosting::KeyedPosting(QSqlDatabase db, tolva::Dialect dialect)
@@ -104,17 +100,14 @@ int KeyedPosting::claimKey(const QString& key, char outcome, const PostingReques
                        request ? QVariant(request->amount) : QVariant(),
                        request ? QVariant(request->authCode) : QVariant()};
     QString sql;
-    if (isSqlite(m_dialect) || m_dialect.key == QLatin1String("POSTGRE")) {
+    if (m_dialect.onConflictDoNothing) {
         // A key another transaction is still inserting: PostgreSQL waits
         // for that transaction, then does nothing when it committed.
         sql = QStringLiteral("INSERT INTO ") + columns + QStringLiteral(" VALUES (") + values +
               QStringLiteral(") ON CONFLICT (PostKey) DO NOTHING");
     } else {
-        const QString hint = m_dialect.key == QLatin1String("SQLOLED")
-                                 ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)")
-                                 : QString();
         sql = QStringLiteral("INSERT INTO ") + columns + QStringLiteral(" SELECT ") + values +
-              QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM PostKey") + hint +
+              QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM PostKey") + m_dialect.keyCheckHint +
               QStringLiteral(" WHERE PostKey = ?)");
         bound << key;
     }
@@ -167,15 +160,6 @@ bool KeyedPosting::cardExists(const QString& cardNo, bool& exists, QSqlError& er
     return true;
 }
 
-QVariant KeyedPosting::dateValue(const PostingRequest& r) const {
-    // Kept as the desks' own log rows keep it: on SQLite the text its date
-    // functions read, elsewhere a date and time.
-    const QDateTime midnight(r.businessDate, QTime(0, 0));
-    if (isSqlite(m_dialect))
-        return midnight.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return midnight;
-}
-
 bool KeyedPosting::writeLogRow(const PostingRequest& r, QSqlError& error) {
     const QString sql =
         QStringLiteral(
@@ -183,8 +167,10 @@ bool KeyedPosting::writeLogRow(const PostingRequest& r, QSqlError& error) {
             "POSID, UserID, Remark, FileDate, PostKey, AuthCode) VALUES (?, ?, ?, ?, ") +
         kAmount + QStringLiteral(", 0, ?, ?, ?, '', ") + m_dialect.serverDate + QStringLiteral(", ?, ?)");
     QSqlQuery* q = run(sql,
-                       {r.txnDept, r.typeCode, r.cardNo, dateValue(r), r.amount, r.refCheckNo, r.posId,
-                        r.userId, r.key, r.authCode},
+                       {r.txnDept, r.typeCode, r.cardNo,
+                        // Kept as the desks' own log rows keep it.
+                        m_dialect.dateValue(QDateTime(r.businessDate, QTime(0, 0))), r.amount, r.refCheckNo,
+                        r.posId, r.userId, r.key, r.authCode},
                        error);
     if (!q)
         return false;

@@ -52,7 +52,6 @@ private:
     bool cardExists(const QString& cardNo, bool& exists, QSqlError& error);
     bool writeLogRow(const PostingRequest& request, QSqlError& error);
     bool setOutcome(const QString& key, char outcome, QSqlError& error);
-    QVariant dateValue(const PostingRequest& request) const;
 
     QSqlDatabase m_db;
     tolva::Dialect m_dialect;

@@ -44,16 +44,13 @@ bool PostingJournal::ensure(QString& why) {
 
 void PostingJournal::add(const PostingRecord& p, JournalState state) {
     const QDateTime now = m_clock.now();
-    QSqlQuery& q = m_db.runPrepared(QStringLiteral("INSERT INTO PostJournal (") + kColumns +
-                                        QStringLiteral(", FileDate, UpdDate) VALUES "
-                                                       "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                                    {p.key, QString(QChar::fromLatin1(static_cast<char>(state))), p.type,
-                                     p.cardNo, p.amount, p.txnDept, p.billNo, p.posId, p.userId,
-                                     // As text in the form every database reads and compares
-                                     // alike with the log's dates.
-                                     p.txnDate.startOfDay().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                     p.authCode, p.handOff ? QStringLiteral("1") : QStringLiteral("0"),
-                                     p.answerAmount, QString(), now, now});
+    QSqlQuery& q = m_db.runPrepared(
+        QStringLiteral("INSERT INTO PostJournal (") + kColumns +
+            QStringLiteral(", FileDate, UpdDate) VALUES "
+                           "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {p.key, QString(QChar::fromLatin1(static_cast<char>(state))), p.type, p.cardNo, p.amount, p.txnDept,
+         p.billNo, p.posId, p.userId, m_db.dialect().dateValue(p.txnDate.startOfDay()), p.authCode,
+         p.handOff ? QStringLiteral("1") : QStringLiteral("0"), p.answerAmount, QString(), now, now});
     q.finish();
 }
 

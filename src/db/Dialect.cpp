@@ -24,6 +24,7 @@ Dialect Dialect::forProvider(const QString& providerName) {
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = atIdentity;
         d.schemaFile = QStringLiteral(":/db/sqlserver.sql");
+        d.keyCheckHint = QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)");
     } else if (key == kOracle) {
         d.serverDate = QStringLiteral("SYSDATE");
         d.dateQuote = QStringLiteral("TO_DATE");
@@ -43,12 +44,14 @@ Dialect Dialect::forProvider(const QString& providerName) {
         d.timestampType = QStringLiteral("TEXT");
         d.statementTransactions = true;
         d.singleWriter = true;
+        d.onConflictDoNothing = true;
     } else if (key == kPostgres) {
         d.serverDate = QStringLiteral("LOCALTIMESTAMP(0)");
         d.dateQuote = QStringLiteral("'");
         d.identityQuery = QStringLiteral("SELECT lastval() AS NewRNo");
         d.schemaFile = QStringLiteral(":/db/postgresql.sql");
         d.timestampType = QStringLiteral("TIMESTAMP");
+        d.onConflictDoNothing = true;
     } else {
         d.known = false;
     }
@@ -71,6 +74,12 @@ QString Dialect::addColumn(const QString& table, const QString& definition) cons
     const bool keyword = key == kSqlite || key == kPostgres;
     return QStringLiteral("ALTER TABLE ") + table +
            (keyword ? QStringLiteral(" ADD COLUMN ") : QStringLiteral(" ADD ")) + definition;
+}
+
+QVariant Dialect::dateValue(const QDateTime& value) const {
+    if (key == kSqlite)
+        return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value;
 }
 
 QString Dialect::dateLiteral(const QVariant& value) const {

@@ -25,6 +25,12 @@ struct Dialect {
     bool statementTransactions = false;
     // One writer at a time for the whole database file.
     bool singleWriter = false;
+    // An insert that meets a row with the same unique key does nothing
+    // ("ON CONFLICT DO NOTHING"), waiting for a row another transaction is
+    // inserting; without it the insert checks "WHERE NOT EXISTS" with
+    // keyCheckHint on the table it reads, so that the check holds a lock.
+    bool onConflictDoNothing = false;
+    QString keyCheckHint;
 
     // The dialect row for a provider name; an unlisted provider gives an
     // unknown dialect that changes nothing.
@@ -43,6 +49,11 @@ struct Dialect {
     // between the date quote elsewhere, TO_DATE(...) for Oracle. A value that
     // does not read as a date gives NULL.
     QString dateLiteral(const QVariant& value) const;
+
+    // A date and time as a value to bind: on SQLite the text
+    // 'YYYY-MM-DD hh:mm:ss' its date functions read, elsewhere the date and
+    // time itself.
+    QVariant dateValue(const QDateTime& value) const;
 
     // "ALTER TABLE table ADD [COLUMN] definition" in this database's words.
     QString addColumn(const QString& table, const QString& definition) const;
