@@ -15,6 +15,9 @@ const QString kColumns = QStringLiteral(
     "PostKey, State, TxnType, CardNo, TxnAmt, TxnDept, RefCheckNo, POSID, UserID, TxnDate, AuthCode, "
     "HandOff, AnswerAmt, Note");
 
+QString stateCode(JournalState state) {
+    return QString(QChar::fromLatin1(static_cast<char>(state)));
+}
 } // namespace
 
 bool PostingJournal::ensure(QString& why) {
@@ -44,20 +47,20 @@ bool PostingJournal::ensure(QString& why) {
 
 void PostingJournal::add(const PostingRecord& p, JournalState state) {
     const QDateTime now = m_clock.now();
-    QSqlQuery& q = m_db.runPrepared(
-        QStringLiteral("INSERT INTO PostJournal (") + kColumns +
-            QStringLiteral(", FileDate, UpdDate) VALUES "
-                           "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {p.key, QString(QChar::fromLatin1(static_cast<char>(state))), p.type, p.cardNo, p.amount, p.txnDept,
-         p.billNo, p.posId, p.userId, m_db.dialect().dateValue(p.txnDate.startOfDay()), p.authCode,
-         p.handOff ? QStringLiteral("1") : QStringLiteral("0"), p.answerAmount, QString(), now, now});
+    QSqlQuery& q = m_db.runPrepared(QStringLiteral("INSERT INTO PostJournal (") + kColumns +
+                                        QStringLiteral(", FileDate, UpdDate) VALUES "
+                                                       "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                                    {p.key, stateCode(state), p.type, p.cardNo, p.amount, p.txnDept, p.billNo,
+                                     p.posId, p.userId, m_db.dialect().dateValue(p.txnDate.startOfDay()),
+                                     p.authCode, p.handOff ? QStringLiteral("1") : QStringLiteral("0"),
+                                     p.answerAmount, QString(), now, now});
     q.finish();
 }
 
 void PostingJournal::setState(const QString& key, JournalState state, const QString& note) {
     QSqlQuery& q = m_db.runPrepared(
         QStringLiteral("UPDATE PostJournal SET State = ?, Note = ?, UpdDate = ? WHERE PostKey = ?"),
-        {QString(QChar::fromLatin1(static_cast<char>(state))), note, m_clock.now(), key});
+        {stateCode(state), note, m_clock.now(), key});
     q.finish();
 }
 
@@ -113,7 +116,7 @@ std::optional<JournalRow> PostingJournal::findHandOff(const QString& posId, cons
 QList<JournalRow> PostingJournal::inState(JournalState state) {
     QSqlQuery& q = m_db.runPrepared(QStringLiteral("SELECT ") + kColumns +
                                         QStringLiteral(" FROM PostJournal WHERE State = ? ORDER BY FileDate"),
-                                    {QString(QChar::fromLatin1(static_cast<char>(state)))});
+                                    {stateCode(state)});
     QList<JournalRow> rows;
     while (q.next())
         rows.append(rowAt(q));

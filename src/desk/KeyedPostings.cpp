@@ -7,16 +7,15 @@
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
 #include "desk/PostingKey.h"
+#include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
 
 namespace tolva {
 
 namespace {
-const QString kShort = QStringLiteral("餘額不足");
-const QString kNoCustomer = QStringLiteral("請先建立客戶資料");
-const QString kUnknown = QStringLiteral("交易結果不明，請查詢餘額確認");
+using namespace postingtext;
+
 const QString kVoided = QStringLiteral("交易未入帳，請重新確認");
-const QString kProcedure = QStringLiteral("fmTOLVA_cmdOK_Click");
 
 QString refusalText(PostOutcome outcome) {
     switch (outcome) {

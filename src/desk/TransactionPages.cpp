@@ -14,6 +14,7 @@
 #include "desk/DeskView.h"
 #include "desk/FieldChecks.h"
 #include "desk/KeyedPostings.h"
+#include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
 #include "link/LinkClient.h"
 
@@ -23,11 +24,23 @@ namespace tolva {
 
 namespace {
 const QString kServer = QStringLiteral("SERVER");
-const QString kShort = QStringLiteral("餘額不足");
-const QString kNoCustomer = QStringLiteral("請先建立客戶資料");
+using namespace postingtext;
+
 const QString kPostingLinkLost = QStringLiteral("連線中斷，請改用電話查詢");
-const QString kUnknown = QStringLiteral("交易結果不明，請查詢餘額確認");
-const QString kProcedure = QStringLiteral("fmTOLVA_cmdOK_Click");
+
+// What the operator is told once a keyed posting or an earlier
+// confirmation of the same intent has gone through.
+QString toldAfter(KeyedPostings::Result result) {
+    switch (result) {
+    case KeyedPostings::Result::PostedAfterCut:
+    case KeyedPostings::Result::AlreadyPosted:
+        return kAlreadyPosted;
+    case KeyedPostings::Result::RecordedOffline:
+        return kRecordedOffline;
+    default:
+        return QString();
+    }
+}
 } // namespace
 
 void TransactionPages::refuseUnchanged(const QString& type, bool cardOnFile) {
@@ -302,16 +315,13 @@ void TransactionPages::postOffline(const PostingRecord& intent) {
 
 void TransactionPages::postKeyed(const PostingRecord& intent) {
     PostingRecord posted;
-    switch (m_keyed.postRemote(intent, posted)) {
+    const KeyedPostings::Result result = m_keyed.postRemote(intent, posted);
+    switch (result) {
     case KeyedPostings::Result::Posted:
-        answerAndEnd(posted, QString());
-        break;
     case KeyedPostings::Result::PostedAfterCut:
     case KeyedPostings::Result::AlreadyPosted:
-        answerAndEnd(posted, QStringLiteral("此筆交易已入帳"));
-        break;
     case KeyedPostings::Result::RecordedOffline:
-        answerAndEnd(posted, QStringLiteral("此筆交易已離線記錄"));
+        answerAndEnd(posted, toldAfter(result));
         break;
     case KeyedPostings::Result::LinkDown:
         postOffline(intent);
@@ -366,9 +376,7 @@ bool TransactionPages::answerEarlier(const PostingRecord& intent) {
     const std::optional<KeyedPostings::Result> outcome = m_keyed.earlierOutcome(intent, earlier);
     if (!outcome)
         return false;
-    answerAndEnd(earlier, *outcome == KeyedPostings::Result::RecordedOffline
-                              ? QStringLiteral("此筆交易已離線記錄")
-                              : QStringLiteral("此筆交易已入帳"));
+    answerAndEnd(earlier, toldAfter(*outcome));
     return true;
 }
 
