@@ -9,10 +9,10 @@
 #include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
+#include "printui/WidgetPrinting.h"
 #include "ui/FontWarmUp.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
-#include "ui/WidgetPrinting.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,5 +1,7 @@
 # Fails when one of FILES (built test executables) needs a Qt widget or print
-# support library. Run by CTest as tst_headless_links.
+# support library, or when PRINT_TOOL (tolva-print) needs Qt Network or holds
+# code of the desk, the main window or the link. Run by CTest as
+# tst_headless_links.
 if(NOT FILES)
     message(FATAL_ERROR "no test executables to check")
 endif()
@@ -17,3 +19,23 @@ foreach(file IN LISTS FILES)
     get_filename_component(name "${file}" NAME)
     message(STATUS "${name}: no widget or print support library")
 endforeach()
+
+if(PRINT_TOOL)
+    execute_process(COMMAND readelf -d "${PRINT_TOOL}" OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "readelf failed on ${PRINT_TOOL}")
+    endif()
+    if(dynamic MATCHES "libQt6Network")
+        message(FATAL_ERROR "${PRINT_TOOL} links libQt6Network: the receipt program carries the desk's link")
+    endif()
+    execute_process(COMMAND nm -C "${PRINT_TOOL}" OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "nm failed on ${PRINT_TOOL}")
+    endif()
+    foreach(class IN ITEMS Desk MainWindow TransactionPages LinkClient)
+        if(symbols MATCHES "[ :]${class}::")
+            message(FATAL_ERROR "${PRINT_TOOL} holds ${class} code: the receipt program carries the desk")
+        endif()
+    endforeach()
+    message(STATUS "tolva-print: no Qt Network, no desk, main window or link code")
+endif()

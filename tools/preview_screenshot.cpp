@@ -3,8 +3,8 @@
 #include "app/AppContext.h"
 #include "desk/SummaryReport.h"
 #include "dialogs/WidgetDialogs.h"
-#include "ui/PreviewWindow.h"
-#include "ui/WidgetPrinting.h"
+#include "printui/PreviewWindow.h"
+#include "printui/WidgetPrinting.h"
 
 #include <QApplication>
 #include <QDir>

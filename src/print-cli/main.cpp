@@ -6,8 +6,8 @@
 #include "app/Startup.h"
 #include "print-cli/ConsoleDialogs.h"
 #include "print-cli/PrintCommand.h"
+#include "printui/WidgetPrinting.h"
 #include "receipt/ReceiptLayouts.h"
-#include "ui/WidgetPrinting.h"
 
 #include <QApplication>
 #include <cstdio>

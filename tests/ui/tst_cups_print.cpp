@@ -3,12 +3,12 @@
 // page at a time; a queue that refuses jobs and a queue that is gone reach
 // the operator as messages.
 #include "desk/SummaryReport.h"
+#include "printui/PreviewWindow.h"
+#include "printui/WidgetPrinting.h"
 #include "support/CardLogRows.h"
 #include "support/DeskFixture.h"
 #include "support/FakePrinting.h"
 #include "support/PdfText.h"
-#include "ui/PreviewWindow.h"
-#include "ui/WidgetPrinting.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 // The preview windows with real widgets: paging, printing through the
 // printing interface, the CSV export, the grid rows and the decorated twin.
+#include "printui/DecoratedPreviewWindow.h"
+#include "printui/PreviewWindow.h"
 #include "support/DeskFixture.h"
 #include "support/FakePrinting.h"
-#include "ui/DecoratedPreviewWindow.h"
-#include "ui/PreviewWindow.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "ui/PreviewWindow.h"
+#include "printui/PreviewWindow.h"
 
 #include "app/AppContext.h"
 #include "common/Fault.h"
 #include "common/Guard.h"
 #include "common/Utilities.h"
 #include "print/Printing.h"
-#include "ui/PageView.h"
+#include "printui/PageView.h"
 
 #include <QEvent>
 #include <QFile>

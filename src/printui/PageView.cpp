@@ -1,4 +1,4 @@
-#include "ui/PageView.h"
+#include "printui/PageView.h"
 
 #include "print/Document.h"
 #include "print/Renderer.h"

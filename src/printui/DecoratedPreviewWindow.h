@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/PreviewWindow.h"
+#include "printui/PreviewWindow.h"
 
 #include <QImage>
 

@@ -1,12 +1,12 @@
-#include "ui/WidgetPrinting.h"
+#include "printui/WidgetPrinting.h"
 
 #include "app/AppContext.h"
 #include "common/Fault.h"
 #include "print/Document.h"
 #include "print/PdfOutput.h"
 #include "print/Printout.h"
-#include "ui/PreviewWindow.h"
-#include "ui/PrintJob.h"
+#include "printui/PreviewWindow.h"
+#include "printui/PrintJob.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

@@ -1,4 +1,4 @@
-#include "ui/PrintJob.h"
+#include "printui/PrintJob.h"
 
 #include "common/Fault.h"
 

@@ -1,4 +1,4 @@
-#include "ui/DecoratedPreviewWindow.h"
+#include "printui/DecoratedPreviewWindow.h"
 
 #include "app/AppContext.h"
 #include "common/Guard.h"
