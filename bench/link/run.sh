@@ -4,7 +4,12 @@
 #   - SelectData card-lookup latency through the desk's link client,
 #   - lookup throughput with 64 busy connections beside 500 idle ones,
 #   - memberd's peak RSS during that,
-#   - pgbench -S -c 64 on the same PostgreSQL for comparison.
+#   - pgbench -S -c 64 on the same PostgreSQL for comparison,
+#   - the CPU time each process on a path spends per request (client,
+#     memberd, PostgreSQL; pgbench and PostgreSQL on the direct path), from
+#     /proc while the load runs, and the ratio of the two paths. CPU per
+#     request does not depend on what else the machine is doing; requests per
+#     second and latency do, so quote those from a quiet machine.
 # Usage: bench/link/run.sh [SECONDS]   (build first: ninja -C build)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -49,6 +54,36 @@ stop_memberd() {
     memberd_pid=
 }
 
+ticks=$(getconf CLK_TCK)
+# CPU time (user + system, in microseconds) of process PID and its threads;
+# with "all", that of the children it has waited for too.
+proc_cpu_us() { # PID [all]
+    awk -v t="$ticks" -v all="${2:-}" '{ sub(/^.*\) /, ""); n = $12 + $13; if (all) n += $14 + $15; printf "%.0f", n * 1e6 / t }' \
+        "/proc/$1/stat" 2>/dev/null || echo 0
+}
+# The PostgreSQL cluster's CPU time: the postmaster with the backends that
+# have ended, and those still running.
+pg_cpu_us() {
+    [ -f "$work/pg/data/postmaster.pid" ] || { echo 0; return; }
+    local pm sum child
+    pm=$(head -n 1 "$work/pg/data/postmaster.pid")
+    sum=$(proc_cpu_us "$pm" all)
+    for child in $(pgrep -P "$pm"); do
+        sum=$((sum + $(proc_cpu_us "$child")))
+    done
+    echo "$sum"
+}
+# CPU time of this shell's children that have ended (bash's times builtin,
+# run in this shell itself: in a subshell it would count the subshell's).
+children_cpu_us() {
+    times >"$work/times"
+    tail -n 1 "$work/times" |
+        awk '{ n = 0; for (i = 1; i <= 2; i++) { split($i, a, "m"); sub("s", "", a[2]); n += a[1] * 60 + a[2] } printf "%.0f", n * 1e6 }'
+}
+per_request() { awk -v us="$1" -v n="$2" 'BEGIN { printf "%.1f", (n > 0 ? us / n : 0) }'; }
+memberd_path_us=
+pgbench_path_us=
+
 peak_rss_mb() { awk '/VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$memberd_pid/status"; }
 
 run_backend() { # NAME ADDRESS CONNSTR [SERVING_CONNSTR]
@@ -56,8 +91,22 @@ run_backend() { # NAME ADDRESS CONNSTR [SERVING_CONNSTR]
     "$bench/bench_seed" "$3" "$cards"
     start_memberd "$2" "${4:-$3}"
     "$bench/bench_latency" "$2" "$password" "$cards" 10000
-    "$bench/bench_load" "$2" "$password" "$cards" 64 500 "$seconds"
+    local c0 m0 p0 out requests client daemon database
+    children_cpu_us >"$work/c0"; c0=$(<"$work/c0")
+    m0=$(proc_cpu_us "$memberd_pid")
+    p0=$(pg_cpu_us)
+    out=$("$bench/bench_load" "$2" "$password" "$cards" 64 500 "$seconds")
+    echo "$out"
+    requests=$(sed -n 's/.*requests=\([0-9]*\).*/\1/p' <<<"$out")
+    children_cpu_us >"$work/c1"; client=$(($(<"$work/c1") - c0))
+    daemon=$(($(proc_cpu_us "$memberd_pid") - m0))
+    database=$(($(pg_cpu_us) - p0))
     echo "memberd peak RSS (500 idle + 64 busy connections): $(peak_rss_mb) MB"
+    echo "CPU per lookup (us): client $(per_request "$client" "$requests")" \
+        "memberd $(per_request "$daemon" "$requests")" \
+        "database $(per_request "$database" "$requests")" \
+        "all $(per_request $((client + daemon + database)) "$requests")"
+    [ "$1" = PostgreSQL ] && memberd_path_us=$(per_request $((client + daemon + database)) "$requests")
     stop_memberd
 }
 
@@ -77,7 +126,16 @@ run_backend PostgreSQL 127.0.0.51 "$memberdb" "$serving"
 
 echo "== pgbench -S -c 64 on the same cluster"
 pgbench -q -i -s 1 -h 127.0.0.1 -p "$port" -U postgres postgres >/dev/null 2>&1
-pgbench -S -c 64 -j 2 -T "$seconds" -h 127.0.0.1 -p "$port" -U postgres --log --log-prefix="$work/pgb" postgres 2>/dev/null |
-    grep -E "^tps" || true
+children_cpu_us >"$work/c0"; c0=$(<"$work/c0")
+p0=$(pg_cpu_us)
+out=$(pgbench -S -c 64 -j 2 -T "$seconds" -h 127.0.0.1 -p "$port" -U postgres --log --log-prefix="$work/pgb" postgres 2>/dev/null) || true
+children_cpu_us >"$work/c1"; client=$(($(<"$work/c1") - c0))
+database=$(($(pg_cpu_us) - p0))
+grep -E "^tps" <<<"$out" || true
+txns=$(sed -n 's/^number of transactions actually processed: \([0-9]*\).*/\1/p' <<<"$out")
 cat "$work"/pgb.* 2>/dev/null | awk '{ print $3 / 1000.0 }' | sort -n |
     awk '{ a[NR] = $1 } END { if (NR) printf "pgbench latency median_ms=%.3f p99_ms=%.3f\n", a[int(NR/2)+1], a[int(NR*0.99)] }'
+pgbench_path_us=$(per_request $((client + database)) "${txns:-0}")
+echo "CPU per lookup (us): pgbench $(per_request "$client" "${txns:-0}") database $(per_request "$database" "${txns:-0}") all $pgbench_path_us"
+echo "== CPU per lookup, memberd path / direct path: $memberd_path_us / $pgbench_path_us us =" \
+    "$(awk -v a="$memberd_path_us" -v b="$pgbench_path_us" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')"
