@@ -17,8 +17,10 @@ namespace tolva {
 
 namespace {
 const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
-const QString kCustomerColumns =
-    QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt From Cust ");
+// The card number comes last, so a name search knows the card it found.
+const QString kCustomerColumns = QStringLiteral(
+    " Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt , CustNo From Cust ");
+constexpr int kCardColumn = 7;
 const QString kServer = QStringLiteral("SERVER");
 
 // The customer values that issue and update write, with their columns.
@@ -47,13 +49,30 @@ void CustomerPanel::clearCustomerPanel() {
     m_state.clearCard();
 }
 
-void CustomerPanel::fillCustomerPanel() {
-    m_view.setText(ctl::txtCustNo, m_view.text(ctl::txtCustNoQry));
+std::optional<int> CustomerPanel::pickCustomer() {
+    const Grid& found = m_state.fgTMP();
+    if (found.Rows() == 1)
+        return 0;
+    QList<QStringList> rows;
+    for (int row = 0; row < found.Rows(); ++row)
+        rows.append({found.TextMatrix(row, kCardColumn),
+                     found.TextMatrix(row, 0) + QStringLiteral("　") + found.TextMatrix(row, 1)});
+    QString card;
+    m_ctx.dialogs.ShowPick(rows, card, nullptr, QStringLiteral("卡號"), QStringLiteral("姓名　電話"));
+    for (int row = 0; row < found.Rows(); ++row)
+        if (!card.isEmpty() && found.TextMatrix(row, kCardColumn) == card)
+            return row;
+    return std::nullopt;
+}
+
+void CustomerPanel::fillCustomerPanel(int row) {
+    const Grid& found = m_state.fgTMP();
+    m_view.setText(ctl::txtCustNo, found.TextMatrix(row, kCardColumn));
     const QString fields[] = {ctl::txtCustName,  ctl::txtTEL1,      ctl::txtZIP,
                               ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID};
     for (int col = 0; col < 6; ++col)
-        m_view.setText(fields[col], m_state.fgTMP().TextMatrix(0, col));
-    const double balance = numericValue(m_state.fgTMP().TextMatrix(0, 6));
+        m_view.setText(fields[col], found.TextMatrix(row, col));
+    const double balance = numericValue(found.TextMatrix(row, 6));
     m_view.setText(ctl::txtTBonusAmt, formatBalance(balance));
     m_state.setCard(m_view.text(ctl::txtCustNo), balance);
     m_view.showTab(ctl::kDeposit, true);
@@ -100,7 +119,11 @@ void CustomerPanel::cmdQry_Click() {
             m_status.show(g.gMsg);
             return;
         }
-        fillCustomerPanel();
+        // Several cards of one name: the operator picks the guest's.
+        const std::optional<int> row = pickCustomer();
+        if (!row)
+            return;
+        fillCustomerPanel(*row);
         m_view.setVisible(ctl::cmdUPDCust, true);
     });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace tolva {
 
 class AppContext;
@@ -29,7 +31,12 @@ private:
     // Empties the panel, so a failed or empty query never leaves the
     // previous holder on screen.
     void clearCustomerPanel();
-    void fillCustomerPanel();
+    // The row of the query's answer to show: the only one, or the one the
+    // operator picks from a list of card, name and telephone; none when the
+    // operator left the list.
+    std::optional<int> pickCustomer();
+    // Fills the panel from that row of the answer, the card number included.
+    void fillCustomerPanel(int row);
 
     AppContext& m_ctx;
     DeskView& m_view;
