@@ -7,6 +7,7 @@
 #include "data/RecordWriters.h"
 #include "desk/Controls.h"
 #include "desk/DeskView.h"
+#include "desk/FieldKeypads.h"
 #include "desk/HandOff.h"
 #include "desk/HandOffMailbox.h"
 #include "link/LinkClient.h"
@@ -293,6 +294,16 @@ void Desk::cmdRefNo_Click(int index) {
 
 void Desk::cmdVoidAmt_Click(int index) {
     m_transactions.cmdVoidAmt_Click(index);
+}
+
+void Desk::cmdRemark_Click(int index) {
+    m_transactions.cmdRemark_Click(index);
+}
+
+void Desk::field_DblClick(const QString& control) {
+    for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtCustNoQry, ctl::txtCustNameQry})
+        if (control == field)
+            FieldKeypads(m_view, m_ctx.dialogs).enter(control);
 }
 
 void Desk::txtAmt_Validate(int index, bool& cancel) {

@@ -72,11 +72,15 @@ public:
     void cmdIsuCard_Click();
     void cmdUPDCust_Click();
     bool UpdateCustData();
+    // A field touched twice on a till without a keyboard: the card-number
+    // and name fields (panel and query page) open their keypads.
+    void field_DblClick(const QString& control);
 
     // Value transactions of page index 0 (deposit) or 1 (deduction).
     void cmdOK_Click(int index);
     void cmdRefNo_Click(int index);
     void cmdVoidAmt_Click(int index);
+    void cmdRemark_Click(int index);
     void txtAmt_Validate(int index, bool& cancel);
     void txtCheckNo_Validate(int index, bool& cancel);
 

@@ -384,7 +384,8 @@ void MainWindow::setDesk(Desk* desk) {
     connectDesk(this);
     SettingsPage& settings = m_desk->settingsPage();
     ReportPage& report = m_desk->reportPage();
-    connect(this, &MainWindow::fieldDoubleClicked, this, [&settings, &report](const QString& control) {
+    connect(this, &MainWindow::fieldDoubleClicked, this, [this, &settings, &report](const QString& control) {
+        m_desk->field_DblClick(control);
         if (control == ctl::txtFmComID)
             settings.txtFmComID_DblClick();
         else if (control == ctl::txtDateB)
@@ -412,6 +413,7 @@ void MainWindow::connectDesk(QWidget* scope) {
         onClick(ctl::cmdOK(i), [this, i] { m_desk->cmdOK_Click(i); });
         onClick(ctl::cmdRefNo(i), [this, i] { m_desk->cmdRefNo_Click(i); });
         onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
+        onClick(ctl::cmdRemark(i), [this, i] { m_desk->cmdRemark_Click(i); });
     }
     onClick(ctl::chkMasterDB, [this] { m_desk->chkMasterDB_Click(); });
 
