@@ -88,44 +88,60 @@ void CustomerPanel::fillCustomerPanel(int row) {
 
 void CustomerPanel::cmdQry_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdQry_Click"), [&] {
-        Globals& g = m_ctx.g;
         const QString cardNo = m_view.text(ctl::txtCustNoQry);
         const QString name = m_view.text(ctl::txtCustNameQry);
         if (cardNo.isEmpty() && name.isEmpty())
             return;
         if (!m_link.valuesAllowed({{field::cardNo(), cardNo}, {field::custName(), name}}))
             return;
-        clearCustomerPanel();
-        if (!m_link.reconnect(kLinkLost))
-            return;
-        SqlColumns match;
-        if (!cardNo.isEmpty())
-            match.text(QStringLiteral("CustNo"), cardNo);
-        if (!name.isEmpty())
-            match.text(QStringLiteral("CustName"), name);
-        m_state.fgTMP().setRows(0);
-        const bool answered = m_link.client().SelectData(
-            m_state.link().prefix, kCustomerColumns + match.where(), m_state.fgTMP(), false);
-        if (!answered && m_link.replyMissing())
-            return;
-        // Only an answered query says the card is not on file; a failure
-        // answer has been shown by the link.
-        if (m_link.client().lastOutcome() != LinkOutcome::Replied)
-            return;
-        if (m_state.fgTMP().Rows() == 0) {
-            // The number asked for stays, ready for issuing a card on it.
-            m_view.setText(ctl::txtCustNo, cardNo);
-            g.gMsg = QStringLiteral("客戶資料未建檔");
-            m_status.show(g.gMsg);
-            return;
-        }
-        // Several cards of one name: the operator picks the guest's.
-        const std::optional<int> row = pickCustomer();
-        if (!row)
-            return;
-        fillCustomerPanel(*row);
-        m_view.setVisible(ctl::cmdUPDCust, true);
+        const CardOfQuery previous = m_state.card();
+        lookUp(cardNo, name);
+        if (previous.loaded && !m_state.card().isCard(previous.cardNo))
+            clearPreviousGuest();
     });
+}
+
+void CustomerPanel::clearPreviousGuest() {
+    // A bill and amount the station handed over are the new guest's own.
+    if (!m_state.handOff().type.isEmpty() || !m_state.handOff().checkNo.isEmpty())
+        return;
+    for (int i : {0, 1})
+        for (const QString& field : {ctl::txtCheckNo(i), ctl::txtAmt(i), ctl::txtRemark(i)})
+            m_view.setText(field, QString());
+}
+
+void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
+    Globals& g = m_ctx.g;
+    clearCustomerPanel();
+    if (!m_link.reconnect(kLinkLost))
+        return;
+    SqlColumns match;
+    if (!cardNo.isEmpty())
+        match.text(QStringLiteral("CustNo"), cardNo);
+    if (!name.isEmpty())
+        match.text(QStringLiteral("CustName"), name);
+    m_state.fgTMP().setRows(0);
+    const bool answered = m_link.client().SelectData(m_state.link().prefix, kCustomerColumns + match.where(),
+                                                     m_state.fgTMP(), false);
+    if (!answered && m_link.replyMissing())
+        return;
+    // Only an answered query says the card is not on file; a failure
+    // answer has been shown by the link.
+    if (m_link.client().lastOutcome() != LinkOutcome::Replied)
+        return;
+    if (m_state.fgTMP().Rows() == 0) {
+        // The number asked for stays, ready for issuing a card on it.
+        m_view.setText(ctl::txtCustNo, cardNo);
+        g.gMsg = QStringLiteral("客戶資料未建檔");
+        m_status.show(g.gMsg);
+        return;
+    }
+    // Several cards of one name: the operator picks the guest's.
+    const std::optional<int> row = pickCustomer();
+    if (!row)
+        return;
+    fillCustomerPanel(*row);
+    m_view.setVisible(ctl::cmdUPDCust, true);
 }
 
 void CustomerPanel::cmdIsuCard_Click() {

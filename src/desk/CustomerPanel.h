@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <optional>
 
 namespace tolva {
@@ -26,6 +27,11 @@ public:
     bool UpdateCustData();
 
 private:
+    // Queries the card by number and/or name and shows what was found.
+    void lookUp(const QString& cardNo, const QString& name);
+    // A new card was looked up: the bill, amount and code typed for the
+    // previous guest go (a handed-over request keeps its own).
+    void clearPreviousGuest();
     // Card issue and customer update need a card number and the link.
     bool cardAndLinkReady();
     // Empties the panel, so a failed or empty query never leaves the

@@ -46,7 +46,9 @@ QString deskStyle(double scale) {
                "QFrame#elaHead QLabel { color: white; font-size: %2pt; font-weight: bold; padding: 4px 10px; "
                "}"
                "QLineEdit { padding: 2px 6px; }"
-               "QLineEdit#txtTBonusAmt { font-size: %3pt; font-weight: bold; color: #0b5d1e; }"
+               // The amount being charged reads as large as the balance.
+               "QLineEdit#txtTBonusAmt, QLineEdit[amount=\"true\"] { font-size: %3pt; font-weight: bold; }"
+               "QLineEdit#txtTBonusAmt { color: #0b5d1e; }"
                "QPushButton { padding: 4px 12px; background: #eef2f7; border: 2px solid #8a9bb0; "
                "border-radius: 6px; }"
                "QPushButton:pressed { background: #c9d6e6; }"
@@ -291,6 +293,8 @@ void MainWindow::buildTransactionPage(QWidget* page, int i) {
     grid->addWidget(button(page, ctl::cmdVoidAmt(i), amountCaption), 2, 0);
     QLineEdit* amount = field(page, ctl::txtAmt(i), amountCaption);
     amount->setAlignment(Qt::AlignRight);
+    amount->setProperty("amount", true);
+    setBaseHeight(amount, 56);
     grid->addWidget(amount, 2, 1);
     grid->addWidget(button(page, ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
     grid->addWidget(field(page, ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);

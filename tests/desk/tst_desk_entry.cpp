@@ -1,5 +1,6 @@
-// Entering values on a till without a keyboard: every field the operator
-// fills has a keypad that names it and opens with its value.
+// Entering values on a till without a keyboard, and the next guest: every
+// field the operator fills has a keypad that names it and opens with its
+// value, and looking up another card clears what was typed for the last.
 #include "desk/MemberDesk.h"
 
 #include <QTest>
@@ -63,6 +64,46 @@ private slots:
         const qsizetype shown = f.dialogs.keypadsShown.size();
         desk.field_DblClick(ctl::txtZIP);
         QCOMPARE(f.dialogs.keypadsShown.size(), shown);
+    }
+
+    void anotherCardClearsThePreviousGuestsBillAndAmount() {
+        MemberDesk m(QStringLiteral("127.0.0.232"));
+        QVERIFY(m.memberd->start());
+        m.addCard(QStringLiteral("M0021"), QStringLiteral("周杰"), 500);
+        m.addCard(QStringLiteral("M0022"), QStringLiteral("蔡依"), 900);
+        m.desk.Form_Load();
+
+        // Typed before any card was looked up: kept.
+        m.view.texts[ctl::txtCheckNo(1)] = QStringLiteral("A0012");
+        m.query(QStringLiteral("M0021"));
+        QCOMPARE(m.view.text(ctl::txtCheckNo(1)), QStringLiteral("A0012"));
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("300");
+        m.view.texts[ctl::txtRemark(1)] = QStringLiteral("999");
+        // The same card again: kept.
+        m.query(QStringLiteral("M0021"));
+        QCOMPARE(m.view.text(ctl::txtAmt(1)), QStringLiteral("300"));
+        // The next guest's card: the bill, amount and code of the last go.
+        m.query(QStringLiteral("M0022"));
+        QCOMPARE(m.view.text(ctl::txtTBonusAmt), QStringLiteral("900"));
+        for (int i : {0, 1}) {
+            QCOMPARE(m.view.text(ctl::txtCheckNo(i)), QString());
+            QCOMPARE(m.view.text(ctl::txtAmt(i)), QString());
+            QCOMPARE(m.view.text(ctl::txtRemark(i)), QString());
+        }
+    }
+
+    void aHandedOverBillStaysWhenAnotherCardIsLookedUp() {
+        MemberDesk m(QStringLiteral("127.0.0.233"));
+        QVERIFY(m.memberd->start());
+        m.addCard(QStringLiteral("M0023"), QStringLiteral("林一"), 500);
+        m.addCard(QStringLiteral("M0024"), QStringLiteral("林二"), 900);
+        m.handOff(QStringLiteral("2"), QStringLiteral("200"), QStringLiteral("M0023"));
+        m.desk.Form_Load();
+        QCOMPARE(m.view.text(ctl::txtCustNo), QStringLiteral("M0023"));
+        m.query(QStringLiteral("M0024"));
+        QCOMPARE(m.view.text(ctl::txtCustNo), QStringLiteral("M0024"));
+        QCOMPARE(m.view.text(ctl::txtCheckNo(1)), QStringLiteral("A0012"));
+        QCOMPARE(m.view.text(ctl::txtAmt(1)), QStringLiteral("200"));
     }
 };
 

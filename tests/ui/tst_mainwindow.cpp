@@ -434,6 +434,21 @@ private slots:
         QCOMPARE(f.dialogs.keypadDefaults.last(), std::optional<QString>(QStringLiteral("M00")));
     }
 
+    void theAmountChargedReadsAsLargeAsTheBalance() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        for (int i : {0, 1}) {
+            view.selectTab(i);
+            QCoreApplication::processEvents();
+            const QFont balance = window.control(ctl::txtTBonusAmt)->font();
+            const QFont amount = window.control(ctl::txtAmt(i))->font();
+            QCOMPARE(amount.pointSizeF(), balance.pointSizeF());
+            QVERIFY(amount.bold());
+            QVERIFY(window.control(ctl::txtAmt(i))->height() >= window.control(ctl::txtTBonusAmt)->height());
+        }
+    }
+
     void theOperatorsRoadThroughTheWidgets() {
         // The real window against the real memberd: type a card, look it up,
         // key an amount and confirm a deposit.
