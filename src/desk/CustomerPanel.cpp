@@ -96,7 +96,12 @@ void CustomerPanel::cmdQry_Click() {
             return;
         const CardOfQuery previous = m_state.card();
         lookUp(cardNo, name);
-        if (previous.loaded && !m_state.card().isCard(previous.cardNo))
+        // Another card: the one found, or else the number asked for (a
+        // lookup that got no answer for the same card is no new guest).
+        const CardOfQuery& found = m_state.card();
+        const bool otherCard =
+            found.loaded ? !found.isCard(previous.cardNo) : !cardNo.isEmpty() && cardNo != previous.cardNo;
+        if (previous.loaded && otherCard)
             clearPreviousGuest();
     });
 }

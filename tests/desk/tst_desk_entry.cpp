@@ -90,6 +90,11 @@ private slots:
             QCOMPARE(m.view.text(ctl::txtAmt(i)), QString());
             QCOMPARE(m.view.text(ctl::txtRemark(i)), QString());
         }
+        // A number not on file is another guest too.
+        m.view.texts[ctl::txtAmt(0)] = QStringLiteral("1000");
+        m.query(QStringLiteral("M0099"));
+        QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("客戶資料未建檔"));
+        QCOMPARE(m.view.text(ctl::txtAmt(0)), QString());
     }
 
     void aHandedOverBillStaysWhenAnotherCardIsLookedUp() {
