@@ -48,6 +48,16 @@ bool same(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The value of a key in the parsed lines; empty when missing.
+QString valueOf(const QList<Line>& lines, const QString& section, const QString& key) {
+    for (const Line& line : lines) {
+        if (line.key.isEmpty() || !same(line.key, key) || !same(line.section, section))
+            continue;
+        return line.text.mid(line.text.indexOf(QLatin1Char('=')) + 1);
+    }
+    return QString();
+}
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -96,13 +106,7 @@ QString SettingsStore::fileOf(const QString& application) const {
 }
 
 QString SettingsStore::Get(const QString& application, const QString& section, const QString& key) const {
-    const QList<Line> lines = parse(readAll(fileOf(application)));
-    for (const Line& line : lines) {
-        if (line.key.isEmpty() || !same(line.key, key) || !same(line.section, section))
-            continue;
-        return line.text.mid(line.text.indexOf(QLatin1Char('=')) + 1);
-    }
-    return QString();
+    return valueOf(parse(readAll(fileOf(application))), section, key);
 }
 
 bool SettingsStore::Save(const QString& application, const QString& section, const QString& key,
@@ -127,6 +131,17 @@ bool SettingsStore::Delete(const QString& application, const QString& section, c
     for (const QString& key : keys)
         edits.append({key, std::nullopt});
     return rewrite(application, section, edits);
+}
+
+std::optional<QStringList> SettingsStore::Take(const QString& application, const QString& section,
+                                               const QStringList& keys) {
+    QList<Edit> edits;
+    for (const QString& key : keys)
+        edits.append({key, std::nullopt});
+    QStringList values;
+    if (!rewrite(application, section, edits, &values))
+        return std::nullopt;
+    return values;
 }
 
 namespace {
@@ -194,7 +209,8 @@ bool holdsSecret(const QString& application, const QList<Line>& lines) {
 
 } // namespace
 
-bool SettingsStore::rewrite(const QString& application, const QString& section, const QList<Edit>& edits) {
+bool SettingsStore::rewrite(const QString& application, const QString& section, const QList<Edit>& edits,
+                            QStringList* taken) {
     QDir().mkpath(m_folder);
     const QString path = fileOf(application);
     FileLock lock(path + QStringLiteral(".lock"));
@@ -202,6 +218,9 @@ bool SettingsStore::rewrite(const QString& application, const QString& section, 
         return false;
 
     QList<Line> lines = parse(readAll(path));
+    if (taken)
+        for (const Edit& edit : edits)
+            taken->append(valueOf(lines, section, edit.key));
     bool changed = false;
     for (const Edit& edit : edits)
         changed = applyEdit(lines, section, edit.key, edit.value) || changed;

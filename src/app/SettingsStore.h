@@ -36,6 +36,12 @@ public:
     // Removes one key; a key that is already gone is no failure.
     bool Delete(const QString& application, const QString& section, const QString& key);
     bool Delete(const QString& application, const QString& section, const QStringList& keys);
+    // Reads the keys and removes them in one rewrite under the lock, so of
+    // two processes taking the same keys at once only one gets the values.
+    // Values in the order of keys (empty when missing); none when the file
+    // could not be written, and then nothing was removed.
+    std::optional<QStringList> Take(const QString& application, const QString& section,
+                                    const QStringList& keys);
 
     static QString defaultFolder();
 
@@ -44,7 +50,10 @@ private:
         QString key;
         std::optional<QString> value; // none: remove the key
     };
-    bool rewrite(const QString& application, const QString& section, const QList<Edit>& edits);
+    // taken: when given, filled with the edited keys' values as they were
+    // before the edits, read under the same lock.
+    bool rewrite(const QString& application, const QString& section, const QList<Edit>& edits,
+                 QStringList* taken = nullptr);
 
     QString m_folder;
 };

@@ -15,6 +15,12 @@ QString SingleInstance::runtimeFolder() {
 SingleInstance::SingleInstance(const QString& programName)
     : m_path(runtimeFolder() + QStringLiteral("/%1-%2.lock").arg(programName).arg(::geteuid())) {}
 
+QString SingleInstance::channelName() const {
+    QString name = m_path;
+    name.chop(int(sizeof(".lock")) - 1);
+    return name + QStringLiteral(".sock");
+}
+
 bool SingleInstance::acquire() {
     m_lock = std::make_unique<QLockFile>(m_path);
     m_lock->setStaleLockTime(0);

@@ -15,6 +15,9 @@ public:
     // False when another copy of this user holds the lock.
     bool acquire();
     QString lockPath() const { return m_path; }
+    // The local socket beside the lock through which a second start passes
+    // its hand-off to the running copy.
+    QString channelName() const;
 
     static QString runtimeFolder();
 

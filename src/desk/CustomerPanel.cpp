@@ -17,8 +17,10 @@ namespace tolva {
 
 namespace {
 const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
-const QString kCustomerColumns =
-    QStringLiteral(" Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt From Cust ");
+// The card number comes last, so a name search knows the card it found.
+const QString kCustomerColumns = QStringLiteral(
+    " Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt , CustNo From Cust ");
+constexpr int kCardColumn = 7;
 const QString kServer = QStringLiteral("SERVER");
 
 // The customer values that issue and update write, with their columns.
@@ -47,13 +49,30 @@ void CustomerPanel::clearCustomerPanel() {
     m_state.clearCard();
 }
 
-void CustomerPanel::fillCustomerPanel() {
-    m_view.setText(ctl::txtCustNo, m_view.text(ctl::txtCustNoQry));
+std::optional<int> CustomerPanel::pickCustomer() {
+    const Grid& found = m_state.fgTMP();
+    if (found.Rows() == 1)
+        return 0;
+    QList<QStringList> rows;
+    for (int row = 0; row < found.Rows(); ++row)
+        rows.append({found.TextMatrix(row, kCardColumn),
+                     found.TextMatrix(row, 0) + QStringLiteral("　") + found.TextMatrix(row, 1)});
+    QString card;
+    m_ctx.dialogs.ShowPick(rows, card, nullptr, QStringLiteral("卡號"), QStringLiteral("姓名　電話"));
+    for (int row = 0; row < found.Rows(); ++row)
+        if (!card.isEmpty() && found.TextMatrix(row, kCardColumn) == card)
+            return row;
+    return std::nullopt;
+}
+
+void CustomerPanel::fillCustomerPanel(int row) {
+    const Grid& found = m_state.fgTMP();
+    m_view.setText(ctl::txtCustNo, found.TextMatrix(row, kCardColumn));
     const QString fields[] = {ctl::txtCustName,  ctl::txtTEL1,      ctl::txtZIP,
                               ctl::txtBillAddr1, ctl::txtBillAddr2, ctl::txtFmComID};
     for (int col = 0; col < 6; ++col)
-        m_view.setText(fields[col], m_state.fgTMP().TextMatrix(0, col));
-    const double balance = numericValue(m_state.fgTMP().TextMatrix(0, 6));
+        m_view.setText(fields[col], found.TextMatrix(row, col));
+    const double balance = numericValue(found.TextMatrix(row, 6));
     m_view.setText(ctl::txtTBonusAmt, formatBalance(balance));
     m_state.setCard(m_view.text(ctl::txtCustNo), balance);
     m_view.showTab(ctl::kDeposit, true);
@@ -69,40 +88,65 @@ void CustomerPanel::fillCustomerPanel() {
 
 void CustomerPanel::cmdQry_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdQry_Click"), [&] {
-        Globals& g = m_ctx.g;
         const QString cardNo = m_view.text(ctl::txtCustNoQry);
         const QString name = m_view.text(ctl::txtCustNameQry);
         if (cardNo.isEmpty() && name.isEmpty())
             return;
         if (!m_link.valuesAllowed({{field::cardNo(), cardNo}, {field::custName(), name}}))
             return;
-        clearCustomerPanel();
-        if (!m_link.reconnect(kLinkLost))
-            return;
-        SqlColumns match;
-        if (!cardNo.isEmpty())
-            match.text(QStringLiteral("CustNo"), cardNo);
-        if (!name.isEmpty())
-            match.text(QStringLiteral("CustName"), name);
-        m_state.fgTMP().setRows(0);
-        const bool answered = m_link.client().SelectData(
-            m_state.link().prefix, kCustomerColumns + match.where(), m_state.fgTMP(), false);
-        if (!answered && m_link.replyMissing())
-            return;
-        // Only an answered query says the card is not on file; a failure
-        // answer has been shown by the link.
-        if (m_link.client().lastOutcome() != LinkOutcome::Replied)
-            return;
-        if (m_state.fgTMP().Rows() == 0) {
-            // The number asked for stays, ready for issuing a card on it.
-            m_view.setText(ctl::txtCustNo, cardNo);
-            g.gMsg = QStringLiteral("客戶資料未建檔");
-            m_status.show(g.gMsg);
-            return;
-        }
-        fillCustomerPanel();
-        m_view.setVisible(ctl::cmdUPDCust, true);
+        const CardOfQuery previous = m_state.card();
+        lookUp(cardNo, name);
+        // Another card: the one found, or else the number asked for (a
+        // lookup that got no answer for the same card is no new guest).
+        const CardOfQuery& found = m_state.card();
+        const bool otherCard =
+            found.loaded ? !found.isCard(previous.cardNo) : !cardNo.isEmpty() && cardNo != previous.cardNo;
+        if (previous.loaded && otherCard)
+            clearPreviousGuest();
     });
+}
+
+void CustomerPanel::clearPreviousGuest() {
+    // A bill and amount the station handed over are the new guest's own.
+    if (!m_state.handOff().type.isEmpty() || !m_state.handOff().checkNo.isEmpty())
+        return;
+    for (int i : {0, 1})
+        for (const QString& field : {ctl::txtCheckNo(i), ctl::txtAmt(i), ctl::txtRemark(i)})
+            m_view.setText(field, QString());
+}
+
+void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
+    Globals& g = m_ctx.g;
+    clearCustomerPanel();
+    if (!m_link.reconnect(kLinkLost))
+        return;
+    SqlColumns match;
+    if (!cardNo.isEmpty())
+        match.text(QStringLiteral("CustNo"), cardNo);
+    if (!name.isEmpty())
+        match.text(QStringLiteral("CustName"), name);
+    m_state.fgTMP().setRows(0);
+    const bool answered = m_link.client().SelectData(m_state.link().prefix, kCustomerColumns + match.where(),
+                                                     m_state.fgTMP(), false);
+    if (!answered && m_link.replyMissing())
+        return;
+    // Only an answered query says the card is not on file; a failure
+    // answer has been shown by the link.
+    if (m_link.client().lastOutcome() != LinkOutcome::Replied)
+        return;
+    if (m_state.fgTMP().Rows() == 0) {
+        // The number asked for stays, ready for issuing a card on it.
+        m_view.setText(ctl::txtCustNo, cardNo);
+        g.gMsg = QStringLiteral("客戶資料未建檔");
+        m_status.show(g.gMsg);
+        return;
+    }
+    // Several cards of one name: the operator picks the guest's.
+    const std::optional<int> row = pickCustomer();
+    if (!row)
+        return;
+    fillCustomerPanel(*row);
+    m_view.setVisible(ctl::cmdUPDCust, true);
 }
 
 void CustomerPanel::cmdIsuCard_Click() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <optional>
+
 namespace tolva {
 
 class AppContext;
@@ -24,12 +27,22 @@ public:
     bool UpdateCustData();
 
 private:
+    // Queries the card by number and/or name and shows what was found.
+    void lookUp(const QString& cardNo, const QString& name);
+    // A new card was looked up: the bill, amount and code typed for the
+    // previous guest go (a handed-over request keeps its own).
+    void clearPreviousGuest();
     // Card issue and customer update need a card number and the link.
     bool cardAndLinkReady();
     // Empties the panel, so a failed or empty query never leaves the
     // previous holder on screen.
     void clearCustomerPanel();
-    void fillCustomerPanel();
+    // The row of the query's answer to show: the only one, or the one the
+    // operator picks from a list of card, name and telephone; none when the
+    // operator left the list.
+    std::optional<int> pickCustomer();
+    // Fills the panel from that row of the answer, the card number included.
+    void fillCustomerPanel(int row);
 
     AppContext& m_ctx;
     DeskView& m_view;

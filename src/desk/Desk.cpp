@@ -7,7 +7,9 @@
 #include "data/RecordWriters.h"
 #include "desk/Controls.h"
 #include "desk/DeskView.h"
+#include "desk/FieldKeypads.h"
 #include "desk/HandOff.h"
+#include "desk/HandOffMailbox.h"
 #include "link/LinkClient.h"
 
 #include <QCoreApplication>
@@ -19,8 +21,6 @@ namespace {
 // The hand-off mailbox of the POS station.
 const QString kZel = QStringLiteral("ZEL");
 const QString kZelq = QStringLiteral("ZELQ");
-const QString kHandOff = QStringLiteral("TOLVA");
-const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"};
 } // namespace
 
 Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
@@ -63,7 +63,9 @@ void Desk::InitForm() {
         m_view.setText(ctl::txtDateE, DBDateDisp(g, g.gOPDate));
         m_link.setTerminator(QChar(0x03));
         m_link.setTimeoutSeconds(15);
-        readHandOff();
+        // A request passed on by another start, or else the mailbox's.
+        const std::optional<HandOffValues> offered = std::exchange(m_offered, std::nullopt);
+        readHandOff(offered ? *offered : HandOffMailbox(m_ctx.settings).take());
         openPage();
         ensureStoreCode();
         m_state.setLinkAddress(m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP")),
@@ -76,12 +78,10 @@ void Desk::InitForm() {
     });
 }
 
-void Desk::readHandOff() {
-    SettingsStore& store = m_ctx.settings;
-    const HandOff handOff = HandOff::check(store.Get(kZel, kHandOff, QStringLiteral("CheckNo")),
-                                           store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")),
-                                           store.Get(kZel, kHandOff, QStringLiteral("TxnType")),
-                                           store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+// The request was taken from the mailbox (with any answer an earlier run
+// left) in one locked rewrite, so it is used once.
+void Desk::readHandOff(const HandOffValues& values) {
+    const HandOff handOff = HandOff::check(values.checkNo, values.amount, values.type, values.custNo);
     // A request that is not wholly valid is not posted in any reading of it:
     // the desk opens as if none had come, and the POS hears no answer.
     const bool taken = handOff.valid();
@@ -94,11 +94,6 @@ void Desk::readHandOff() {
     m_state.setHandOff(request);
     m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
-    // The request is used once; an answer left by an earlier run goes too.
-    QStringList keys;
-    for (const char* key : kHandOffKeys)
-        keys << QString::fromLatin1(key);
-    store.Delete(kZel, kHandOff, keys);
     if (!taken) {
         m_ctx.g.gMsg = handOff.refusal();
         m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
@@ -108,6 +103,45 @@ void Desk::readHandOff() {
         m_view.setText(ctl::txtCheckNo(0), request.checkNo);
         m_view.setText(ctl::txtCheckNo(1), request.checkNo);
     }
+}
+
+namespace {
+QString describe(const HandOffValues& v) {
+    return QStringLiteral("CheckNo=") + v.checkNo + QStringLiteral(" TxnAmt=") + v.amount +
+           QStringLiteral(" TxnType=") + v.type + QStringLiteral(" CustNo=") + v.custNo;
+}
+} // namespace
+
+HandOffReply Desk::offerHandOff(const HandOffValues& values) {
+    if (!atRest() || m_offered) {
+        m_ctx.reporter.WriteLog(QStringLiteral("交易處理中, 未接收交付的交易 ") + describe(values));
+        return HandOffReply::Busy;
+    }
+    m_offered = values;
+    if (!HandOff::check(values.checkNo, values.amount, values.type, values.custNo).valid())
+        return HandOffReply::Answered;
+    return HandOffReply::Taken;
+}
+
+void Desk::openOfferedHandOff() {
+    if (!m_offered)
+        return;
+    m_ctx.reporter.WriteLog(QStringLiteral("接收交付的交易 ") + describe(*m_offered));
+    InitForm();
+}
+
+bool Desk::atRest() const {
+    const HandOffRequest& open = m_state.handOff();
+    if (!open.type.isEmpty() || !open.checkNo.isEmpty())
+        return false;
+    for (int i : {0, 1})
+        for (const QString& field : {ctl::txtAmt(i), ctl::txtCheckNo(i), ctl::txtRemark(i)})
+            if (!m_view.text(field).trimmed().isEmpty())
+                return false;
+    const QString card = m_view.text(ctl::txtCustNo).trimmed();
+    if (!card.isEmpty() && !m_state.card().isCard(card))
+        return false;
+    return !m_view.isTabShown(ctl::kSettings);
 }
 
 void Desk::openPage() {
@@ -260,6 +294,16 @@ void Desk::cmdRefNo_Click(int index) {
 
 void Desk::cmdVoidAmt_Click(int index) {
     m_transactions.cmdVoidAmt_Click(index);
+}
+
+void Desk::cmdRemark_Click(int index) {
+    m_transactions.cmdRemark_Click(index);
+}
+
+void Desk::field_DblClick(const QString& control) {
+    for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtCustNoQry, ctl::txtCustNameQry})
+        if (control == field)
+            FieldKeypads(m_view, m_ctx.dialogs).enter(control);
 }
 
 void Desk::txtAmt_Validate(int index, bool& cancel) {

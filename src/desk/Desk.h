@@ -3,6 +3,7 @@
 #include "desk/CustomerPanel.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
+#include "desk/HandOffChannel.h"
 #include "desk/KeyedPostings.h"
 #include "desk/ReportPage.h"
 #include "desk/SettingsPage.h"
@@ -12,6 +13,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace tolva {
 
@@ -48,6 +50,17 @@ public:
     void lblHead_DblClick(int index);
     void cmdHideSetting_Click();
 
+    // A hand-off another start passed to this running desk. The desk takes
+    // it only at rest (atRest); then openOfferedHandOff shows it exactly as a
+    // start with that request would. A request that is not valid is refused
+    // at once (Answered) and its refusal shown when it is opened.
+    HandOffReply offerHandOff(const HandOffValues& values);
+    void openOfferedHandOff();
+    // At rest: no hand-off open, no amount, bill number or code typed on the
+    // deposit or deduction page, the card-number field empty or holding the
+    // card last looked up, and the settings page not open.
+    bool atRest() const;
+
     // The deposit bonus of a handed-over deposit: raises the amount of type
     // "1" at the set amounts and shows the line on the status line.
     void CalcBonusAmt(const QString& type, double& amount);
@@ -59,16 +72,20 @@ public:
     void cmdIsuCard_Click();
     void cmdUPDCust_Click();
     bool UpdateCustData();
+    // A field touched twice on a till without a keyboard: the card-number
+    // and name fields (panel and query page) open their keypads.
+    void field_DblClick(const QString& control);
 
     // Value transactions of page index 0 (deposit) or 1 (deduction).
     void cmdOK_Click(int index);
     void cmdRefNo_Click(int index);
     void cmdVoidAmt_Click(int index);
+    void cmdRemark_Click(int index);
     void txtAmt_Validate(int index, bool& cancel);
     void txtCheckNo_Validate(int index, bool& cancel);
 
 private:
-    void readHandOff();
+    void readHandOff(const HandOffValues& values);
     void openPage();
     void ensureStoreCode();
     void startLink();
@@ -88,6 +105,8 @@ private:
     TransactionPages m_transactions;
     SettingsPage m_settings;
     ReportPage m_report;
+    // A request passed on by another start, waiting to be opened.
+    std::optional<HandOffValues> m_offered;
 };
 
 } // namespace tolva

@@ -13,6 +13,7 @@
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
 #include "desk/FieldChecks.h"
+#include "desk/FieldKeypads.h"
 #include "desk/KeyedPostings.h"
 #include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
@@ -430,9 +431,7 @@ bool TransactionPages::billExists(const QString& billNo) {
 
 void TransactionPages::cmdRefNo_Click(int index) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdRefNo_Click"), [&] {
-        QString bill;
-        if (m_ctx.dialogs.ShowInput(Dialogs::Keypad::Alphanumeric, bill))
-            m_view.setText(ctl::txtCheckNo(index), bill);
+        FieldKeypads(m_view, m_ctx.dialogs).enter(ctl::txtCheckNo(index));
         if (m_view.text(ctl::txtTxnDept(index)) == m_ctx.g.gStoreID &&
             !billExists(m_view.text(ctl::txtCheckNo(index)))) {
             m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
@@ -443,12 +442,15 @@ void TransactionPages::cmdRefNo_Click(int index) {
 
 void TransactionPages::cmdVoidAmt_Click(int index) {
     try {
-        QString amount;
-        if (m_ctx.dialogs.ShowInput(Dialogs::Keypad::Numeric, amount))
-            m_view.setText(ctl::txtAmt(index), amount);
+        FieldKeypads(m_view, m_ctx.dialogs).enter(ctl::txtAmt(index));
     } catch (const Fault&) {
         // Entering the amount by keypad passes its errors over.
     }
+}
+
+void TransactionPages::cmdRemark_Click(int index) {
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdRemark_Click"),
+              [&] { FieldKeypads(m_view, m_ctx.dialogs).enter(ctl::txtRemark(index)); });
 }
 
 void TransactionPages::txtAmt_Validate(int index, bool& cancel) {

@@ -29,6 +29,8 @@ public:
     void cmdOK_Click(int index);
     void cmdRefNo_Click(int index);
     void cmdVoidAmt_Click(int index);
+    // The 授權碼 (phone code of an offline posting) by keypad.
+    void cmdRemark_Click(int index);
     // Checks when the amount or the bill field is left; cancel keeps the
     // focus in the field.
     void txtAmt_Validate(int index, bool& cancel);

@@ -46,7 +46,9 @@ QString deskStyle(double scale) {
                "QFrame#elaHead QLabel { color: white; font-size: %2pt; font-weight: bold; padding: 4px 10px; "
                "}"
                "QLineEdit { padding: 2px 6px; }"
-               "QLineEdit#txtTBonusAmt { font-size: %3pt; font-weight: bold; color: #0b5d1e; }"
+               // The amount being charged reads as large as the balance.
+               "QLineEdit#txtTBonusAmt, QLineEdit[amount=\"true\"] { font-size: %3pt; font-weight: bold; }"
+               "QLineEdit#txtTBonusAmt { color: #0b5d1e; }"
                "QPushButton { padding: 4px 12px; background: #eef2f7; border: 2px solid #8a9bb0; "
                "border-radius: 6px; }"
                "QPushButton:pressed { background: #c9d6e6; }"
@@ -291,6 +293,8 @@ void MainWindow::buildTransactionPage(QWidget* page, int i) {
     grid->addWidget(button(page, ctl::cmdVoidAmt(i), amountCaption), 2, 0);
     QLineEdit* amount = field(page, ctl::txtAmt(i), amountCaption);
     amount->setAlignment(Qt::AlignRight);
+    amount->setProperty("amount", true);
+    setBaseHeight(amount, 56);
     grid->addWidget(amount, 2, 1);
     grid->addWidget(button(page, ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
     grid->addWidget(field(page, ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);
@@ -384,7 +388,8 @@ void MainWindow::setDesk(Desk* desk) {
     connectDesk(this);
     SettingsPage& settings = m_desk->settingsPage();
     ReportPage& report = m_desk->reportPage();
-    connect(this, &MainWindow::fieldDoubleClicked, this, [&settings, &report](const QString& control) {
+    connect(this, &MainWindow::fieldDoubleClicked, this, [this, &settings, &report](const QString& control) {
+        m_desk->field_DblClick(control);
         if (control == ctl::txtFmComID)
             settings.txtFmComID_DblClick();
         else if (control == ctl::txtDateB)
@@ -412,6 +417,7 @@ void MainWindow::connectDesk(QWidget* scope) {
         onClick(ctl::cmdOK(i), [this, i] { m_desk->cmdOK_Click(i); });
         onClick(ctl::cmdRefNo(i), [this, i] { m_desk->cmdRefNo_Click(i); });
         onClick(ctl::cmdVoidAmt(i), [this, i] { m_desk->cmdVoidAmt_Click(i); });
+        onClick(ctl::cmdRemark(i), [this, i] { m_desk->cmdRemark_Click(i); });
     }
     onClick(ctl::chkMasterDB, [this] { m_desk->chkMasterDB_Click(); });
 

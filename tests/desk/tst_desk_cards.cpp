@@ -222,6 +222,54 @@ private slots:
         QCOMPARE(m.f.dialogs.shown.size(), 2);
     }
 
+    void aNameSearchLeadsToTheCardShown() {
+        MemberDesk m(QStringLiteral("127.0.0.231"));
+        QVERIFY(m.memberd->start());
+        m.addCard(QStringLiteral("M0011"), QStringLiteral("陳美玲"), 800);
+        m.addCard(QStringLiteral("M0012"), QStringLiteral("張家豪"), 100);
+        m.addCard(QStringLiteral("M0013"), QStringLiteral("張家豪"), 200);
+        m.member.execute(QStringLiteral("UPDATE CUST SET Tel1 = '0912000013' WHERE CustNo = 'M0013'"));
+        m.desk.Form_Load();
+
+        // One card of the name: its number fills the card field, and a
+        // deduction on it goes through without the number typed.
+        m.view.texts[ctl::txtCustNameQry] = QStringLiteral("陳美玲");
+        m.desk.cmdQry_Click();
+        QCOMPARE(m.view.text(ctl::txtCustNo), QStringLiteral("M0011"));
+        QVERIFY(m.f.dialogs.picksShown.isEmpty());
+        m.view.texts[ctl::txtCheckNo(1)] = QStringLiteral("A0012");
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("50");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(m.balance(QStringLiteral("M0011")), 750.0);
+
+        // Several cards of the name: a list of card, name and telephone; the
+        // card picked is the one shown.
+        m.view.ended = false;
+        m.view.texts[ctl::txtCustNameQry] = QStringLiteral("張家豪");
+        m.f.dialogs.pickAnswers << 1;
+        m.desk.cmdQry_Click();
+        QCOMPARE(m.f.dialogs.picksShown.size(), 1);
+        const FakeDialogs::Pick& pick = m.f.dialogs.picksShown.first();
+        QCOMPARE(pick.label1, QStringLiteral("卡號"));
+        QCOMPARE(pick.rows.size(), 2);
+        QCOMPARE(pick.rows[1].value(0), QStringLiteral("M0013"));
+        QVERIFY(pick.rows[1].value(1).contains(QStringLiteral("張家豪")));
+        QVERIFY(pick.rows[1].value(1).contains(QStringLiteral("0912000013")));
+        QCOMPARE(m.view.text(ctl::txtCustNo), pick.rows[1].value(0));
+        QCOMPARE(m.view.text(ctl::txtTBonusAmt), m.view.text(ctl::txtCustNo) == QStringLiteral("M0013")
+                                                     ? QStringLiteral("200")
+                                                     : QStringLiteral("100"));
+        QCOMPARE(m.desk.state().card().cardNo, m.view.text(ctl::txtCustNo));
+
+        // Leaving the list shows no one.
+        m.desk.cmdQry_Click();
+        QCOMPARE(m.f.dialogs.picksShown.size(), 2);
+        QCOMPARE(m.view.text(ctl::txtCustNo), QString());
+        QCOMPARE(m.view.text(ctl::txtCustName), QString());
+        QVERIFY(!m.desk.state().card().loaded);
+    }
+
     void billsOfThisStoreAreLookedUp() {
         MemberDesk m(QStringLiteral("127.0.0.37"));
         m.desk.Form_Load();

@@ -24,8 +24,14 @@ QStringList FakeDialogs::texts() const {
 }
 
 bool FakeDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {
-    Q_UNUSED(defaultText);
+    return ShowInput2(keypad, text, QString(), defaultText);
+}
+
+bool FakeDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
+                             const std::optional<QString>& defaultText) {
     keypadsShown << keypad;
+    keypadHeaders << header;
+    keypadDefaults << defaultText;
     if (keypadAnswers.isEmpty())
         return false;
     const std::optional<QString> answer = keypadAnswers.dequeue();
@@ -33,12 +39,6 @@ bool FakeDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QS
         return false;
     text = *answer;
     return true;
-}
-
-bool FakeDialogs::ShowInput2(Keypad keypad, QString& text, const QString& header,
-                             const std::optional<QString>& defaultText) {
-    Q_UNUSED(header);
-    return ShowInput(keypad, text, defaultText);
 }
 
 bool FakeDialogs::EnterPWD(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {

@@ -37,6 +37,10 @@ public:
     QList<int> msgSeconds;
     QQueue<std::optional<QString>> keypadAnswers;
     QList<Keypad> keypadsShown;
+    // Per keypad shown: the field it names (empty without one) and the
+    // value it opened with.
+    QStringList keypadHeaders;
+    QList<std::optional<QString>> keypadDefaults;
 
     void ShowMsg(const QString& message, int seconds) override {
         msgs << message;

@@ -407,6 +407,48 @@ private slots:
         QCOMPARE(qobject_cast<QLineEdit*>(window.builtControl(ctl::txtDateB))->text(), reportDate);
     }
 
+    void everyFieldTheOperatorFillsHasAKeypad() {
+        DeskFixture f;
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        showActive(window);
+
+        view.selectTab(ctl::kDeduction);
+        f.dialogs.keypadAnswers << QStringLiteral("778899");
+        QTest::mouseClick(window.control(ctl::cmdRemark(1)), Qt::LeftButton);
+        QCOMPARE(view.text(ctl::txtRemark(1)), QStringLiteral("778899"));
+        QCOMPARE(f.dialogs.keypadHeaders, QStringList{QStringLiteral("授權碼")});
+
+        view.selectTab(ctl::kQuery);
+        view.setText(ctl::txtCustNoQry, QStringLiteral("M00"));
+        f.dialogs.keypadAnswers << QStringLiteral("M0001");
+        QTest::mouseDClick(window.control(ctl::txtCustNoQry), Qt::LeftButton);
+        QCOMPARE(view.text(ctl::txtCustNoQry), QStringLiteral("M0001"));
+        QCOMPARE(f.dialogs.keypadHeaders.size(), 2);
+        QCOMPARE(f.dialogs.keypadHeaders.last(), QStringLiteral("客戶卡號"));
+        QCOMPARE(f.dialogs.keypadDefaults.last(), std::optional<QString>(QStringLiteral("M00")));
+    }
+
+    void theAmountChargedReadsAsLargeAsTheBalance() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        for (int i : {0, 1}) {
+            view.selectTab(i);
+            QCoreApplication::processEvents();
+            const QFont balance = window.control(ctl::txtTBonusAmt)->font();
+            const QFont amount = window.control(ctl::txtAmt(i))->font();
+            QCOMPARE(amount.pointSizeF(), balance.pointSizeF());
+            QVERIFY(amount.bold());
+            QVERIFY(window.control(ctl::txtAmt(i))->height() >= window.control(ctl::txtTBonusAmt)->height());
+        }
+    }
+
     void theOperatorsRoadThroughTheWidgets() {
         // The real window against the real memberd: type a card, look it up,
         // key an amount and confirm a deposit.
