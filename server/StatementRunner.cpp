@@ -2,6 +2,7 @@
 
 #include "common/Fault.h"
 #include "server/KeyedPosting.h"
+#include "server/Log.h"
 #include "server/PostgresControl.h"
 #include "server/PostingRequest.h"
 #include "server/Protocol.h"
@@ -85,14 +86,16 @@ void StatementRunner::cancel() {
 }
 
 bool StatementRunner::connectionLost(const QSqlError& error) const {
-    if (m_postgres && m_postgres->connectionLost())
+    // The driver gave the connection up ("database not open").
+    if (!m_db || !m_db->isOpen() || m_db->handle().isOpenError())
         return true;
-    // PostgreSQL: connection exceptions (08...) and the server shutting the
-    // session down (57P01-57P03) end the connection.
-    const QString state = error.nativeErrorCode();
-    if (m_postgres && (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))))
-        return true;
-    return error.type() == QSqlError::ConnectionError;
+    // SQLite has no connection to lose: what fails while a statement runs (a
+    // constraint, the lock wait) is that statement's failure, even where Qt
+    // files it as a connection error.
+    if (!m_postgres)
+        return !m_sqliteHandle && error.type() == QSqlError::ConnectionError;
+    return m_postgres->connectionLost() ||
+           (error.type() != QSqlError::NoError && PostgresControl::endsConnection(error.nativeErrorCode()));
 }
 
 Outcome StatementRunner::failure(const QByteArray& prefix, const QByteArray& command, const char* code,
@@ -138,6 +141,12 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
                                  const std::function<bool(QSqlError&)>& body, bool& done) {
     done = false;
     const QString cmd = QString::fromLatin1(command);
+    // A connection the server ended while it stood idle is replaced before
+    // anything runs on it: nothing was sent yet, so nothing is in doubt.
+    if (m_db && m_postgres && m_postgres->connectionLost()) {
+        writeLog(LogLevel::Warning, QStringLiteral("database connection lost while idle, reconnecting"));
+        close();
+    }
     if (!m_db) {
         try {
             open();

@@ -67,28 +67,6 @@ private:
             REQUIRE_POSTGRES(*(m).postgres());                                                               \
     } while (false)
 
-// The eleven fields of a POSTKY.
-QString posting(const QString& key, const QString& type, const QString& card, const QString& amount,
-                const QString& code = {}, const QString& mode = QStringLiteral("N")) {
-    return QStringList{key,
-                       type,
-                       card,
-                       amount,
-                       QStringLiteral("S01"),
-                       QStringLiteral("B77"),
-                       QStringLiteral("P01"),
-                       QStringLiteral("U1"),
-                       QStringLiteral("2026/12/08"),
-                       code,
-                       mode}
-        .join(QLatin1Char('\t'));
-}
-
-QByteArray answered(const char* command, char outcome, bool replay) {
-    return QByteArray("ZELQ") + command + "00000001Outcome\tReplay;" + outcome + '\t' + (replay ? '1' : '0') +
-           '\x03';
-}
-
 bool logIn(Wire& w, const QString& address, QByteArray* answer = nullptr) {
     if (!w.open(address))
         return false;
