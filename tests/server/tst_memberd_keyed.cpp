@@ -410,10 +410,21 @@ private slots:
         const QString address =
             backend == kSqlite ? QStringLiteral("127.0.0.159") : QStringLiteral("127.0.0.160");
         {
-            MemberdProcess memberd(address, m.connectionString());
+            // Without the key table memberd does not serve keyed postings: it
+            // says so as an error, and so does --check-config.
+            MemberdProcess refused(address, m.connectionString());
+            QVERIFY(!refused.start());
+            const QRegularExpression errorLine(
+                QStringLiteral("^<3>.* memberd: the member database has no key table"),
+                QRegularExpression::MultilineOption);
+            QVERIFY2(refused.log().contains(errorLine), qPrintable(refused.log()));
+            const auto [checked, reason] = MemberdProcess::runToEnd(
+                {QStringLiteral("--check-config"), QStringLiteral("--allow-superuser"),
+                 QStringLiteral("--db"), m.connectionString()});
+            QCOMPARE(checked, 1);
+            // Serving statements only is a choice.
+            MemberdProcess memberd(address, m.connectionString(), {QStringLiteral("--no-keyed-postings")});
             QVERIFY2(memberd.start(), qPrintable(memberd.log()));
-            QVERIFY(memberd.log().contains(
-                QStringLiteral("keyed postings off: run --init-db to add the key table")));
             Wire w;
             QByteArray answer;
             QVERIFY(logIn(w, memberd.address(), &answer));
@@ -431,7 +442,7 @@ private slots:
 
         MemberdProcess memberd(address, serveAs);
         QVERIFY2(memberd.start(), qPrintable(memberd.log()));
-        QVERIFY(!memberd.log().contains(QStringLiteral("keyed postings off")));
+        QVERIFY(!memberd.log().contains(QStringLiteral("no key table")));
         Wire w;
         QByteArray answer;
         QVERIFY(logIn(w, memberd.address(), &answer));
