@@ -135,14 +135,20 @@ bool KeyedPosting::storedOutcome(const QString& key, char& outcome, QSqlError& e
 }
 
 bool KeyedPosting::applyBalance(const PostingRequest& r, bool& changed, QSqlError& error) {
+    // On SQLite every result is kept to the cent and compared so (see
+    // Dialect::money); PostgreSQL computes in exact decimals.
+    const QString balance = QStringLiteral("TBonusAmt");
     QSqlQuery* q = nullptr;
     if (r.type == PostingRequest::Type::Deposit)
-        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt + ") + kAmount +
+        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = ") +
+                    m_dialect.money(balance + QStringLiteral(" + ") + kAmount) +
                     QStringLiteral(" WHERE CustNo = ?"),
                 {r.amount, r.cardNo}, error);
     else
-        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt - ") + kAmount +
-                    QStringLiteral(" WHERE CustNo = ? AND TBonusAmt >= ") + kAmount,
+        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = ") +
+                    m_dialect.money(balance + QStringLiteral(" - ") + kAmount) +
+                    QStringLiteral(" WHERE CustNo = ? AND ") + m_dialect.money(balance) +
+                    QStringLiteral(" >= ") + m_dialect.money(kAmount),
                 {r.amount, r.cardNo, r.amount}, error);
     if (!q)
         return false;

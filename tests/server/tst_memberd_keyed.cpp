@@ -486,6 +486,28 @@ private slots:
         }
         QCOMPARE(m.value(QStringLiteral("SELECT Outcome FROM PostKey")).trimmed(), QStringLiteral("X"));
     }
+    // SQLite keeps balances as binary fractions: memberd's postings keep
+    // them to the cent, so the last 0.1 of 0.3 can be spent in three steps.
+    void sqliteBalancesStayToTheCent() {
+        MemberDb m(kSqlite);
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('D1', 0.3)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.217"), m.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(logIn(w, memberd.address()));
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.%1").arg(i), QStringLiteral("2"),
+                                             QStringLiteral("D1"), QStringLiteral("0.1"))),
+                     answered("POSTKY", 'P', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.4"), QStringLiteral("2"), QStringLiteral("D1"),
+                                         QStringLiteral("0.01"))),
+                 answered("POSTKY", 'S', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.5"), QStringLiteral("1"), QStringLiteral("D1"),
+                                         QStringLiteral("0.7"))),
+                 answered("POSTKY", 'P', false));
+        QCOMPARE(m.value(QStringLiteral("SELECT TBonusAmt = 0.7 FROM CUST WHERE CustNo = 'D1'")),
+                 QStringLiteral("1"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMemberdKeyed)
