@@ -119,6 +119,8 @@ void PostgresControl::setUpServiceRole(const QSqlDatabase& db, const QString& ro
     run(query, QStringLiteral("REVOKE CREATE ON SCHEMA public FROM %1").arg(role));
     run(query, QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role));
     run(query, QStringLiteral("GRANT SELECT, INSERT, UPDATE ON cust, vcardlog, postkey TO %1").arg(role));
+    // Keys past their time are removed (KeyRetention).
+    run(query, QStringLiteral("GRANT DELETE ON postkey TO %1").arg(role));
     // New rows take their RNo from the tables' sequences.
     run(query, QStringLiteral("GRANT USAGE ON SEQUENCE cust_rno_seq, vcardlog_rno_seq TO %1").arg(role));
 }

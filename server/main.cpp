@@ -1,6 +1,7 @@
 // memberd: the member-data service of the desk's link.
 #include "server/CommandLine.h"
 #include "server/DatabaseChecks.h"
+#include "server/KeyRetention.h"
 #include "server/Log.h"
 #include "server/MemberServer.h"
 #include "server/SignalPipe.h"
@@ -71,6 +72,10 @@ int main(int argc, char* argv[]) {
         return fail(error);
     ServerOptions serving = options;
     serving.keyedPostings = !request.noKeyedPostings;
+
+    KeyRetention retention(options.connectionString, request.keyDays);
+    if (serving.keyedPostings && request.keyDays > 0)
+        retention.start();
 
     SignalPipe stopSignals;
     MemberServer server(serving);

@@ -3,13 +3,14 @@
 // a balance is spent once, a query voids an unknown key for good, bad fields
 // move nothing, the log-in announces what is served, --init-db upgrades an
 // older member database, and desks' statements never reach the key table.
-// Each test has its own addresses (127.0.0.150-169).
+// Each test has its own addresses (127.0.0.150-169, 127.0.0.213-217).
 #include "db/Database.h"
 #include "db/Dialect.h"
 #include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -486,6 +487,79 @@ private slots:
         }
         QCOMPARE(m.value(QStringLiteral("SELECT Outcome FROM PostKey")).trimmed(), QStringLiteral("X"));
     }
+
+    // A key names one posting: sent again with another card, type or amount
+    // it is refused ("05") and nothing moves; sent again with the same values
+    // it answers the first outcome. A key voided by a query holds no posting.
+    void keySentAgainWithOtherValuesIsRefused_data() { backends(); }
+    void keySentAgainWithOtherValuesIsRefused() {
+        QFETCH(QString, backend);
+        MemberDb m(backend);
+        REQUIRE_BACKEND(m);
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('V1', 10)"));
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('V2', 10)"));
+        MemberdProcess memberd(backend == kSqlite ? QStringLiteral("127.0.0.213")
+                                                  : QStringLiteral("127.0.0.214"),
+                               m.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(logIn(w, memberd.address()));
+        const QString key = QStringLiteral("same.key");
+        QCOMPARE(
+            w.ask("POSTKY", posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("5"))),
+            answered("POSTKY", 'P', false));
+        for (const QString& other :
+             {posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("6")),
+              posting(key, QStringLiteral("1"), QStringLiteral("V2"), QStringLiteral("5")),
+              posting(key, QStringLiteral("2"), QStringLiteral("V1"), QStringLiteral("5"))}) {
+            const QString answer = w.text(w.ask("POSTKY", other));
+            QVERIFY2(answer.startsWith(QStringLiteral("ZELQPOSTKY05000000交易鍵值已用於另一筆記帳")),
+                     qPrintable(answer));
+        }
+        QVERIFY(memberd.waitForLog(
+            QStringLiteral("refused POSTKY same.key: the key was used by another posting")));
+        QCOMPARE(
+            w.ask("POSTKY", posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("5.00"))),
+            answered("POSTKY", 'P', true));
+        QCOMPARE(w.ask("POSTQY", QStringLiteral("void.key")), answered("POSTQY", 'X', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("void.key"), QStringLiteral("1"),
+                                         QStringLiteral("V2"), QStringLiteral("9"))),
+                 answered("POSTKY", 'X', true));
+        QCOMPARE(m.balance(QStringLiteral("V1")), 15.0);
+        QCOMPARE(m.balance(QStringLiteral("V2")), 10.0);
+        QCOMPARE(m.count(QStringLiteral("SELECT count(*) FROM VCardLog")), 1);
+    }
+
+    // Keys are kept for --key-days (400 by default) and removed after that
+    // when memberd starts (and daily).
+    void oldKeysAreRemoved_data() { backends(); }
+    void oldKeysAreRemoved() {
+        QFETCH(QString, backend);
+        MemberDb m(backend);
+        REQUIRE_BACKEND(m);
+        const Dialect dialect = Dialect::forProvider(m.db().providerName());
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const auto& [key, age] : {std::pair{"old", 401}, std::pair{"month", 30}, std::pair{"new", 0}})
+            m.db().execute(
+                QStringLiteral("INSERT INTO PostKey (PostKey, Outcome, FileDate) VALUES ('%1', 'X', %2)")
+                    .arg(QLatin1String(key), dialect.dateLiteral(now.addDays(-age))));
+        const QString address =
+            backend == kSqlite ? QStringLiteral("127.0.0.215") : QStringLiteral("127.0.0.216");
+        {
+            MemberdProcess memberd(address, m.connectionString());
+            QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+            QVERIFY2(memberd.log().contains(QStringLiteral("removed 1 posting key(s) older than 400 days")),
+                     qPrintable(memberd.log()));
+        }
+        QCOMPARE(m.value(QStringLiteral("SELECT PostKey FROM PostKey ORDER BY PostKey")),
+                 QStringLiteral("month"));
+        MemberdProcess memberd(address, m.connectionString(),
+                               {QStringLiteral("--key-days"), QStringLiteral("7")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        QVERIFY(memberd.log().contains(QStringLiteral("removed 1 posting key(s) older than 7 days")));
+        QCOMPARE(m.value(QStringLiteral("SELECT PostKey FROM PostKey")), QStringLiteral("new"));
+    }
+
     // SQLite keeps balances as binary fractions: memberd's postings keep
     // them to the cent, so the last 0.1 of 0.3 can be spent in three steps.
     void sqliteBalancesStayToTheCent() {
