@@ -88,7 +88,9 @@ QStringList PostgresControl::excessPowers(const QSqlDatabase& db) {
         powers << QStringLiteral("superuser");
     for (const char* role : kPowerfulRoles) {
         const QString name = QString::fromLatin1(role);
-        if (query.exec(QStringLiteral("SELECT pg_has_role(current_user, '%1', 'USAGE')").arg(name)) &&
+        // MEMBER, not USAGE: a NOINHERIT member holds no rights of the role
+        // until it runs SET ROLE, which it may do at any time.
+        if (query.exec(QStringLiteral("SELECT pg_has_role(current_user, '%1', 'MEMBER')").arg(name)) &&
             query.next() && query.value(0).toBool())
             powers << name;
     }

@@ -91,6 +91,24 @@ private slots:
                  QByteArray("ZELQSELECT00000001tbonusamt;7\x03"));
     }
 
+    // A member of a powerful role holds its powers even without inheriting
+    // them: it may SET ROLE at any time.
+    void memberOfAPowerfulRoleIsRefusedEvenWithoutInherit() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        const QString role = QStringLiteral("reader_") + pg.databaseName().toLower();
+        Database admin;
+        admin.open(pg.connectionString());
+        admin.execute(QStringLiteral("CREATE ROLE %1 LOGIN NOINHERIT IN ROLE pg_read_all_data").arg(role));
+        QString conn = pg.connectionString();
+        conn.replace(QStringLiteral("User ID=postgres"), QStringLiteral("User ID=") + role);
+        const auto [code, log] = MemberdProcess::runToEnd(
+            {QStringLiteral("--listen"), QStringLiteral("127.0.0.212"), QStringLiteral("--db"), conn});
+        admin.execute(QStringLiteral("DROP ROLE %1").arg(role));
+        QVERIFY(code != 0);
+        QVERIFY2(log.contains(QStringLiteral("pg_read_all_data")), qPrintable(log));
+    }
+
     void errorDetailsWithRowDataStayInTheDatabase() {
         TestPostgres pg;
         REQUIRE_POSTGRES(pg);
