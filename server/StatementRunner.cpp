@@ -298,12 +298,19 @@ Outcome StatementRunner::runKeyed(const QByteArray& prefix, const QByteArray& co
     Outcome outcome = guarded(prefix, command, clientFd, deadlineMs, m_sqlite, request.key, work, done);
     if (!done)
         return outcome;
-    if (answer.otherPosting && !outcome.clientGone)
+    if (answer.otherPosting) {
+        const QString refused =
+            QStringLiteral("refused %1 %2: the key was used by another posting (card, type "
+                           "or amount differ); nothing done")
+                .arg(cmd, request.key);
+        if (outcome.clientGone) {
+            outcome.logLine = refused;
+            return outcome;
+        }
         return failure(prefix, command, rc::kOtherPosting,
                        QStringLiteral("交易鍵值已用於另一筆記帳 (卡號、類別或金額不同), 這筆要求沒有執行"),
-                       QStringLiteral("refused %1 %2: the key was used by another posting (card, type or "
-                                      "amount differ); nothing done")
-                           .arg(cmd, request.key));
+                       refused);
+    }
     const QString outcomeText(QLatin1Char(answer.outcome));
     QString line = cmd + QLatin1Char(' ') + request.key + QLatin1Char(' ');
     if (answer.replay)
