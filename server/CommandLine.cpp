@@ -100,6 +100,10 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         flag("no-keyed-postings",
              "Serve statements only: announce no keyed postings at the log-in and answer POSTKY and "
              "POSTQY as unknown commands."),
+        valued("key-days",
+               "Keep the keys of keyed postings this many days, removing older ones at the start and daily "
+               "(default 400; 0: keep them for ever).",
+               "DAYS", QStringLiteral("400")),
         valued("max-request-bytes", "Largest request accepted (default 1048576).", "N",
                QStringLiteral("1048576")),
         valued("idle-timeout", "Close a logged-in connection idle for this many seconds (default 0: never).",
@@ -202,7 +206,7 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     if (!n.integer("port", 1, 65535, port) ||
         !n.integer("max-request-bytes", 13, 1LL << 30, o.maxRequestBytes) ||
         !n.milliseconds("idle-timeout", 0, 1e6, o.idleTimeoutMs) ||
-        !n.integer("workers", 1, 256, o.threads) ||
+        !n.integer("workers", 1, 256, o.threads) || !n.integer("key-days", 0, 100000, request.keyDays) ||
         !n.milliseconds("statement-timeout", 0.1, 3600, o.statementTimeoutMs) ||
         !n.integer("max-reply-bytes", 19, 1LL << 30, o.maxReplyBytes) ||
         !n.integer("max-output-bytes", 19, 1LL << 31, o.maxOutputBytes) ||

@@ -16,6 +16,7 @@ struct StartRequest {
     ServerOptions options;
     bool allowSuperuser = false;
     bool noKeyedPostings = false;
+    int keyDays = 400; // posting keys are kept this long; 0: for ever
     QString roleName = QStringLiteral("memberd");
     QString rolePassword;
     QStringList warnings;

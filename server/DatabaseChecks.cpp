@@ -17,8 +17,8 @@ bool hasMemberTables(tolva::Database& db) {
 
 } // namespace
 
-bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, QString& error,
-                           bool* keyTable) {
+bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, bool keyedPostings,
+                           QString& error) {
     tolva::Database db;
     try {
         db.open(connectionString);
@@ -36,8 +36,12 @@ bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser,
                 return false;
             }
         }
-        if (keyTable)
-            *keyTable = KeySchema::present(db);
+        if (keyedPostings && !KeySchema::present(db)) {
+            error = QStringLiteral("the member database has no key table for keyed postings (PostKey, "
+                                   "VCardLog.PostKey, VCardLog.AuthCode); run --init-db to add it, or start "
+                                   "with --no-keyed-postings to serve statements only");
+            return false;
+        }
     } catch (const tolva::Fault& fault) {
         error = QStringLiteral("database: ") + fault.message();
         return false;

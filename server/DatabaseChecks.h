@@ -8,14 +8,13 @@ namespace memberd {
 // sets one up.
 class DatabaseChecks {
 public:
-    // Opens the database and checks that it has the member tables and, on
-    // PostgreSQL, that the connection's role holds no power beyond them (not a
-    // superuser, not a member of pg_read_all_data and the like) unless
+    // Opens the database and checks that it has the member tables, what
+    // keyed postings need (see KeySchema) when keyedPostings, and, on
+    // PostgreSQL, that the connection's role holds no power beyond them (not
+    // a superuser, not a member of pg_read_all_data and the like) unless
     // allowSuperuser. False with a one-line reason.
-    // keyTable, when given, tells whether the database also holds what keyed
-    // postings need (see KeySchema).
-    static bool check(const QString& connectionString, bool allowSuperuser, QString& error,
-                      bool* keyTable = nullptr);
+    static bool check(const QString& connectionString, bool allowSuperuser, bool keyedPostings,
+                      QString& error);
 
     // Creates the schema when the member tables are missing, else adds the
     // key table and log columns of keyed postings when they are missing, and,

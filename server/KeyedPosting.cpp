@@ -13,6 +13,11 @@ namespace {
 // reads them as numbers, the way a literal in a desk's statement is read.
 const QString kAmount = QStringLiteral("CAST(? AS DECIMAL(18,2))");
 
+// An amount as whole cents: "10", "10.0" and a stored 10.0000 agree.
+qint64 cents(const QVariant& amount) {
+    return qRound64(amount.toString().toDouble() * 100);
+}
+
 } // namespace
 
 KeyedPosting::KeyedPosting(QSqlDatabase db, tolva::Dialect dialect)
@@ -119,30 +124,48 @@ int KeyedPosting::claimKey(const QString& key, char outcome, const PostingReques
     return inserted > 0 ? 1 : 0;
 }
 
-bool KeyedPosting::storedOutcome(const QString& key, char& outcome, QSqlError& error) {
-    QSqlQuery* q = run(QStringLiteral("SELECT Outcome FROM PostKey WHERE PostKey = ?"), {key}, error);
+bool KeyedPosting::storedOutcome(const QString& key, const PostingRequest* request, PostingAnswer& answer,
+                                 QSqlError& error) {
+    QSqlQuery* q =
+        run(QStringLiteral("SELECT Outcome, CardNo, TxnType, TxnAmt FROM PostKey WHERE PostKey = ?"), {key},
+            error);
     if (!q)
         return false;
     const bool found = q->next();
     const QString text = found ? q->value(0).toString().trimmed() : QString();
+    const QVariant cardNo = found ? q->value(1) : QVariant();
+    const QString typeCode = found ? q->value(2).toString().trimmed() : QString();
+    const QVariant amount = found ? q->value(3) : QVariant();
     q->finish();
     if (!found || text.size() != 1) {
-        error = QSqlError(QStringLiteral("交易鍵值沒有結果"), QString(), QSqlError::StatementError);
+        // Named by PostgreSQL's "no data found" state, so that it is never
+        // taken for a lost connection (libpq's own errors have no state).
+        error = QSqlError(QStringLiteral("交易鍵值沒有結果"), QString(), QSqlError::StatementError,
+                          QStringLiteral("P0002"));
         return false;
     }
-    outcome = text.at(0).toLatin1();
+    answer.outcome = text.at(0).toLatin1();
+    answer.otherPosting = request && !cardNo.isNull() &&
+                          (cardNo.toString().trimmed() != request->cardNo || typeCode != request->typeCode ||
+                           cents(amount) != cents(request->amount));
     return true;
 }
 
 bool KeyedPosting::applyBalance(const PostingRequest& r, bool& changed, QSqlError& error) {
+    // On SQLite every result is kept to the cent and compared so (see
+    // Dialect::money); PostgreSQL computes in exact decimals.
+    const QString balance = QStringLiteral("TBonusAmt");
     QSqlQuery* q = nullptr;
     if (r.type == PostingRequest::Type::Deposit)
-        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt + ") + kAmount +
+        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = ") +
+                    m_dialect.money(balance + QStringLiteral(" + ") + kAmount) +
                     QStringLiteral(" WHERE CustNo = ?"),
                 {r.amount, r.cardNo}, error);
     else
-        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt - ") + kAmount +
-                    QStringLiteral(" WHERE CustNo = ? AND TBonusAmt >= ") + kAmount,
+        q = run(QStringLiteral("UPDATE CUST SET TBonusAmt = ") +
+                    m_dialect.money(balance + QStringLiteral(" - ") + kAmount) +
+                    QStringLiteral(" WHERE CustNo = ? AND ") + m_dialect.money(balance) +
+                    QStringLiteral(" >= ") + m_dialect.money(kAmount),
                 {r.amount, r.cardNo, r.amount}, error);
     if (!q)
         return false;
@@ -198,7 +221,7 @@ bool KeyedPosting::post(const PostingRequest& r, PostingAnswer& answer, QSqlErro
     if (claimed < 0)
         return failed();
     if (claimed == 0) {
-        if (!storedOutcome(r.key, answer.outcome, error))
+        if (!storedOutcome(r.key, &r, answer, error))
             return failed();
         answer.replay = true;
         rollback();
@@ -227,7 +250,7 @@ bool KeyedPosting::query(const QString& key, PostingAnswer& answer, QSqlError& e
     if (!begin(error))
         return false;
     const int claimed = claimKey(key, 'X', nullptr, error);
-    if (claimed < 0 || (claimed == 0 && !storedOutcome(key, answer.outcome, error))) {
+    if (claimed < 0 || (claimed == 0 && !storedOutcome(key, nullptr, answer, error))) {
         rollback();
         return false;
     }

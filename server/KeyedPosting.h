@@ -17,6 +17,9 @@ struct PostingRequest;
 struct PostingAnswer {
     char outcome = 'X';  // P posted, S short of balance, N no such card, X void
     bool replay = false; // the key was known: the first outcome, nothing done now
+    // The key was known from a posting of another card, type or amount:
+    // nothing done, nothing to answer but the refusal.
+    bool otherPosting = false;
 };
 
 // memberd's own statements for keyed postings, with bound values, on one
@@ -47,7 +50,10 @@ private:
     void rollback();
     // Inserts the key row unless the key is there: 1 inserted, 0 known, -1 failed.
     int claimKey(const QString& key, char outcome, const PostingRequest* request, QSqlError& error);
-    bool storedOutcome(const QString& key, char& outcome, QSqlError& error);
+    // The key row's outcome; with request, also whether the row is of another
+    // posting (a row voided by a query holds no posting and matches any).
+    bool storedOutcome(const QString& key, const PostingRequest* request, PostingAnswer& answer,
+                       QSqlError& error);
     bool applyBalance(const PostingRequest& request, bool& changed, QSqlError& error);
     bool cardExists(const QString& cardNo, bool& exists, QSqlError& error);
     bool writeLogRow(const PostingRequest& request, QSqlError& error);

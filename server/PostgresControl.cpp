@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <cstring>
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace memberd {
 
@@ -36,7 +37,10 @@ PostgresControl::PostgresControl(const QSqlDatabase& db) {
     if (!db.driver())
         return;
     const QVariant v = db.driver()->handle();
-    if (!v.isValid() || std::strcmp(v.typeName(), "PGconn*") != 0)
+    // QPSQL hands out a PGconn*; Qt names its type by the struct behind the
+    // typedef ("pg_conn*"), older versions by the typedef.
+    if (!v.isValid() ||
+        (std::strcmp(v.typeName(), "pg_conn*") != 0 && std::strcmp(v.typeName(), "PGconn*") != 0))
         return;
     m_conn = *static_cast<pg_conn* const*>(v.constData());
     if (m_conn)
@@ -56,7 +60,24 @@ void PostgresControl::cancel() const {
 }
 
 bool PostgresControl::connectionLost() const {
-    return m_conn && PQstatus(m_conn) == CONNECTION_BAD;
+    if (!m_conn)
+        return false;
+    if (PQstatus(m_conn) == CONNECTION_BAD)
+        return true;
+    // A server that ended the session has sent its last message and closed
+    // the socket: the first read takes the message, a later one the end.
+    for (int reads = 0; reads < 4 && PQstatus(m_conn) != CONNECTION_BAD; ++reads) {
+        pollfd server{PQsocket(m_conn), POLLIN, 0};
+        if (server.fd < 0 || ::poll(&server, 1, 0) <= 0)
+            break;
+        PQconsumeInput(m_conn);
+    }
+    return PQstatus(m_conn) == CONNECTION_BAD;
+}
+
+bool PostgresControl::endsConnection(const QString& sqlState) {
+    return sqlState.isEmpty() || sqlState.startsWith(QLatin1String("08")) ||
+           sqlState.startsWith(QLatin1String("57P0"));
 }
 
 QStringList PostgresControl::excessPowers(const QSqlDatabase& db) {
@@ -67,7 +88,9 @@ QStringList PostgresControl::excessPowers(const QSqlDatabase& db) {
         powers << QStringLiteral("superuser");
     for (const char* role : kPowerfulRoles) {
         const QString name = QString::fromLatin1(role);
-        if (query.exec(QStringLiteral("SELECT pg_has_role(current_user, '%1', 'USAGE')").arg(name)) &&
+        // MEMBER, not USAGE: a NOINHERIT member holds no rights of the role
+        // until it runs SET ROLE, which it may do at any time.
+        if (query.exec(QStringLiteral("SELECT pg_has_role(current_user, '%1', 'MEMBER')").arg(name)) &&
             query.next() && query.value(0).toBool())
             powers << name;
     }
@@ -98,6 +121,8 @@ void PostgresControl::setUpServiceRole(const QSqlDatabase& db, const QString& ro
     run(query, QStringLiteral("REVOKE CREATE ON SCHEMA public FROM %1").arg(role));
     run(query, QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role));
     run(query, QStringLiteral("GRANT SELECT, INSERT, UPDATE ON cust, vcardlog, postkey TO %1").arg(role));
+    // Keys past their time are removed (KeyRetention).
+    run(query, QStringLiteral("GRANT DELETE ON postkey TO %1").arg(role));
     // New rows take their RNo from the tables' sequences.
     run(query, QStringLiteral("GRANT USAGE ON SEQUENCE cust_rno_seq, vcardlog_rno_seq TO %1").arg(role));
 }

@@ -25,8 +25,15 @@ public:
     // Asks the server to cancel the statement running now; any thread.
     void cancel() const;
     // True when the server connection is gone (the server restarted or the
-    // network broke).
+    // network broke). Between statements it also reads what the server may
+    // have sent meanwhile: a server that shut down or restarted has ended the
+    // connection with a message or by closing it, which libpq only notices
+    // when it reads.
     bool connectionLost() const;
+    // A database error that ends the connection: one without SQLSTATE (libpq's
+    // own, e.g. "server closed the connection unexpectedly"), a connection
+    // exception (class 08) or the server shutting the session down (57P0x).
+    static bool endsConnection(const QString& sqlState);
 
     // The powers of the connected role that memberd must not have: "superuser",
     // "pg_read_all_data", ... (empty when it has none of them).

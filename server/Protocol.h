@@ -19,6 +19,8 @@ inline constexpr const char* kBadRequest = "02";
 inline constexpr const char* kRefused = "03";
 inline constexpr const char* kDatabase = "04";
 inline constexpr const char* kTooLarge = "05";
+// A keyed posting whose key is known from a posting of other values.
+inline constexpr const char* kOtherPosting = "05";
 } // namespace rc
 
 inline constexpr char kEnd = '\x03';

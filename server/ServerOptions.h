@@ -15,8 +15,8 @@ struct ServerOptions {
     QString connectionString = QStringLiteral("Provider=SQLite;Data Source=member.db");
     QString codePage = QString::fromLatin1(tolva::CodePage::kDefault);
     bool allowAnySql = false;
-    // POSTKY and POSTQY are served (and announced at the log-in): not turned
-    // off, and the member database holds the key table.
+    // POSTKY and POSTQY are served (and announced at the log-in) unless
+    // --no-keyed-postings; the member database must then hold the key table.
     bool keyedPostings = false;
     qint64 maxRequestBytes = 1024 * 1024;
     int idleTimeoutMs = 0; // 0: logged-in connections may stay idle

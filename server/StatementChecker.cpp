@@ -101,6 +101,15 @@ const QSet<QString>& castTypes() {
     return types;
 }
 
+// Words that may stand right before a string literal besides the types of
+// castTypes (DATE '2026-01-01'): the keywords of conditions and values. Any
+// other name there makes a typed literal (regclass 'pg_authid', xml '...').
+bool mayPrecedeString(const QString& upper) {
+    static const QSet<QString> words = {QStringLiteral("ESCAPE"), QStringLiteral("GLOB"),
+                                        QStringLiteral("ILIKE")};
+    return keywordsBeforeParen().contains(upper) || castTypes().contains(upper) || words.contains(upper);
+}
+
 StatementChecker::Verdict refuse(const QString& reason) {
     StatementChecker::Verdict v;
     v.reason = reason;
@@ -232,6 +241,9 @@ StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
                 return refuse(QStringLiteral("不接受的 SQL 指令: ") + upper);
         }
         const SqlToken* following = at(i + 1);
+        if (following && following->kind == SqlToken::Kind::String &&
+            (token.kind == SqlToken::Kind::QuotedName || !mayPrecedeString(upper)))
+            return refuse(QStringLiteral("不接受的型別: ") + token.text);
         if (following && following->isSymbol('(')) {
             const bool insertTable = verb == QLatin1String("INSERT") && i == 2;
             if (token.kind == SqlToken::Kind::QuotedName && !insertTable)

@@ -2,6 +2,7 @@
 
 #include "common/Fault.h"
 #include "server/KeyedPosting.h"
+#include "server/Log.h"
 #include "server/PostgresControl.h"
 #include "server/PostingRequest.h"
 #include "server/Protocol.h"
@@ -85,14 +86,16 @@ void StatementRunner::cancel() {
 }
 
 bool StatementRunner::connectionLost(const QSqlError& error) const {
-    if (m_postgres && m_postgres->connectionLost())
+    // The driver gave the connection up ("database not open").
+    if (!m_db || !m_db->isOpen() || m_db->handle().isOpenError())
         return true;
-    // PostgreSQL: connection exceptions (08...) and the server shutting the
-    // session down (57P01-57P03) end the connection.
-    const QString state = error.nativeErrorCode();
-    if (m_postgres && (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P"))))
-        return true;
-    return error.type() == QSqlError::ConnectionError;
+    // SQLite has no connection to lose: what fails while a statement runs (a
+    // constraint, the lock wait) is that statement's failure, even where Qt
+    // files it as a connection error.
+    if (!m_postgres)
+        return !m_sqliteHandle && error.type() == QSqlError::ConnectionError;
+    return m_postgres->connectionLost() ||
+           (error.type() != QSqlError::NoError && PostgresControl::endsConnection(error.nativeErrorCode()));
 }
 
 Outcome StatementRunner::failure(const QByteArray& prefix, const QByteArray& command, const char* code,
@@ -138,6 +141,12 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
                                  const std::function<bool(QSqlError&)>& body, bool& done) {
     done = false;
     const QString cmd = QString::fromLatin1(command);
+    // A connection the server ended while it stood idle is replaced before
+    // anything runs on it: nothing was sent yet, so nothing is in doubt.
+    if (m_db && m_postgres && m_postgres->connectionLost()) {
+        writeLog(LogLevel::Warning, QStringLiteral("database connection lost while idle, reconnecting"));
+        close();
+    }
     if (!m_db) {
         try {
             open();
@@ -289,6 +298,19 @@ Outcome StatementRunner::runKeyed(const QByteArray& prefix, const QByteArray& co
     Outcome outcome = guarded(prefix, command, clientFd, deadlineMs, m_sqlite, request.key, work, done);
     if (!done)
         return outcome;
+    if (answer.otherPosting) {
+        const QString refused =
+            QStringLiteral("refused %1 %2: the key was used by another posting (card, type "
+                           "or amount differ); nothing done")
+                .arg(cmd, request.key);
+        if (outcome.clientGone) {
+            outcome.logLine = refused;
+            return outcome;
+        }
+        return failure(prefix, command, rc::kOtherPosting,
+                       QStringLiteral("交易鍵值已用於另一筆記帳 (卡號、類別或金額不同), 這筆要求沒有執行"),
+                       refused);
+    }
     const QString outcomeText(QLatin1Char(answer.outcome));
     QString line = cmd + QLatin1Char(' ') + request.key + QLatin1Char(' ');
     if (answer.replay)

@@ -1,6 +1,7 @@
 // memberd: the member-data service of the desk's link.
 #include "server/CommandLine.h"
 #include "server/DatabaseChecks.h"
+#include "server/KeyRetention.h"
 #include "server/Log.h"
 #include "server/MemberServer.h"
 #include "server/SignalPipe.h"
@@ -48,7 +49,8 @@ int main(int argc, char* argv[]) {
     const bool parsed = parseCommandLine(QCoreApplication::arguments(), request, error);
     if (request.mode == StartRequest::Mode::CheckConfig) {
         if (parsed)
-            DatabaseChecks::check(request.options.connectionString, request.allowSuperuser, error);
+            DatabaseChecks::check(request.options.connectionString, request.allowSuperuser,
+                                  !request.noKeyedPostings, error);
         return reportCheck(error.isEmpty(), error);
     }
     if (!parsed)
@@ -65,16 +67,15 @@ int main(int argc, char* argv[]) {
         writeLog(LogLevel::Notice, done);
         return 0;
     }
-    bool keyTable = false;
-    if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, error, &keyTable))
+    if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, !request.noKeyedPostings,
+                               error))
         return fail(error);
     ServerOptions serving = options;
-    if (!request.noKeyedPostings) {
-        serving.keyedPostings = keyTable;
-        if (!keyTable)
-            writeLog(LogLevel::Notice,
-                     QStringLiteral("keyed postings off: run --init-db to add the key table"));
-    }
+    serving.keyedPostings = !request.noKeyedPostings;
+
+    KeyRetention retention(options.connectionString, request.keyDays);
+    if (serving.keyedPostings && request.keyDays > 0)
+        retention.start();
 
     SignalPipe stopSignals;
     MemberServer server(serving);

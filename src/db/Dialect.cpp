@@ -76,6 +76,12 @@ QString Dialect::addColumn(const QString& table, const QString& definition) cons
            (keyword ? QStringLiteral(" ADD COLUMN ") : QStringLiteral(" ADD ")) + definition;
 }
 
+QString Dialect::money(const QString& expression) const {
+    if (key == kSqlite)
+        return QStringLiteral("ROUND(") + expression + QStringLiteral(", 2)");
+    return expression;
+}
+
 QVariant Dialect::dateValue(const QDateTime& value) const {
     if (key == kSqlite)
         return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

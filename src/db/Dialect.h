@@ -55,6 +55,12 @@ struct Dialect {
     // time itself.
     QVariant dateValue(const QDateTime& value) const;
 
+    // An amount of money computed from expression: on SQLite, whose balances
+    // are binary fractions, rounded to cents ("ROUND(expression, 2)") so that
+    // 0.3 - 0.1 - 0.1 is 0.1 again and compares equal to 0.1; the expression
+    // itself where the database keeps decimals exactly.
+    QString money(const QString& expression) const;
+
     // "ALTER TABLE table ADD [COLUMN] definition" in this database's words.
     QString addColumn(const QString& table, const QString& definition) const;
 };

@@ -31,4 +31,8 @@ double shownBalance(const QString& text) {
     return numericValue(QString(text).remove(QLatin1Char(',')));
 }
 
+bool exceedsBalance(double amount, double balance) {
+    return qRound64(amount * 100) > qRound64(balance * 100);
+}
+
 } // namespace tolva

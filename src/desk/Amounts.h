@@ -14,6 +14,10 @@ std::optional<double> decimalValue(const QString& text);
 // away from zero) with thousands separators, "1,251" for 1250.5.
 QString formatBalance(double value);
 
+// Whether a deduction of amount is more than balance, compared to the cent:
+// a balance kept as a binary fraction (SQLite) reads 0.0999... for 0.1.
+bool exceedsBalance(double amount, double balance);
+
 // The numeric value of a shown balance, its thousands separators ignored.
 double shownBalance(const QString& text);
 

@@ -5,6 +5,7 @@
 #include "common/Guard.h"
 #include "data/Params.h"
 #include "data/RecordWriters.h"
+#include "desk/Amounts.h"
 #include "desk/Controls.h"
 #include "desk/DeskView.h"
 #include "desk/FieldKeypads.h"
@@ -204,7 +205,8 @@ void Desk::startLink() {
             m_customers.cmdQry_Click();
         const CardOfQuery& card = m_state.card();
         const double balance = card.loaded ? card.balance : 0;
-        if (m_state.handOff().type == QLatin1String("2") && m_state.handOff().amount > balance) {
+        if (m_state.handOff().type == QLatin1String("2") &&
+            exceedsBalance(m_state.handOff().amount, balance)) {
             g.gMsg = QStringLiteral("餘額不足");
             m_ctx.dialogs.ShowMsg(g.gMsg);
             m_view.setVisible(ctl::cmdOK(1), false);

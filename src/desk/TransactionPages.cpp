@@ -5,6 +5,7 @@
 #include "common/Formatting.h"
 #include "common/Guard.h"
 #include "data/RecordWriters.h"
+#include "db/Dialect.h"
 #include "db/SqlColumns.h"
 #include "db/SqlTransaction.h"
 #include "desk/Amounts.h"
@@ -266,7 +267,7 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(kNoCustomer);
             return;
         }
-        if (type != QLatin1String("1") && *value > m_state.card().balance) {
+        if (type != QLatin1String("1") && exceedsBalance(*value, m_state.card().balance)) {
             m_link.refuse(kShort);
             return;
         }
@@ -338,16 +339,22 @@ void TransactionPages::postByStatements(int index, const PostingRecord& intent) 
     const QString& amount = intent.amount;
     const QString card = QuotStr(intent.cardNo);
     const bool master = m_view.masterDB();
+    // The local master database keeps money to the cent in its own way (see
+    // Dialect::money); the statement for memberd stays as desks send it.
+    const Dialect money = master ? m_ctx.gCNT.dialect() : Dialect();
+    const QString balance = QStringLiteral("TBonusAmt");
     QString balanceSql;
     if (type == QLatin1String("1")) {
-        balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt + ") + amount +
+        balanceSql = QStringLiteral("Update Cust set TBonusAmt = ") +
+                     money.money(balance + QStringLiteral(" + ") + amount) +
                      QStringLiteral(" Where custno = ") + card;
     } else {
         // The guard keeps a balance that another till spent meanwhile
         // from going below zero: such a statement changes no row.
-        balanceSql = QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - ") + amount +
-                     QStringLiteral(" Where custno = ") + card + QStringLiteral(" And TBonusAmt >= ") +
-                     amount;
+        balanceSql = QStringLiteral("Update Cust set TBonusAmt = ") +
+                     money.money(balance + QStringLiteral(" - ") + amount) +
+                     QStringLiteral(" Where custno = ") + card + QStringLiteral(" And ") +
+                     money.money(balance) + QStringLiteral(" >= ") + money.money(amount);
     }
 
     PostingRecord posted = intent;

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -124,6 +125,12 @@ private slots:
                              << QStringLiteral("Microsoft.Jet.OLEDB.4.0");
         QTest::newRow("oracle") << QByteArray("Provider=MSDAORA;Data Source=POS")
                                 << QStringLiteral("MSDAORA");
+        QTest::newRow("postgres ports not numbers")
+            << QByteArray("Provider=PostgreSQL;Host=a,b;Port=5432,x y;Database=x")
+            << QStringLiteral("連接埠不合格");
+        QTest::newRow("postgres session attrs with more in them")
+            << QByteArray("Provider=PostgreSQL;Host=a;Target Session Attrs=any password=x;Database=x")
+            << QStringLiteral("Target Session Attrs 不合格");
         QTest::newRow("sqlite folder missing")
             << QByteArray("Provider=SQLite;Data Source=/no/such/folder/x.db") << QStringLiteral("ConnectADO");
     }
@@ -267,6 +274,28 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("王小明"));
         QCOMPARE(q.value(1).toDateTime().date(), QDate(2005, 3, 7));
+    }
+
+    // libpq's multi-host form: the hosts are tried in turn, and the kind of
+    // server asked for decides which one is taken.
+    void postgresMultiHostTakesTheHostThatFits() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString unused = QString::number(probe.serverPort());
+        probe.close();
+        const QString port =
+            QRegularExpression(QStringLiteral("Port=(\\d+)")).match(pg.connectionString()).captured(1);
+        QString both = pg.connectionString();
+        both.replace(QStringLiteral("Host=127.0.0.1"), QStringLiteral("Host=127.0.0.1,127.0.0.1"))
+            .replace(QStringLiteral("Port=") + port, QStringLiteral("Port=%1,%2").arg(unused, port));
+        Database db;
+        db.open(both + QStringLiteral(";Target Session Attrs=read-write"));
+        QVERIFY(db.hasRow(QStringLiteral("SELECT 1")));
+        Database readOnly;
+        QVERIFY_THROWS_EXCEPTION(Fault,
+                                 readOnly.open(both + QStringLiteral(";Target Session Attrs=read-only")));
     }
 
     void unreachablePostgresIsLogged() {

@@ -103,6 +103,29 @@ private slots:
         QCOMPARE(m.balance(QStringLiteral("M0001")), 0.0);
     }
 
+    // A master database on SQLite keeps balances as binary fractions: the
+    // desk's statements keep them to the cent and its check compares to the
+    // cent, so 0.3 is spent in three deductions of 0.1.
+    void masterSqliteBalanceStaysToTheCent() {
+        MemberDesk m(QStringLiteral("127.0.0.218"));
+        QVERIFY(m.memberd->start());
+        m.addCard(QStringLiteral("M0300"), QStringLiteral("甲"), 0.3);
+        const QString master = sqliteMember(m.f);
+        for (int i = 0; i < 3; ++i) {
+            // Each confirmation ends a desk's run: a new till each time.
+            OtherTill till(m.memberd->address(), master);
+            till.f.save("ZEL", "TOLVA", "chkMasterDB", QStringLiteral("1"));
+            till.desk.Form_Load();
+            till.view.texts[ctl::txtCustNoQry] = QStringLiteral("M0300");
+            till.desk.cmdQry_Click();
+            fillPage(till.view, 1, QStringLiteral("0.1"));
+            till.desk.cmdOK_Click(1);
+            QVERIFY2(till.view.ended, qPrintable(till.f.dialogs.msgs.join(QLatin1Char('|'))));
+        }
+        QCOMPARE(m.balance(QStringLiteral("M0300")), 0.0);
+        QCOMPARE(m.remoteLogRows(), 3);
+    }
+
     void theCardOnScreenIsTheCardCharged() {
         MemberDesk m(QStringLiteral("127.0.0.82"));
         QVERIFY(m.memberd->start());

@@ -4,6 +4,7 @@
 #include "support/MemberdProcess.h"
 
 #include <QHostAddress>
+#include <QStringList>
 #include <QTcpSocket>
 
 // One connection speaking the wire format directly.
@@ -45,3 +46,25 @@ private:
     QTcpSocket m_socket;
     QByteArray m_buffer;
 };
+
+// The eleven fields of a POSTKY.
+inline QString posting(const QString& key, const QString& type, const QString& card, const QString& amount,
+                       const QString& code = {}, const QString& mode = QStringLiteral("N")) {
+    return QStringList{key,
+                       type,
+                       card,
+                       amount,
+                       QStringLiteral("S01"),
+                       QStringLiteral("B77"),
+                       QStringLiteral("P01"),
+                       QStringLiteral("U1"),
+                       QStringLiteral("2026/12/08"),
+                       code,
+                       mode}
+        .join(QLatin1Char('\t'));
+}
+
+inline QByteArray answered(const char* command, char outcome, bool replay) {
+    return QByteArray("ZELQ") + command + "00000001Outcome\tReplay;" + outcome + '\t' + (replay ? '1' : '0') +
+           '\x03';
+}

@@ -407,6 +407,44 @@ private slots:
             QByteArray("ZELQSELECT00000001TBonusAmt;") + QByteArray::number(desks * each) + '\x03');
     }
 
+    // On SQLite a statement that fails while it runs (a constraint, the wait
+    // for another process's write lock) is that statement's failure with the
+    // database's own words; the connection stays as it is.
+    void sqliteStatementFailuresAreNotALostConnection() {
+        QTemporaryDir dir;
+        Database holder;
+        holder.open(sqliteIn(dir));
+        holder.execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('E1', 1)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.211"), sqliteIn(dir),
+                               {QStringLiteral("--statement-timeout"), QStringLiteral("0.5")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(w.open(memberd.address()));
+        QVERIFY(w.ask("TCPCNT", QStringLiteral("secret")).startsWith("ZELQTCPCNT00"));
+        const QString constraints[] = {
+            QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('E2', -5)"),
+            QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('E1', 5)"),
+            QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt - 2 WHERE CustNo = 'E1'"),
+        };
+        for (const QString& sql : constraints) {
+            const QString answer = w.text(w.ask("SERVER", sql));
+            QVERIFY2(answer.startsWith(QStringLiteral("ZELQSERVER04000000")) &&
+                         answer.contains(QStringLiteral("constraint")) &&
+                         !answer.contains(QStringLiteral("連線中斷")),
+                     qPrintable(answer));
+        }
+        holder.execute(QStringLiteral("BEGIN IMMEDIATE"));
+        const QString locked =
+            w.text(w.ask("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 3 WHERE CustNo = 'E1'")));
+        holder.execute(QStringLiteral("ROLLBACK"));
+        QVERIFY2(locked.startsWith(QStringLiteral("ZELQSERVER04")) &&
+                     !locked.contains(QStringLiteral("連線中斷")),
+                 qPrintable(locked));
+        QCOMPARE(w.ask("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 3 WHERE CustNo = 'E1'")),
+                 QByteArray("ZELQSERVER00000001\x03"));
+        QVERIFY(!memberd.log().contains(QStringLiteral("connection lost")));
+    }
+
     // A statement that waits for a lock holds up the connections of its own
     // thread only: a desk on the other thread is answered meanwhile.
     void waitingStatementHoldsUpOnlyItsThread() {

@@ -3,13 +3,14 @@
 // a balance is spent once, a query voids an unknown key for good, bad fields
 // move nothing, the log-in announces what is served, --init-db upgrades an
 // older member database, and desks' statements never reach the key table.
-// Each test has its own addresses (127.0.0.150-169).
+// Each test has its own addresses (127.0.0.150-169, 127.0.0.213-217).
 #include "db/Database.h"
 #include "db/Dialect.h"
 #include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -66,28 +67,6 @@ private:
         if ((m).postgres())                                                                                  \
             REQUIRE_POSTGRES(*(m).postgres());                                                               \
     } while (false)
-
-// The eleven fields of a POSTKY.
-QString posting(const QString& key, const QString& type, const QString& card, const QString& amount,
-                const QString& code = {}, const QString& mode = QStringLiteral("N")) {
-    return QStringList{key,
-                       type,
-                       card,
-                       amount,
-                       QStringLiteral("S01"),
-                       QStringLiteral("B77"),
-                       QStringLiteral("P01"),
-                       QStringLiteral("U1"),
-                       QStringLiteral("2026/12/08"),
-                       code,
-                       mode}
-        .join(QLatin1Char('\t'));
-}
-
-QByteArray answered(const char* command, char outcome, bool replay) {
-    return QByteArray("ZELQ") + command + "00000001Outcome\tReplay;" + outcome + '\t' + (replay ? '1' : '0') +
-           '\x03';
-}
 
 bool logIn(Wire& w, const QString& address, QByteArray* answer = nullptr) {
     if (!w.open(address))
@@ -432,10 +411,21 @@ private slots:
         const QString address =
             backend == kSqlite ? QStringLiteral("127.0.0.159") : QStringLiteral("127.0.0.160");
         {
-            MemberdProcess memberd(address, m.connectionString());
+            // Without the key table memberd does not serve keyed postings: it
+            // says so as an error, and so does --check-config.
+            MemberdProcess refused(address, m.connectionString());
+            QVERIFY(!refused.start());
+            const QRegularExpression errorLine(
+                QStringLiteral("^<3>.* memberd: the member database has no key table"),
+                QRegularExpression::MultilineOption);
+            QVERIFY2(refused.log().contains(errorLine), qPrintable(refused.log()));
+            const auto [checked, reason] = MemberdProcess::runToEnd(
+                {QStringLiteral("--check-config"), QStringLiteral("--allow-superuser"),
+                 QStringLiteral("--db"), m.connectionString()});
+            QCOMPARE(checked, 1);
+            // Serving statements only is a choice.
+            MemberdProcess memberd(address, m.connectionString(), {QStringLiteral("--no-keyed-postings")});
             QVERIFY2(memberd.start(), qPrintable(memberd.log()));
-            QVERIFY(memberd.log().contains(
-                QStringLiteral("keyed postings off: run --init-db to add the key table")));
             Wire w;
             QByteArray answer;
             QVERIFY(logIn(w, memberd.address(), &answer));
@@ -453,7 +443,7 @@ private slots:
 
         MemberdProcess memberd(address, serveAs);
         QVERIFY2(memberd.start(), qPrintable(memberd.log()));
-        QVERIFY(!memberd.log().contains(QStringLiteral("keyed postings off")));
+        QVERIFY(!memberd.log().contains(QStringLiteral("no key table")));
         Wire w;
         QByteArray answer;
         QVERIFY(logIn(w, memberd.address(), &answer));
@@ -496,6 +486,101 @@ private slots:
                      QByteArray("ZELQSERVER00000001\x03"));
         }
         QCOMPARE(m.value(QStringLiteral("SELECT Outcome FROM PostKey")).trimmed(), QStringLiteral("X"));
+    }
+
+    // A key names one posting: sent again with another card, type or amount
+    // it is refused ("05") and nothing moves; sent again with the same values
+    // it answers the first outcome. A key voided by a query holds no posting.
+    void keySentAgainWithOtherValuesIsRefused_data() { backends(); }
+    void keySentAgainWithOtherValuesIsRefused() {
+        QFETCH(QString, backend);
+        MemberDb m(backend);
+        REQUIRE_BACKEND(m);
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('V1', 10)"));
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('V2', 10)"));
+        MemberdProcess memberd(backend == kSqlite ? QStringLiteral("127.0.0.213")
+                                                  : QStringLiteral("127.0.0.214"),
+                               m.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(logIn(w, memberd.address()));
+        const QString key = QStringLiteral("same.key");
+        QCOMPARE(
+            w.ask("POSTKY", posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("5"))),
+            answered("POSTKY", 'P', false));
+        for (const QString& other :
+             {posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("6")),
+              posting(key, QStringLiteral("1"), QStringLiteral("V2"), QStringLiteral("5")),
+              posting(key, QStringLiteral("2"), QStringLiteral("V1"), QStringLiteral("5"))}) {
+            const QString answer = w.text(w.ask("POSTKY", other));
+            QVERIFY2(answer.startsWith(QStringLiteral("ZELQPOSTKY05000000交易鍵值已用於另一筆記帳")),
+                     qPrintable(answer));
+        }
+        QVERIFY(memberd.waitForLog(
+            QStringLiteral("refused POSTKY same.key: the key was used by another posting")));
+        QCOMPARE(
+            w.ask("POSTKY", posting(key, QStringLiteral("1"), QStringLiteral("V1"), QStringLiteral("5.00"))),
+            answered("POSTKY", 'P', true));
+        QCOMPARE(w.ask("POSTQY", QStringLiteral("void.key")), answered("POSTQY", 'X', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("void.key"), QStringLiteral("1"),
+                                         QStringLiteral("V2"), QStringLiteral("9"))),
+                 answered("POSTKY", 'X', true));
+        QCOMPARE(m.balance(QStringLiteral("V1")), 15.0);
+        QCOMPARE(m.balance(QStringLiteral("V2")), 10.0);
+        QCOMPARE(m.count(QStringLiteral("SELECT count(*) FROM VCardLog")), 1);
+    }
+
+    // Keys are kept for --key-days (400 by default) and removed after that
+    // when memberd starts (and daily).
+    void oldKeysAreRemoved_data() { backends(); }
+    void oldKeysAreRemoved() {
+        QFETCH(QString, backend);
+        MemberDb m(backend);
+        REQUIRE_BACKEND(m);
+        const Dialect dialect = Dialect::forProvider(m.db().providerName());
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const auto& [key, age] : {std::pair{"old", 401}, std::pair{"month", 30}, std::pair{"new", 0}})
+            m.db().execute(
+                QStringLiteral("INSERT INTO PostKey (PostKey, Outcome, FileDate) VALUES ('%1', 'X', %2)")
+                    .arg(QLatin1String(key), dialect.dateLiteral(now.addDays(-age))));
+        const QString address =
+            backend == kSqlite ? QStringLiteral("127.0.0.215") : QStringLiteral("127.0.0.216");
+        {
+            MemberdProcess memberd(address, m.connectionString());
+            QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+            QVERIFY2(memberd.log().contains(QStringLiteral("removed 1 posting key(s) older than 400 days")),
+                     qPrintable(memberd.log()));
+        }
+        QCOMPARE(m.value(QStringLiteral("SELECT PostKey FROM PostKey ORDER BY PostKey")),
+                 QStringLiteral("month"));
+        MemberdProcess memberd(address, m.connectionString(),
+                               {QStringLiteral("--key-days"), QStringLiteral("7")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        QVERIFY(memberd.log().contains(QStringLiteral("removed 1 posting key(s) older than 7 days")));
+        QCOMPARE(m.value(QStringLiteral("SELECT PostKey FROM PostKey")), QStringLiteral("new"));
+    }
+
+    // SQLite keeps balances as binary fractions: memberd's postings keep
+    // them to the cent, so the last 0.1 of 0.3 can be spent in three steps.
+    void sqliteBalancesStayToTheCent() {
+        MemberDb m(kSqlite);
+        m.db().execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('D1', 0.3)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.217"), m.connectionString());
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(logIn(w, memberd.address()));
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.%1").arg(i), QStringLiteral("2"),
+                                             QStringLiteral("D1"), QStringLiteral("0.1"))),
+                     answered("POSTKY", 'P', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.4"), QStringLiteral("2"), QStringLiteral("D1"),
+                                         QStringLiteral("0.01"))),
+                 answered("POSTKY", 'S', false));
+        QCOMPARE(w.ask("POSTKY", posting(QStringLiteral("cent.5"), QStringLiteral("1"), QStringLiteral("D1"),
+                                         QStringLiteral("0.7"))),
+                 answered("POSTKY", 'P', false));
+        QCOMPARE(m.value(QStringLiteral("SELECT TBonusAmt = 0.7 FROM CUST WHERE CustNo = 'D1'")),
+                 QStringLiteral("1"));
     }
 };
 

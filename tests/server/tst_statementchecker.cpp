@@ -30,6 +30,10 @@ private slots:
         QTest::newRow("card log") << "INSERT INTO VCardLog ( TxnDept, TxnAmt ) VALUES ( 'S01', 1250.5 )";
         QTest::newRow("quoted table") << "Select CustNo From \"vcardlog\"";
         QTest::newRow("in list") << "Select CustNo From Cust Where CustNo In ('A1', 'A2')";
+        QTest::newRow("date literal and pattern")
+            << "Select CustNo From VCardLog Where TxnDate >= DATE '2026-01-01' And Remark LIKE 'a!%' ESCAPE "
+               "'!' "
+               "And CASE WHEN Remark = 'a' THEN 'b' ELSE 'c' END = 'b' And TxnDept BETWEEN 'A' AND 'Z'";
         QTest::newRow("number cast")
             << "Select CAST(TBonusAmt AS int) From Cust Where TBonusAmt::numeric > 0";
         QTest::newRow("customer change")
@@ -103,6 +107,12 @@ private slots:
             << "UPDATE CUST SET TBonusAmt = (CASE WHEN 1=1 THEN 0 END)";
         QTest::newRow("card log update without where") << "UPDATE VCardLog SET TxnAmt = 0";
         QTest::newRow("unbalanced") << "Select CustNo From CUST Where (1 = 1";
+        // Typed literals: a type name before a string reads the catalog or parses documents.
+        QTest::newRow("regclass literal")
+            << "Select CustNo From CUST Where CustNo = regclass 'pg_authid'::text";
+        QTest::newRow("regrole literal") << "Select regrole 'postgres' From CUST";
+        QTest::newRow("xml literal") << "INSERT INTO VCardLog (Remark) VALUES (xml '<a/>')";
+        QTest::newRow("quoted type literal") << "Select \"regclass\" 'pg_authid' From CUST";
     }
     void refused() {
         QFETCH(QString, sql);

@@ -33,7 +33,8 @@ class Database;
 }
 
 // Waits (bounded) until at least count statements of db's PostgreSQL
-// database wait for a lock; false when they do not within 20 s.
+// database wait for a lock (with count 0: until none does); false when that
+// does not happen within 20 s.
 bool waitForLockWaiters(tolva::Database& db, int count = 1);
 
 // Skips the test when no cluster is configured, fails it when one is required.
