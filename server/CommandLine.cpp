@@ -134,13 +134,16 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                QStringLiteral("32")),
         valued("max-connections-per-address", "Connections from one address (default 1024).", "N",
                QStringLiteral("1024")),
-        valued("login-failures", "Failed log-ins from one address before it is locked out (default 10).", "N",
-               QStringLiteral("10")),
+        valued("login-failures",
+               "Failed log-ins from one address before it is locked out: its wrong passwords are answered "
+               "last, right ones still let in (default 10).",
+               "N", QStringLiteral("10")),
         valued("login-delay",
-               "Seconds an address waits after a failed log-in, doubled after each further one "
-               "(default 1).",
+               "Seconds the answer to a wrong password is held after the second from an address, doubled "
+               "after each further one (default 1).",
                "SECONDS", QStringLiteral("1")),
-        valued("login-lockout", "Seconds an address stays locked out (default 300).", "SECONDS",
+        valued("login-lockout",
+               "Seconds a lock-out lasts; failures further apart do not add up (default 300).", "SECONDS",
                QStringLiteral("300")),
     };
     QCommandLineParser parser;

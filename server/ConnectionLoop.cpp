@@ -43,6 +43,8 @@ struct ConnectionLoop::Session {
     qsizetype sent = 0; // bytes of out already written
     QByteArray prefix = QByteArrayLiteral("ZELQ");
     bool loggedIn = false;
+    bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
+    bool waiting = false; // held and its answer not sent yet: listed in m_held
     bool closing = false;
     bool dead = false;
     bool ready = false; // listed in m_ready
@@ -52,9 +54,15 @@ struct ConnectionLoop::Session {
     qint64 requestAt = 0;    // when the request to serve next was complete
     qint64 lastProgress = 0; // when the client last took some of its pending replies
     std::list<Session*>::iterator pos;
-    std::list<Session*>::iterator pendingPos; // while not logged in
+    std::list<Session*>::iterator pendingPos; // while not logged in nor held
+    QByteArray heldAnswer;
+    std::multimap<qint64, Session*>::iterator heldPos; // while waiting
 
     bool writing() const { return sent < out.size(); }
+    AccessGuard::Phase phase() const {
+        return loggedIn ? AccessGuard::Phase::LoggedIn
+                        : (held ? AccessGuard::Phase::Held : AccessGuard::Phase::Pending);
+    }
 };
 
 ConnectionLoop::ConnectionLoop(LoopShared& shared, int index, std::function<void()> ended)
@@ -73,7 +81,7 @@ ConnectionLoop::~ConnectionLoop() {
     }
     for (const Incoming& in : m_incoming) {
         ::close(in.fd);
-        m_shared.guard.closed(in.address, false);
+        m_shared.guard.closed(in.address, AccessGuard::Phase::Pending);
     }
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
@@ -185,6 +193,7 @@ void ConnectionLoop::run() {
         serving.clear();
         expireIdle();
         expirePending();
+        releaseHeld();
         expireStalled();
         for (Session* s : m_graveyard)
             delete s;
@@ -219,7 +228,7 @@ bool ConnectionLoop::takeIncoming() {
         if (m_shuttingDown) {
             ::close(in.fd);
             m_load.fetch_sub(1, std::memory_order_relaxed);
-            m_shared.guard.closed(in.address, false);
+            m_shared.guard.closed(in.address, AccessGuard::Phase::Pending);
             continue;
         }
         auto* s = new Session;
@@ -250,6 +259,9 @@ void ConnectionLoop::beginShutdown() {
     m_graceEnd = nowMs() + kShutdownGraceMs;
     const std::vector<Session*> sessions(m_sessions.begin(), m_sessions.end());
     for (Session* s : sessions) {
+        // A held refusal is not worth the wait.
+        if (s->waiting)
+            drop(s);
         if (s->closing || s->dead)
             continue;
         send(s, reply(m_cp, s->prefix, QByteArrayLiteral("TCPCLS"), rc::kOk, 0, {}));
@@ -276,10 +288,10 @@ void ConnectionLoop::readFrom(Session* s) {
         touch(s);
         // The log-in request is small: more before its end is not a desk.
         if (!s->loggedIn && loginTooLong(s)) {
-            refuseBeforeLogin(s, s->in.mid(4, 6), rc::kTooLarge,
-                              QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
-                              QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes),
-                              false);
+            refuseBeforeLogin(
+                s, s->in.mid(4, 6), rc::kTooLarge,
+                QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
+                QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes));
             return;
         }
         markReady(s);
@@ -350,7 +362,7 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     if (!request.wellFormed) {
         if (!s->loggedIn) {
             refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("要求格式錯誤"),
-                              QStringLiteral("malformed request"), false);
+                              QStringLiteral("malformed request"));
             return;
         }
         log(s->peer + QStringLiteral(" refused: malformed request"));
@@ -364,8 +376,7 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     }
     if (!s->loggedIn) {
         refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("尚未登入"),
-                          QStringLiteral("%1 before log-in").arg(QString::fromLatin1(request.command)),
-                          false);
+                          QStringLiteral("%1 before log-in").arg(QString::fromLatin1(request.command)));
         return;
     }
     const bool keyed =
@@ -395,18 +406,8 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
 }
 
 void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& password) {
-    const qint64 now = nowMs();
-    const AccessGuard::Attempt attempt = m_shared.guard.attempt(s->address, now);
-    if (attempt != AccessGuard::Attempt::Check) {
-        // Not logged: the address was reported when it failed.
-        send(s, reply(m_cp, s->prefix, command, rc::kLoginRefused, 0,
-                      QStringLiteral("登入失敗次數太多, 請稍後再試")));
-        closeSession(s, QStringLiteral("log-in refused: too many failures from this address"), false);
-        return;
-    }
     if (!constantTimeEquals(password, m_options.password)) {
-        refuseBeforeLogin(s, command, rc::kLoginRefused, QStringLiteral("密碼錯誤"),
-                          QStringLiteral("wrong password"), true);
+        wrongPassword(s, command);
         return;
     }
     if (!s->loggedIn) {
@@ -419,15 +420,50 @@ void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArr
     send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
 }
 
+void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
+    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, nowMs(), !s->loggedIn);
+    writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: wrong password"));
+    if (failure.lockedOut)
+        writeLog(LogLevel::Warning,
+                 QStringLiteral("%1 locked out for %2 s after %3 failed log-ins: its refusals are "
+                                "answered after %4 s, right ones still let in")
+                     .arg(s->address)
+                     .arg(m_options.loginLockoutMs / 1000)
+                     .arg(m_options.loginFailuresBeforeLockout)
+                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0));
+    const QByteArray answer =
+        reply(m_cp, s->prefix, command, rc::kLoginRefused, 0, QStringLiteral("密碼錯誤"));
+    if (failure.holdMs <= 0) {
+        send(s, answer);
+        closeSession(s, QStringLiteral("wrong password"), false);
+        return;
+    }
+    // The connection that guessed waits for its answer; nothing more of it is served.
+    s->closing = true;
+    s->in.clear();
+    m_pending.erase(s->pendingPos);
+    s->held = true;
+    s->waiting = true;
+    s->heldAnswer = answer;
+    s->heldPos = m_held.emplace(nowMs() + failure.holdMs, s);
+    updateInterest(s);
+}
+
+void ConnectionLoop::releaseHeld() {
+    const qint64 now = nowMs();
+    while (!m_held.empty() && m_held.begin()->first <= now) {
+        Session* s = m_held.begin()->second;
+        m_held.erase(m_held.begin());
+        s->waiting = false;
+        send(s, s->heldAnswer);
+        if (!s->dead && !s->writing())
+            drop(s);
+    }
+}
+
 void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, const char* code,
-                                       const QString& text, const QString& why, bool failedLogin) {
-    const bool lockedOut = failedLogin && m_shared.guard.failed(s->address, nowMs());
+                                       const QString& text, const QString& why) {
     writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: ") + why);
-    if (lockedOut)
-        writeLog(LogLevel::Warning, QStringLiteral("%1 locked out for %2 s after %3 failed log-ins")
-                                        .arg(s->address)
-                                        .arg(m_options.loginLockoutMs / 1000)
-                                        .arg(m_options.loginFailuresBeforeLockout));
     send(s, reply(m_cp, s->prefix, command, code, 0, text));
     closeSession(s, why, false);
 }
@@ -537,7 +573,9 @@ void ConnectionLoop::drop(Session* s) {
     ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->fd, nullptr);
     ::close(s->fd);
     m_sessions.erase(s->pos);
-    if (!s->loggedIn)
+    if (s->waiting)
+        m_held.erase(s->heldPos);
+    if (!s->loggedIn && !s->held)
         m_pending.erase(s->pendingPos);
     // A session freed at the round's end must not be served in the next one.
     if (s->ready) {
@@ -547,7 +585,7 @@ void ConnectionLoop::drop(Session* s) {
     // Events of this round may still name it: it is freed at the round's end.
     m_graveyard.push_back(s);
     m_load.fetch_sub(1, std::memory_order_relaxed);
-    m_shared.guard.closed(s->address, s->loggedIn);
+    m_shared.guard.closed(s->address, s->phase());
 }
 
 void ConnectionLoop::expireIdle() {
@@ -601,6 +639,10 @@ int ConnectionLoop::waitMs() const {
         const qint64 login =
             std::max<qint64>(0, m_pending.front()->connectedAt + m_options.loginTimeoutMs - now);
         wait = wait < 0 ? login : std::min(wait, login);
+    }
+    if (!m_held.empty()) {
+        const qint64 release = std::max<qint64>(0, m_held.begin()->first - now);
+        wait = wait < 0 ? release : std::min(wait, release);
     }
     if (m_shuttingDown) {
         const qint64 grace = std::max<qint64>(0, m_graceEnd - now);

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -69,8 +70,10 @@ private:
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
     void logIn(Session* s, const QByteArray& command, const QByteArray& password);
+    void wrongPassword(Session* s, const QByteArray& command);
+    void releaseHeld();
     void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
-                           const QString& why, bool failedLogin);
+                           const QString& why);
     bool loginTooLong(Session* s) const;
     void refuseTooLarge(Session* s, const QByteArray& prefix, const QByteArray& command);
     void send(Session* s, const QByteArray& bytes);
@@ -113,9 +116,10 @@ private:
     // Owned by the loop's thread.
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
-    std::list<Session*> m_sessions; // least recently active first
-    std::list<Session*> m_pending;  // not logged in yet, oldest first
-    std::vector<Session*> m_ready;  // sessions with a request to serve in the next round
+    std::list<Session*> m_sessions;         // least recently active first
+    std::list<Session*> m_pending;          // not logged in yet, oldest first
+    std::multimap<qint64, Session*> m_held; // refused, by the time their answer is due
+    std::vector<Session*> m_ready;          // sessions with a request to serve in the next round
     std::vector<Session*> m_graveyard;
     bool m_shuttingDown = false;
     qint64 m_graceEnd = 0;

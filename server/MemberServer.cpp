@@ -140,8 +140,6 @@ QString MemberServer::refusalText(int admission) {
         return QStringLiteral("too many connections from this address");
     case AccessGuard::Admission::TooManyPending:
         return QStringLiteral("too many connections waiting to log in");
-    case AccessGuard::Admission::LockedOut:
-        return QStringLiteral("address locked out after failed log-ins");
     case AccessGuard::Admission::Admitted:
         break;
     }
