@@ -33,6 +33,14 @@ void AccessGuard::prune(qint64 nowMs) {
         it = forgotten(it.value(), nowMs) ? m_entries.erase(it) : std::next(it);
 }
 
+AccessGuard::Admission AccessGuard::addressVerdict(const Entry& e) const {
+    if (e.connections >= m_limits.maxPerAddress)
+        return Admission::AddressFull;
+    if (e.pending >= m_limits.maxPendingPerAddress)
+        return Admission::TooManyPending;
+    return Admission::Admitted;
+}
+
 AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, bool& report) {
     std::lock_guard lock(m_mutex);
     prune(nowMs);
@@ -41,10 +49,10 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     Admission verdict = Admission::Admitted;
     if (m_open >= m_limits.maxConnections)
         verdict = Admission::Full;
-    else if (e.connections >= m_limits.maxPerAddress)
-        verdict = Admission::AddressFull;
-    else if (e.pending >= m_limits.maxPendingPerAddress || m_pending >= m_limits.maxPending)
+    else if (m_pending >= m_limits.maxPending)
         verdict = Admission::TooManyPending;
+    else
+        verdict = addressVerdict(e);
     if (verdict != Admission::Admitted) {
         report = shouldReport(e, nowMs);
         if (e.connections == 0 && e.failures == 0)
@@ -56,6 +64,54 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     ++m_open;
     ++m_pending;
     return verdict;
+}
+
+AccessGuard::Admission AccessGuard::admitUnnamed() {
+    std::lock_guard lock(m_mutex);
+    if (m_open >= m_limits.maxConnections)
+        return Admission::Full;
+    if (m_pending >= m_limits.maxPending)
+        return Admission::TooManyPending;
+    ++m_open;
+    ++m_pending;
+    return Admission::Admitted;
+}
+
+AccessGuard::Admission AccessGuard::named(const QString& address, qint64 nowMs, bool& report) {
+    std::lock_guard lock(m_mutex);
+    prune(nowMs);
+    Entry& e = m_entries[address];
+    report = false;
+    const Admission verdict = addressVerdict(e);
+    if (verdict != Admission::Admitted) {
+        report = shouldReport(e, nowMs);
+        if (e.connections == 0 && e.failures == 0)
+            m_entries.remove(address);
+        return verdict;
+    }
+    ++e.connections;
+    ++e.pending;
+    return verdict;
+}
+
+void AccessGuard::closedUnnamed() {
+    std::lock_guard lock(m_mutex);
+    --m_open;
+    --m_pending;
+}
+
+QString AccessGuard::describe(Admission admission) {
+    switch (admission) {
+    case Admission::Full:
+        return QStringLiteral("the service holds as many connections as it may");
+    case Admission::AddressFull:
+        return QStringLiteral("too many connections from this address");
+    case Admission::TooManyPending:
+        return QStringLiteral("too many connections waiting to log in");
+    case Admission::Admitted:
+        break;
+    }
+    return QString();
 }
 
 AccessGuard::Failure AccessGuard::failed(const QString& address, qint64 nowMs, bool pending) {

@@ -50,6 +50,15 @@ public:
     // this refusal is the first of its kind for the address in a while (so
     // the log is not flooded).
     Admission admit(const QString& address, qint64 nowMs, bool& report);
+    // A connection from a trusted balancer, whose client's address comes
+    // with its first bytes: only the limits in all apply until named().
+    Admission admitUnnamed();
+    // The client's address of an unnamed connection arrived: the address's
+    // limits apply from now on. A refused one stays unnamed (closedUnnamed()).
+    Admission named(const QString& address, qint64 nowMs, bool& report);
+    void closedUnnamed();
+    // The refusal for the log.
+    static QString describe(Admission admission);
     // A wrong password from a connection of address (pending: not logged in
     // yet). When the answer of a pending one is held it turns held.
     Failure failed(const QString& address, qint64 nowMs, bool pending);
@@ -70,6 +79,7 @@ private:
         qint64 lastReportMs = -1;
     };
     bool shouldReport(Entry& e, qint64 nowMs);
+    Admission addressVerdict(const Entry& e) const;
     bool forgotten(const Entry& e, qint64 nowMs) const;
     void prune(qint64 nowMs);
 

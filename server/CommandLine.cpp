@@ -76,6 +76,11 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         flag("check-config", "Check the options, the password source and the database, print "
                              "\"configuration OK\" or the reason, and exit (0 or 1)."),
         valued("listen", "Address to listen on (default: all addresses).", "ADDR"),
+        valued("trusted-proxy",
+               "Balancers (addresses or networks, comma-separated; may be repeated) whose connections begin "
+               "with a PROXY header (v1 or v2) naming the client, whose address is then used for every "
+               "limit and log line.",
+               "ADDRS"),
         valued("port", "TCP port (default 3501).", "N", QStringLiteral("3501")),
         valued("password-file",
                "File holding the log-in password (else MEMBERD_PASSWORD, else "
@@ -197,6 +202,17 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     if (isSet("listen") && !o.listen.setAddress(value("listen"))) {
         error = QStringLiteral("not an address: ") + value("listen");
         return false;
+    }
+
+    for (const QString& list : parser.values(QStringLiteral("trusted-proxy"))) {
+        for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QPair<QHostAddress, int> network = QHostAddress::parseSubnet(item.trimmed());
+            if (network.first.isNull()) {
+                error = QStringLiteral("--trusted-proxy: not an address or network: ") + item.trimmed();
+                return false;
+            }
+            o.trustedProxies << network;
+        }
     }
 
     Numbers n(parser, error);

@@ -3,6 +3,7 @@
 #include "common/Fault.h"
 #include "server/Log.h"
 #include "server/Protocol.h"
+#include "server/ProxyHeader.h"
 #include "server/StatementRunner.h"
 
 #include <algorithm>
@@ -42,6 +43,7 @@ struct ConnectionLoop::Session {
     QByteArray out;
     qsizetype sent = 0; // bytes of out already written
     QByteArray prefix = QByteArrayLiteral("ZELQ");
+    bool unnamed = false; // from a balancer, its PROXY header not read yet
     bool loggedIn = false;
     bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
     bool waiting = false; // held and its answer not sent yet: listed in m_held
@@ -81,7 +83,7 @@ ConnectionLoop::~ConnectionLoop() {
     }
     for (const Incoming& in : m_incoming) {
         ::close(in.fd);
-        m_shared.guard.closed(in.address, AccessGuard::Phase::Pending);
+        forget(in.address, in.proxied);
     }
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
@@ -118,13 +120,21 @@ void ConnectionLoop::wake() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void ConnectionLoop::adopt(int fd, QString peer, QString address) {
+void ConnectionLoop::adopt(int fd, QString peer, QString address, bool proxied) {
     m_load.fetch_add(1, std::memory_order_relaxed);
     {
         std::lock_guard lock(m_inMutex);
-        m_incoming.push_back({fd, std::move(peer), std::move(address)});
+        m_incoming.push_back({fd, std::move(peer), std::move(address), proxied});
     }
     wake();
+}
+
+// A connection not yet named by its PROXY header counts only in all.
+void ConnectionLoop::forget(const QString& address, bool unnamed) {
+    if (unnamed)
+        m_shared.guard.closedUnnamed();
+    else
+        m_shared.guard.closed(address, AccessGuard::Phase::Pending);
 }
 
 void ConnectionLoop::shutdown() {
@@ -228,13 +238,14 @@ bool ConnectionLoop::takeIncoming() {
         if (m_shuttingDown) {
             ::close(in.fd);
             m_load.fetch_sub(1, std::memory_order_relaxed);
-            m_shared.guard.closed(in.address, AccessGuard::Phase::Pending);
+            forget(in.address, in.proxied);
             continue;
         }
         auto* s = new Session;
         s->fd = in.fd;
         s->peer = std::move(in.peer);
         s->address = std::move(in.address);
+        s->unnamed = in.proxied;
         s->lastActive = nowMs();
         s->connectedAt = s->lastActive;
         s->pos = m_sessions.insert(m_sessions.end(), s);
@@ -286,6 +297,8 @@ void ConnectionLoop::readFrom(Session* s) {
             return;
         s->in.append(buffer, n);
         touch(s);
+        if (s->unnamed && !takeProxyHeader(s))
+            return;
         // The log-in request is small: more before its end is not a desk.
         if (!s->loggedIn && loginTooLong(s)) {
             refuseBeforeLogin(
@@ -305,13 +318,47 @@ void ConnectionLoop::readFrom(Session* s) {
     drop(s);
 }
 
+// The PROXY header of a balancer's connection: true once it is read and
+// its client admitted; false while it is incomplete or when the connection
+// was refused.
+bool ConnectionLoop::takeProxyHeader(Session* s) {
+    const ProxyHeader::Result header = ProxyHeader::parse(s->in);
+    if (header.state == ProxyHeader::State::NeedMore)
+        return false;
+    if (header.state == ProxyHeader::State::Invalid) {
+        refuseBeforeLogin(s, QByteArrayLiteral("TCPCNT"), rc::kBadRequest, QStringLiteral("要求格式錯誤"),
+                          QStringLiteral("no valid PROXY header from a trusted balancer: ") + header.error);
+        return false;
+    }
+    s->in.remove(0, header.length);
+    const QString balancer = s->peer;
+    if (!header.local) {
+        s->address = header.source.toString();
+        s->peer = QStringLiteral("%1:%2").arg(s->address).arg(header.sourcePort);
+    }
+    bool report = false;
+    const AccessGuard::Admission admission = m_shared.guard.named(s->address, nowMs(), report);
+    if (admission != AccessGuard::Admission::Admitted) {
+        if (report)
+            writeLog(LogLevel::Warning, s->peer + QStringLiteral(" refused: ") +
+                                            AccessGuard::describe(admission) +
+                                            QStringLiteral(" (further refusals from this address not logged "
+                                                           "for 10 s)"));
+        closeSession(s, AccessGuard::describe(admission), false);
+        return false;
+    }
+    s->unnamed = false;
+    log(s->peer + QStringLiteral(" connected via %1 (%2 open)").arg(balancer).arg(m_shared.guard.open()));
+    return true;
+}
+
 bool ConnectionLoop::loginTooLong(Session* s) const {
     const qsizetype end = s->in.indexOf(kEnd);
     return end < 0 ? s->in.size() > m_options.maxLoginBytes : end + 1 > m_options.maxLoginBytes;
 }
 
 void ConnectionLoop::markReady(Session* s) {
-    if (s->ready || s->dead || s->closing || s->writing())
+    if (s->ready || s->dead || s->closing || s->unnamed || s->writing())
         return;
     if (s->in.indexOf(kEnd, s->searched) < 0) {
         s->searched = s->in.size();
@@ -537,7 +584,7 @@ void ConnectionLoop::updateInterest(Session* s) {
     // A connection whose buffer is full waits (in its socket) until its
     // requests have been served; one on its way out is read to the end.
     // Before the log-in nothing more is read once the log-in request is complete.
-    const bool loginWaiting = !s->loggedIn && s->in.indexOf(kEnd) >= 0;
+    const bool loginWaiting = !s->loggedIn && !s->unnamed && s->in.indexOf(kEnd) >= 0;
     if (s->closing || (s->in.size() < m_options.maxRequestBytes && !loginWaiting))
         want |= EPOLLIN;
     if (s->writing())
@@ -585,7 +632,10 @@ void ConnectionLoop::drop(Session* s) {
     // Events of this round may still name it: it is freed at the round's end.
     m_graveyard.push_back(s);
     m_load.fetch_sub(1, std::memory_order_relaxed);
-    m_shared.guard.closed(s->address, s->phase());
+    if (s->unnamed)
+        m_shared.guard.closedUnnamed();
+    else
+        m_shared.guard.closed(s->address, s->phase());
 }
 
 void ConnectionLoop::expireIdle() {

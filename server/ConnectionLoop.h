@@ -51,8 +51,10 @@ public:
     bool start(QString& error);
     // Hands over an accepted, connected socket already admitted by the
     // guard (address: the client's address, peer: address and port for the
-    // log); callable from any thread.
-    void adopt(int fd, QString peer, QString address);
+    // log); callable from any thread. A proxied one comes from a trusted
+    // balancer, admitted unnamed: its first bytes are a PROXY header naming
+    // the client, who then stands in for the balancer in the guard and the log.
+    void adopt(int fd, QString peer, QString address, bool proxied);
     // Tells every connection "TCPCLS", closes them and ends the thread once
     // they are gone (or after a short grace period). Callable from any thread.
     void shutdown();
@@ -67,6 +69,8 @@ private:
     bool takeIncoming();
     void beginShutdown();
     void readFrom(Session* s);
+    bool takeProxyHeader(Session* s);
+    void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
     void logIn(Session* s, const QByteArray& command, const QByteArray& password);
@@ -103,6 +107,7 @@ private:
         int fd;
         QString peer;
         QString address;
+        bool proxied;
     };
     std::vector<Incoming> m_incoming;
     bool m_stopRequested = false;

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace memberd {
@@ -21,6 +23,9 @@ struct ServerOptions {
     qint64 maxRequestBytes = 1024 * 1024;
     int idleTimeoutMs = 0; // 0: logged-in connections may stay idle
     int threads = 4;       // connection threads, each with its own database connection
+    // Balancers whose connections begin with a PROXY header naming the client
+    // (address and prefix length); every limit and log line uses that client.
+    QList<QPair<QHostAddress, int>> trustedProxies;
 
     // Statements: each answer is ready within this time of its request's arrival.
     int statementTimeoutMs = 10000;
