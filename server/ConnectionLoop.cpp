@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -53,7 +54,13 @@ struct ConnectionLoop::Session {
     uint32_t interest = 0;
     qint64 lastActive = 0;
     qint64 connectedAt = 0;
-    qint64 requestAt = 0;    // when the request to serve next was complete
+    qint64 requestAt = 0; // when the request being served arrived
+    // Requests in the buffer by the read that completed them: how many, and when.
+    struct Arrival {
+        qsizetype requests;
+        qint64 at;
+    };
+    std::deque<Arrival> arrivals;
     qint64 lastProgress = 0; // when the client last took some of its pending replies
     std::list<Session*>::iterator pos;
     std::list<Session*>::iterator pendingPos; // while not logged in nor held
@@ -297,8 +304,14 @@ void ConnectionLoop::readFrom(Session* s) {
             return;
         s->in.append(buffer, n);
         touch(s);
-        if (s->unnamed && !takeProxyHeader(s))
-            return;
+        if (s->unnamed) {
+            if (!takeProxyHeader(s))
+                return;
+            // What follows the header came with it.
+            noteArrivals(s, s->in);
+        } else {
+            noteArrivals(s, QByteArrayView(buffer, n));
+        }
         // The log-in request is small: more before its end is not a desk.
         if (!s->loggedIn && loginTooLong(s)) {
             refuseBeforeLogin(
@@ -352,6 +365,29 @@ bool ConnectionLoop::takeProxyHeader(Session* s) {
     return true;
 }
 
+// A request's time runs from the read that completed it, also when it then
+// waits behind earlier requests of its connection.
+void ConnectionLoop::noteArrivals(Session* s, QByteArrayView bytes) {
+    const qsizetype requests = bytes.count(kEnd);
+    if (requests == 0)
+        return;
+    const qint64 now = nowMs();
+    if (!s->arrivals.empty() && s->arrivals.back().at == now)
+        s->arrivals.back().requests += requests;
+    else
+        s->arrivals.push_back({requests, now});
+}
+
+qint64 ConnectionLoop::takeArrival(Session* s) {
+    if (s->arrivals.empty())
+        return nowMs();
+    Session::Arrival& first = s->arrivals.front();
+    const qint64 at = first.at;
+    if (--first.requests == 0)
+        s->arrivals.pop_front();
+    return at;
+}
+
 bool ConnectionLoop::loginTooLong(Session* s) const {
     const qsizetype end = s->in.indexOf(kEnd);
     return end < 0 ? s->in.size() > m_options.maxLoginBytes : end + 1 > m_options.maxLoginBytes;
@@ -366,7 +402,6 @@ void ConnectionLoop::markReady(Session* s) {
             return;
     }
     s->ready = true;
-    s->requestAt = nowMs();
     m_ready.push_back(s);
 }
 
@@ -384,6 +419,7 @@ void ConnectionLoop::serve(Session* s) {
     const QByteArray message = s->in.left(end);
     s->in.remove(0, end + 1);
     s->searched = 0;
+    s->requestAt = takeArrival(s);
     if (message.size() + 1 > m_options.maxRequestBytes) {
         refuseTooLarge(s, message.left(4), message.mid(4, 6));
         return;
@@ -488,6 +524,7 @@ void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
     // The connection that guessed waits for its answer; nothing more of it is served.
     s->closing = true;
     s->in.clear();
+    s->arrivals.clear();
     m_pending.erase(s->pendingPos);
     s->held = true;
     s->waiting = true;
@@ -605,6 +642,7 @@ void ConnectionLoop::closeSession(Session* s, const QString& why, bool logIt) {
     if (logIt)
         log(s->peer + QStringLiteral(" closed: ") + why);
     s->in.clear();
+    s->arrivals.clear();
     // Pending replies are written out before the connection closes.
     if (!s->writing())
         drop(s);

@@ -70,6 +70,8 @@ private:
     void beginShutdown();
     void readFrom(Session* s);
     bool takeProxyHeader(Session* s);
+    void noteArrivals(Session* s, QByteArrayView bytes);
+    qint64 takeArrival(Session* s);
     void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);

@@ -197,6 +197,37 @@ private slots:
                  QByteArray("ZELQSELECT00000001BillAddr1;x\x03"));
     }
 
+    // Three requests sent at once: each has --statement-timeout from its own
+    // arrival, not from when the one before it was answered. The member
+    // database is held locked past the first one's time, then let go: the
+    // two behind it are out of time by then, so they fail too.
+    void pipelinedRequestsKeepTheirDeadline() {
+        QTemporaryDir dir;
+        Database db;
+        db.open(sqliteIn(dir));
+        db.execute(QStringLiteral("INSERT INTO CUST (CustNo, TBonusAmt) VALUES ('P1', 0)"));
+        MemberdProcess memberd(QStringLiteral("127.0.0.112"), sqliteIn(dir),
+                               {QStringLiteral("--workers"), QStringLiteral("1"),
+                                QStringLiteral("--statement-timeout"), QStringLiteral("0.5")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire w;
+        QVERIFY(w.open(memberd.address()));
+        QCOMPARE(w.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+
+        db.execute(QStringLiteral("BEGIN IMMEDIATE"));
+        const QByteArray update =
+            "ZELQSERVER00UPDATE CUST SET TBonusAmt = TBonusAmt + 1 WHERE CustNo = 'P1'\x03";
+        w.send(update + update + update);
+        QCOMPARE(w.reply().left(12), QByteArray("ZELQSERVER04"));
+        db.execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(w.reply().left(12), QByteArray("ZELQSERVER04"));
+        QCOMPARE(w.reply().left(12), QByteArray("ZELQSERVER04"));
+        // The connection goes on: a request sent now has its full time.
+        QCOMPARE(
+            w.ask("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 5 WHERE CustNo = 'P1'")).left(12),
+            QByteArray("ZELQSERVER00"));
+    }
+
     void clientThatDoesNotReadIsClosed() {
         QTemporaryDir dir;
         {
