@@ -164,7 +164,7 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     const QString configPath = ConfigFile::pathIn(arguments);
     if (!configPath.isEmpty()) {
         QStringList fromFile;
-        if (!ConfigFile::toArguments(configPath, options, fromFile, error))
+        if (!ConfigFile::toArguments(configPath, options, fromFile, request.warnings, error))
             return false;
         args = QStringList{arguments.value(0)} + fromFile + arguments.mid(1);
     }

@@ -289,6 +289,52 @@ private slots:
         QCOMPARE(w.ask("TCPCNT", QStringLiteral("pw2")).left(12), QByteArray("ZELQTCPCNT00"));
     }
 
+    // A file memberd trusts with a secret, or with its settings (the
+    // configuration may hold the database's password), must be its own or
+    // root's and writable by nobody else; a configuration others may read
+    // is taken with a warning.
+    void secretAndConfigFilesMustBeKeptPrivate() {
+        QTemporaryDir dir;
+        const QString db = sqliteIn(dir);
+        {
+            Database init;
+            init.open(db);
+        }
+        const QString groupWritable = secretFile(dir, QStringLiteral("group"), "pw\n", 0660);
+        Run r = runMemberd({QStringLiteral("--db"), db, QStringLiteral("--password-file"), groupWritable,
+                            QStringLiteral("--check-config")},
+                           withPassword(QStringLiteral("x")));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("may be changed by the members of its group")),
+                 qPrintable(r.out));
+
+        const QByteArray settings = "workers = 1\ndb = " + db.toUtf8() + "\n";
+        for (const mode_t mode : {mode_t(0666), mode_t(0620)}) {
+            const QString config = secretFile(dir, QStringLiteral("open-%1.conf").arg(mode), settings, mode);
+            r = runMemberd({QStringLiteral("--config"), config, QStringLiteral("--check-config")},
+                           withPassword(QStringLiteral("pw")));
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.out.startsWith(QStringLiteral("configuration file: ") + config +
+                                      QStringLiteral(" may be changed")),
+                     qPrintable(r.out));
+        }
+        const QString readable = secretFile(dir, QStringLiteral("readable.conf"), settings, 0644);
+        r = runMemberd({QStringLiteral("--config"), readable, QStringLiteral("--check-config")},
+                       withPassword(QStringLiteral("pw")));
+        QCOMPARE(r.out, QStringLiteral("configuration OK\n"));
+        QVERIFY2(r.err.contains(readable + QStringLiteral(" may be read by any user")), qPrintable(r.err));
+
+        // Owned by another user (only root can give a file away).
+        const QString foreign = secretFile(dir, QStringLiteral("foreign"), "pw\n", 0600);
+        if (::chown(QFile::encodeName(foreign).constData(), 65534, 65534) != 0)
+            QSKIP("cannot give a file to another user here");
+        r = runMemberd({QStringLiteral("--db"), db, QStringLiteral("--password-file"), foreign,
+                        QStringLiteral("--check-config")},
+                       withPassword(QStringLiteral("x")));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("belongs to user 65534")), qPrintable(r.out));
+    }
+
     void passwordsInConnectionStringsAreMasked() {
         const Run r = runMemberd(
             {QStringLiteral("--db"),
