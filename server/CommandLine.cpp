@@ -147,6 +147,10 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                "Seconds the answer to a wrong password is held after the second from an address, doubled "
                "after each further one (default 1).",
                "SECONDS", QStringLiteral("1")),
+        valued("log-repeat-window",
+               "Lines of one kind about one client address (connected, refused, ...): five are written "
+               "in this many seconds, the rest counted in one line (default 10).",
+               "SECONDS", QStringLiteral("10")),
         valued("login-lockout",
                "Seconds a lock-out lasts; failures further apart do not add up (default 300).", "SECONDS",
                QStringLiteral("300")),
@@ -234,7 +238,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         !n.integer("max-connections-per-address", 1, 1000000, o.maxConnectionsPerAddress) ||
         !n.integer("login-failures", 1, 1000000, o.loginFailuresBeforeLockout) ||
         !n.milliseconds("login-delay", 0, 3600, o.loginDelayMs) ||
-        !n.milliseconds("login-lockout", 0, 1e6, o.loginLockoutMs))
+        !n.milliseconds("login-lockout", 0, 1e6, o.loginLockoutMs) ||
+        !n.milliseconds("log-repeat-window", 0.1, 3600, o.logRepeatWindowMs))
         return false;
     o.port = static_cast<quint16>(port);
     if (o.maxOutputBytes < o.maxReplyBytes) {

@@ -136,6 +136,11 @@ void ConnectionLoop::adopt(int fd, QString peer, QString address, bool proxied) 
     wake();
 }
 
+// A line about the connection's client; repeated ones are counted, not written.
+void ConnectionLoop::note(Session* s, LogLevel level, const char* kind, const QString& text) {
+    m_shared.logThrottle.write(level, s->address, QString::fromLatin1(kind), s->peer + text, nowMs());
+}
+
 // A connection not yet named by its PROXY header counts only in all.
 void ConnectionLoop::forget(const QString& address, bool unnamed) {
     if (unnamed)
@@ -327,7 +332,7 @@ void ConnectionLoop::readFrom(Session* s) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
     if (!s->closing)
-        log(s->peer + QStringLiteral(" disconnected"));
+        note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
     drop(s);
 }
 
@@ -361,7 +366,8 @@ bool ConnectionLoop::takeProxyHeader(Session* s) {
         return false;
     }
     s->unnamed = false;
-    log(s->peer + QStringLiteral(" connected via %1 (%2 open)").arg(balancer).arg(m_shared.guard.open()));
+    note(s, LogLevel::Info, "connected",
+         QStringLiteral(" connected via %1 (%2 open)").arg(balancer).arg(m_shared.guard.open()));
     return true;
 }
 
@@ -498,14 +504,14 @@ void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArr
         m_pending.erase(s->pendingPos);
         m_shared.guard.loggedIn(s->address);
     }
-    log(s->peer + QStringLiteral(" logged in"));
+    note(s, LogLevel::Info, "logged in", QStringLiteral(" logged in"));
     // The count tells the desk what the service supports beyond statements.
     send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
 }
 
 void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
     const AccessGuard::Failure failure = m_shared.guard.failed(s->address, nowMs(), !s->loggedIn);
-    writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: wrong password"));
+    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: wrong password"));
     if (failure.lockedOut)
         writeLog(LogLevel::Warning,
                  QStringLiteral("%1 locked out for %2 s after %3 failed log-ins: its refusals are "
@@ -547,7 +553,7 @@ void ConnectionLoop::releaseHeld() {
 
 void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, const char* code,
                                        const QString& text, const QString& why) {
-    writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: ") + why);
+    note(s, LogLevel::Notice, "refused", QStringLiteral(" refused: ") + why);
     send(s, reply(m_cp, s->prefix, command, code, 0, text));
     closeSession(s, why, false);
 }
@@ -573,7 +579,7 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (n < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             if (!s->closing)
-                log(s->peer + QStringLiteral(" disconnected"));
+                note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
             drop(s);
             return;
         }
@@ -600,7 +606,7 @@ void ConnectionLoop::flush(Session* s) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         if (!s->closing)
-            log(s->peer + QStringLiteral(" disconnected"));
+            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
         drop(s);
         return;
     }
@@ -640,7 +646,7 @@ void ConnectionLoop::closeSession(Session* s, const QString& why, bool logIt) {
         return;
     s->closing = true;
     if (logIt)
-        log(s->peer + QStringLiteral(" closed: ") + why);
+        note(s, LogLevel::Info, "closed", QStringLiteral(" closed: ") + why);
     s->in.clear();
     s->arrivals.clear();
     // Pending replies are written out before the connection closes.

@@ -2,6 +2,7 @@
 
 #include "common/CodePage.h"
 #include "server/AccessGuard.h"
+#include "server/LogThrottle.h"
 #include "server/ServerOptions.h"
 
 #include <QByteArray>
@@ -23,10 +24,12 @@ class StatementRunner;
 
 // What the connection threads of one service share.
 struct LoopShared {
-    explicit LoopShared(ServerOptions o, AccessGuard::Limits limits) : options(std::move(o)), guard(limits) {}
+    explicit LoopShared(ServerOptions o, AccessGuard::Limits limits)
+        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs) {}
     ServerOptions options;
     std::timed_mutex sqliteWriter; // one SQLite writer of this process at a time
     AccessGuard guard;             // connections of all threads, those being handed over included
+    LogThrottle logThrottle;       // lines about one client address
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -70,6 +73,7 @@ private:
     void beginShutdown();
     void readFrom(Session* s);
     bool takeProxyHeader(Session* s);
+    void note(Session* s, LogLevel level, const char* kind, const QString& text);
     void noteArrivals(Session* s, QByteArrayView bytes);
     qint64 takeArrival(Session* s);
     void forget(const QString& address, bool unnamed);

@@ -98,6 +98,10 @@ bool MemberServer::start(QString& error) {
         return false;
     }
     log(QStringLiteral("listening on %1:%2").arg(options.listen.toString()).arg(m_server->serverPort()));
+    // Counts of held-back lines are written when their window is over, also when nothing else is logged.
+    auto* flush = new QTimer(this);
+    connect(flush, &QTimer::timeout, this, [this] { m_shared.logThrottle.flush(StatementWatch::nowMs()); });
+    flush->start(static_cast<int>(m_shared.logThrottle.windowMs()));
     return true;
 }
 
@@ -135,7 +139,9 @@ void MemberServer::accept(qintptr descriptor) {
         if (loop->load() < target->load())
             target = loop.get();
     if (!proxied)
-        log(peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()));
+        m_shared.logThrottle.write(LogLevel::Info, address, QStringLiteral("connected"),
+                                   peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()),
+                                   StatementWatch::nowMs());
     target->adopt(fd, peer, address, proxied);
 }
 

@@ -21,8 +21,9 @@ struct ServerOptions {
     // off, and the member database holds the key table.
     bool keyedPostings = false;
     qint64 maxRequestBytes = 1024 * 1024;
-    int idleTimeoutMs = 0; // 0: logged-in connections may stay idle
-    int threads = 4;       // connection threads, each with its own database connection
+    int idleTimeoutMs = 0;         // 0: logged-in connections may stay idle
+    int threads = 4;               // connection threads, each with its own database connection
+    int logRepeatWindowMs = 10000; // lines of one kind about one address: a few per window, then a count
     // Balancers whose connections begin with a PROXY header naming the client
     // (address and prefix length); every limit and log line uses that client.
     QList<QPair<QHostAddress, int>> trustedProxies;

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -424,6 +425,35 @@ private slots:
         // Every line carries its level for the journal.
         for (const QString& line : log.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             QVERIFY2(line.startsWith(QLatin1Char('<')) && line.at(2) == QLatin1Char('>'), qPrintable(line));
+    }
+
+    // A client that connects again and again gets a few "connected" lines per
+    // window and one line with the count of the rest: every connection is
+    // either written or counted.
+    void repeatedLinesAboutAnAddressAreCounted() {
+        QTemporaryDir dir;
+        MemberdProcess memberd(QStringLiteral("127.0.0.113"), sqliteIn(dir),
+                               {QStringLiteral("--log-repeat-window"), QStringLiteral("1")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        const int connections = 200;
+        for (int i = 0; i < connections; ++i) {
+            Wire w;
+            QVERIFY(w.open(memberd.address(), QStringLiteral("127.0.0.114")));
+        }
+        static const QRegularExpression written(QStringLiteral(R"(127\.0\.0\.114:\d+ connected \()"));
+        static const QRegularExpression counted(
+            QStringLiteral(R"(127\.0\.0\.114: (\d+) more "connected" lines in 1 s not written)"));
+        int lines = 0;
+        const auto accounted = [&] {
+            const QString log = memberd.log();
+            lines = static_cast<int>(log.count(written));
+            int sum = lines;
+            for (auto it = counted.globalMatch(log); it.hasNext();)
+                sum += it.next().captured(1).toInt();
+            return sum;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(accounted(), connections, 20000);
+        QVERIFY2(lines < connections / 2, qPrintable(QString::number(lines)));
     }
 
     void logLinesCannotBeForged() {
