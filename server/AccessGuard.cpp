@@ -11,6 +11,9 @@ constexpr qint64 kReportEveryMs = 10000;
 constexpr qsizetype kSweepAbove = 10000;
 // Failed log-ins of an address before its wrong passwords are answered late.
 constexpr int kFreeFailures = 2;
+// Addresses that logged in are remembered this long, and at most this many.
+constexpr qint64 kKnownForMs = 30LL * 24 * 3600 * 1000;
+constexpr qsizetype kMaxKnown = 100000;
 } // namespace
 
 bool AccessGuard::shouldReport(Entry& e, qint64 nowMs) {
@@ -41,6 +44,10 @@ AccessGuard::Admission AccessGuard::addressVerdict(const Entry& e) const {
     return Admission::Admitted;
 }
 
+int AccessGuard::pendingPlacesFor(const QString& address) const {
+    return m_known.contains(address) ? m_limits.maxPending : m_limits.maxPending - m_limits.maxPending / 4;
+}
+
 AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, bool& report) {
     std::lock_guard lock(m_mutex);
     prune(nowMs);
@@ -49,7 +56,7 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     Admission verdict = Admission::Admitted;
     if (m_open >= m_limits.maxConnections)
         verdict = Admission::Full;
-    else if (m_pending >= m_limits.maxPending)
+    else if (m_pending >= pendingPlacesFor(address))
         verdict = Admission::TooManyPending;
     else
         verdict = addressVerdict(e);
@@ -82,7 +89,9 @@ AccessGuard::Admission AccessGuard::named(const QString& address, qint64 nowMs, 
     prune(nowMs);
     Entry& e = m_entries[address];
     report = false;
-    const Admission verdict = addressVerdict(e);
+    // Admitted unnamed with the places of all; a new client keeps to its share.
+    const Admission verdict =
+        m_pending > pendingPlacesFor(address) ? Admission::TooManyPending : addressVerdict(e);
     if (verdict != Admission::Admitted) {
         report = shouldReport(e, nowMs);
         if (e.connections == 0 && e.failures == 0)
@@ -147,8 +156,14 @@ AccessGuard::Failure AccessGuard::failed(const QString& address, qint64 nowMs, b
     return f;
 }
 
-void AccessGuard::loggedIn(const QString& address) {
+void AccessGuard::loggedIn(const QString& address, qint64 nowMs) {
     std::lock_guard lock(m_mutex);
+    if (m_known.size() >= kMaxKnown && !m_known.contains(address)) {
+        m_known.removeIf([&](const auto& known) { return nowMs - known.value() > kKnownForMs; });
+        if (m_known.size() >= kMaxKnown)
+            m_known.clear();
+    }
+    m_known[address] = nowMs;
     Entry& e = m_entries[address];
     if (e.pending > 0) {
         --e.pending;

@@ -21,6 +21,10 @@ namespace memberd {
 // passwords are held as long as any. A connection whose answer is held is
 // "held": it no longer takes a pending place, and held connections are
 // bounded per address and in all.
+//
+// A quarter of the pending places in all is kept for addresses that have
+// logged in before, so that clients at a few new addresses cannot fill them
+// all and keep the stores' desks out.
 class AccessGuard {
 public:
     struct Limits {
@@ -62,7 +66,7 @@ public:
     // A wrong password from a connection of address (pending: not logged in
     // yet). When the answer of a pending one is held it turns held.
     Failure failed(const QString& address, qint64 nowMs, bool pending);
-    void loggedIn(const QString& address);
+    void loggedIn(const QString& address, qint64 nowMs);
     void closed(const QString& address, Phase phase);
 
     int open() const;
@@ -80,12 +84,15 @@ private:
     };
     bool shouldReport(Entry& e, qint64 nowMs);
     Admission addressVerdict(const Entry& e) const;
+    // The pending places in all an address may use: all of them once it has logged in.
+    int pendingPlacesFor(const QString& address) const;
     bool forgotten(const Entry& e, qint64 nowMs) const;
     void prune(qint64 nowMs);
 
     Limits m_limits;
     mutable std::mutex m_mutex;
     QHash<QString, Entry> m_entries;
+    QHash<QString, qint64> m_known; // addresses that logged in, and when last
     int m_open = 0;
     int m_pending = 0;
     int m_held = 0;

@@ -502,7 +502,7 @@ void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArr
     if (!s->loggedIn) {
         s->loggedIn = true;
         m_pending.erase(s->pendingPos);
-        m_shared.guard.loggedIn(s->address);
+        m_shared.guard.loggedIn(s->address, nowMs());
     }
     note(s, LogLevel::Info, "logged in", QStringLiteral(" logged in"));
     // The count tells the desk what the service supports beyond statements.

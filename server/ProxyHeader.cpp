@@ -101,6 +101,9 @@ ProxyHeader::Result ProxyHeader::parseV1(const QByteArray& bytes) {
         return {};
     }
     const QByteArray line = bytes.left(end);
+    // Refused as it was while incomplete: the line holds no other line end.
+    if (line.contains('\r') || line.contains('\n'))
+        return invalid(QStringLiteral("PROXY line broken"));
     const QList<QByteArray> fields = line.split(' ');
     Result r;
     r.length = end + 2;

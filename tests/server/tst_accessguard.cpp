@@ -37,10 +37,10 @@ private slots:
         QVERIFY(!report); // reported once in a while, not each time
         // Another address still gets in.
         QCOMPARE(g.admit(kB, 0, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
+        g.loggedIn(kA, 0);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::AddressFull);
         QCOMPARE(g.open(), 5);
@@ -48,6 +48,33 @@ private slots:
         g.closed(kA, AccessGuard::Phase::Pending);
         QCOMPARE(g.open(), 3);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
+    }
+
+    // A quarter of the pending places in all is kept for addresses that have
+    // logged in before: new addresses fill the rest only.
+    void pendingPlacesAreKeptForKnownAddresses() {
+        AccessGuard::Limits l = small();
+        l.maxPending = 8;
+        l.maxPendingPerAddress = 8;
+        l.maxPerAddress = 100;
+        AccessGuard g(l);
+        bool report = false;
+        const QString known = QStringLiteral("10.0.0.9");
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        g.loggedIn(known, 0);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(kB, 0, report), AccessGuard::Admission::TooManyPending);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::TooManyPending);
+        // Through a balancer: admitted with all places, then held to the share once named.
+        g.closed(known, AccessGuard::Phase::Pending);
+        QCOMPARE(g.admitUnnamed(), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.named(kB, 0, report), AccessGuard::Admission::TooManyPending);
+        g.closedUnnamed();
+        QCOMPARE(g.admitUnnamed(), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.named(known, 0, report), AccessGuard::Admission::Admitted);
     }
 
     void totalLimitHolds() {
@@ -85,8 +112,8 @@ private slots:
         QCOMPARE(guess(now).holdMs, 200);
         QCOMPARE(g.admit(kA, now, report), AccessGuard::Admission::Admitted);
         QCOMPARE(g.admit(kA, now, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA); // a desk with the right password at the same address
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0); // a desk with the right password at the same address
+        g.loggedIn(kA, 0);
         // The held ones are bounded like pending places: the next answer goes at once.
         const AccessGuard::Failure fifth = g.failed(kA, now, false);
         QVERIFY(fifth.lockedOut);
@@ -107,14 +134,14 @@ private slots:
         AccessGuard g(small());
         bool report = false;
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
             g.failed(kA, 0, true);
             g.closed(kA, AccessGuard::Phase::Pending);
         }
         QCOMPARE(g.admit(kA, 1, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
         QCOMPARE(g.admit(kA, 1, report), AccessGuard::Admission::Admitted);
         QCOMPARE(g.failed(kA, 1, true).holdMs, 200);
         for (qint64 t = 10000; t < 100000; t += 6000) {

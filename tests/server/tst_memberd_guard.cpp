@@ -159,6 +159,37 @@ private slots:
         }
     }
 
+    // Clients at two new addresses hold every pending place they may: a
+    // desk whose address has logged in before still gets one of the places
+    // kept for such addresses, a third new address does not.
+    void pendingPlacesAreKeptForDesksThatLoggedInBefore() {
+        QTemporaryDir dir;
+        MemberdProcess memberd(QStringLiteral("127.0.0.115"), sqliteIn(dir),
+                               {QStringLiteral("--max-pending-logins"), QStringLiteral("8"),
+                                QStringLiteral("--max-pending-per-address"), QStringLiteral("4")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        const QString deskAddress = QStringLiteral("127.0.0.116");
+        {
+            Wire earlier;
+            QVERIFY(earlier.open(memberd.address(), deskAddress));
+            QCOMPARE(earlier.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        }
+        std::vector<std::unique_ptr<Wire>> held;
+        for (const char* from : {"127.0.0.117", "127.0.0.118"})
+            for (int i = 0; i < 4; ++i) {
+                held.push_back(std::make_unique<Wire>());
+                QVERIFY(held.back()->open(memberd.address(), QString::fromLatin1(from)));
+            }
+        QVERIFY(memberd.waitForLog(QStringLiteral("127.0.0.118:")));
+        QVERIFY(memberd.waitForLog(QStringLiteral("refused: too many connections waiting to log in")));
+        Wire desk;
+        QVERIFY(desk.open(memberd.address(), deskAddress));
+        QCOMPARE(desk.ask("TCPCNT", QStringLiteral("secret")).left(12), QByteArray("ZELQTCPCNT00"));
+        Wire stranger;
+        QVERIFY(stranger.open(memberd.address(), QStringLiteral("127.0.0.119")));
+        QVERIFY(stranger.closedByPeer());
+    }
+
     void silentConnectionIsClosedAtTheLogInTimeout() {
         QTemporaryDir dir;
         MemberdProcess memberd(QStringLiteral("127.0.0.74"), sqliteIn(dir),

@@ -91,6 +91,7 @@ private slots:
         QTest::newRow("v1 two blanks") << QByteArray("PROXY TCP4  1.2.3.4 1.2.3.5 1 2\r\n");
         QTest::newRow("v1 unknown protocol") << QByteArray("PROXY UDP4 1.2.3.4 1.2.3.5 1 2\r\n");
         QTest::newRow("v1 bare line feed") << QByteArray("PROXY TCP4 1.2.3.4\n");
+        QTest::newRow("v1 lone carriage return") << QByteArray("PROXY UNKNOWN a\rb\r\n");
         QTest::newRow("v2 signature") << QByteArray("\r\n\r\n\0\r\nQUIX\n", 12);
         QTest::newRow("v2 version 1") << v2(1, 0x11, v4Block("\1\2\3\4", 1)).replace(12, 1, "\x11");
         QTest::newRow("v2 unknown command") << v2(2, 0x11, v4Block("\1\2\3\4", 1));
