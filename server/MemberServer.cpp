@@ -127,11 +127,12 @@ void MemberServer::accept(qintptr descriptor) {
     if (admission != AccessGuard::Admission::Admitted) {
         ::close(fd);
         if (report || proxied)
-            writeLog(LogLevel::Warning,
-                     peer + QStringLiteral(" refused: ") + AccessGuard::describe(admission) +
-                         (proxied ? QStringLiteral(" (a balancer's connection)")
-                                  : QStringLiteral(" (further refusals from this address not "
-                                                   "logged for 10 s)")));
+            m_shared.logThrottle.write(
+                LogLevel::Warning, address, QStringLiteral("refused"),
+                peer + QStringLiteral(" refused: ") + AccessGuard::describe(admission) +
+                    (proxied ? QStringLiteral(" (a balancer's connection)")
+                             : QStringLiteral(" (further refusals from this address not logged for 10 s)")),
+                StatementWatch::nowMs());
         return;
     }
     ConnectionLoop* target = m_loops.front().get();
