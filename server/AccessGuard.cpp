@@ -9,8 +9,11 @@ namespace {
 constexpr qint64 kReportEveryMs = 10000;
 // Addresses remembered before forgotten ones are swept out.
 constexpr qsizetype kSweepAbove = 10000;
-// Failed log-ins of an address before it has to wait between tries.
+// Failed log-ins of an address before its wrong passwords are answered late.
 constexpr int kFreeFailures = 2;
+// Addresses that logged in are remembered this long, and at most this many.
+constexpr qint64 kKnownForMs = 30LL * 24 * 3600 * 1000;
+constexpr qsizetype kMaxKnown = 100000;
 } // namespace
 
 bool AccessGuard::shouldReport(Entry& e, qint64 nowMs) {
@@ -20,15 +23,29 @@ bool AccessGuard::shouldReport(Entry& e, qint64 nowMs) {
     return true;
 }
 
+// An address with no connection whose failures have run out holds nothing worth keeping.
+bool AccessGuard::forgotten(const Entry& e, qint64 nowMs) const {
+    return e.connections == 0 && e.lockedUntilMs <= nowMs &&
+           (e.failures == 0 || nowMs - e.lastFailureMs > m_limits.lockoutMs);
+}
+
 void AccessGuard::prune(qint64 nowMs) {
     if (m_entries.size() <= kSweepAbove)
         return;
-    for (auto it = m_entries.begin(); it != m_entries.end();) {
-        const Entry& e = it.value();
-        const bool quiet = e.connections == 0 && e.lockedUntilMs <= nowMs &&
-                           (e.failures == 0 || nowMs - e.nextTryMs > m_limits.lockoutMs);
-        it = quiet ? m_entries.erase(it) : std::next(it);
-    }
+    for (auto it = m_entries.begin(); it != m_entries.end();)
+        it = forgotten(it.value(), nowMs) ? m_entries.erase(it) : std::next(it);
+}
+
+AccessGuard::Admission AccessGuard::addressVerdict(const Entry& e) const {
+    if (e.connections >= m_limits.maxPerAddress)
+        return Admission::AddressFull;
+    if (e.pending >= m_limits.maxPendingPerAddress)
+        return Admission::TooManyPending;
+    return Admission::Admitted;
+}
+
+int AccessGuard::pendingPlacesFor(const QString& address) const {
+    return m_known.contains(address) ? m_limits.maxPending : m_limits.maxPending - m_limits.maxPending / 4;
 }
 
 AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, bool& report) {
@@ -37,25 +54,17 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     Entry& e = m_entries[address];
     report = false;
     Admission verdict = Admission::Admitted;
-    if (e.lockedUntilMs > nowMs)
-        verdict = Admission::LockedOut;
-    else if (m_open >= m_limits.maxConnections)
+    if (m_open >= m_limits.maxConnections)
         verdict = Admission::Full;
-    else if (e.connections >= m_limits.maxPerAddress)
-        verdict = Admission::AddressFull;
-    else if (e.pending >= m_limits.maxPendingPerAddress || m_pending >= m_limits.maxPending)
+    else if (m_pending >= pendingPlacesFor(address))
         verdict = Admission::TooManyPending;
+    else
+        verdict = addressVerdict(e);
     if (verdict != Admission::Admitted) {
-        // A locked-out address was reported when it was locked.
-        report = verdict != Admission::LockedOut && shouldReport(e, nowMs);
-        if (e.connections == 0 && e.failures == 0 && e.lockedUntilMs <= nowMs)
+        report = shouldReport(e, nowMs);
+        if (e.connections == 0 && e.failures == 0)
             m_entries.remove(address);
         return verdict;
-    }
-    if (e.lockedUntilMs != 0) {
-        // The lock-out has run out: a fresh start.
-        e.lockedUntilMs = 0;
-        e.failures = 0;
     }
     ++e.connections;
     ++e.pending;
@@ -64,61 +73,123 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     return verdict;
 }
 
-AccessGuard::Attempt AccessGuard::attempt(const QString& address, qint64 nowMs) {
+AccessGuard::Admission AccessGuard::admitUnnamed() {
     std::lock_guard lock(m_mutex);
-    const auto it = m_entries.find(address);
-    if (it == m_entries.end())
-        return Attempt::Check;
-    if (it->lockedUntilMs > nowMs)
-        return Attempt::LockedOut;
-    return it->nextTryMs > nowMs ? Attempt::Wait : Attempt::Check;
+    if (m_open >= m_limits.maxConnections)
+        return Admission::Full;
+    if (m_pending >= m_limits.maxPending)
+        return Admission::TooManyPending;
+    ++m_open;
+    ++m_pending;
+    return Admission::Admitted;
 }
 
-bool AccessGuard::failed(const QString& address, qint64 nowMs) {
+AccessGuard::Admission AccessGuard::named(const QString& address, qint64 nowMs, bool& report) {
+    std::lock_guard lock(m_mutex);
+    prune(nowMs);
+    Entry& e = m_entries[address];
+    report = false;
+    // Admitted unnamed with the places of all; a new client keeps to its share.
+    const Admission verdict =
+        m_pending > pendingPlacesFor(address) ? Admission::TooManyPending : addressVerdict(e);
+    if (verdict != Admission::Admitted) {
+        report = shouldReport(e, nowMs);
+        if (e.connections == 0 && e.failures == 0)
+            m_entries.remove(address);
+        return verdict;
+    }
+    ++e.connections;
+    ++e.pending;
+    return verdict;
+}
+
+void AccessGuard::closedUnnamed() {
+    std::lock_guard lock(m_mutex);
+    --m_open;
+    --m_pending;
+}
+
+QString AccessGuard::describe(Admission admission) {
+    switch (admission) {
+    case Admission::Full:
+        return QStringLiteral("the service holds as many connections as it may");
+    case Admission::AddressFull:
+        return QStringLiteral("too many connections from this address");
+    case Admission::TooManyPending:
+        return QStringLiteral("too many connections waiting to log in");
+    case Admission::Admitted:
+        break;
+    }
+    return QString();
+}
+
+AccessGuard::Failure AccessGuard::failed(const QString& address, qint64 nowMs, bool pending) {
     std::lock_guard lock(m_mutex);
     Entry& e = m_entries[address];
-    if (e.lockedUntilMs > nowMs)
-        return false;
+    // Failures far apart (a till with an old password) do not add up.
+    if (e.failures > 0 && nowMs - e.lastFailureMs > m_limits.lockoutMs)
+        e.failures = 0;
     ++e.failures;
-    if (e.failures >= m_limits.failuresBeforeLockout) {
+    e.lastFailureMs = nowMs;
+    Failure f;
+    if (e.lockedUntilMs > nowMs) {
+        f.holdMs = m_limits.maxDelayMs;
+    } else if (e.failures >= m_limits.failuresBeforeLockout) {
         e.lockedUntilMs = nowMs + m_limits.lockoutMs;
-        e.nextTryMs = e.lockedUntilMs;
-        return true;
-    }
-    // A mistyped password or two cost nothing; then each failure doubles the wait.
-    if (e.failures > kFreeFailures) {
+        f.holdMs = m_limits.maxDelayMs;
+        f.lockedOut = true;
+    } else if (e.failures > kFreeFailures) {
+        // A mistyped password or two cost nothing; then each failure doubles the hold.
         const int doublings = std::min(e.failures - kFreeFailures - 1, 20);
-        e.nextTryMs = nowMs + std::min(m_limits.firstDelayMs << doublings, m_limits.maxDelayMs);
+        f.holdMs = std::min(m_limits.firstDelayMs << doublings, m_limits.maxDelayMs);
     }
-    return false;
+    // Held answers are bounded like pending places: past that, the answer goes at once.
+    if (f.holdMs <= 0 || !pending || e.pending <= 0 || e.held >= m_limits.maxPendingPerAddress ||
+        m_held >= m_limits.maxPending) {
+        f.holdMs = 0;
+        return f;
+    }
+    --e.pending;
+    --m_pending;
+    ++e.held;
+    ++m_held;
+    return f;
 }
 
-void AccessGuard::loggedIn(const QString& address) {
+void AccessGuard::loggedIn(const QString& address, qint64 nowMs) {
     std::lock_guard lock(m_mutex);
+    if (m_known.size() >= kMaxKnown && !m_known.contains(address)) {
+        m_known.removeIf([&](const auto& known) { return nowMs - known.value() > kKnownForMs; });
+        if (m_known.size() >= kMaxKnown)
+            m_known.clear();
+    }
+    m_known[address] = nowMs;
     Entry& e = m_entries[address];
     if (e.pending > 0) {
         --e.pending;
         --m_pending;
     }
-    e.failures = 0;
-    e.nextTryMs = 0;
 }
 
-void AccessGuard::closed(const QString& address, bool wasLoggedIn) {
+void AccessGuard::closed(const QString& address, Phase phase) {
     std::lock_guard lock(m_mutex);
     const auto it = m_entries.find(address);
     if (it == m_entries.end())
         return;
     Entry& e = it.value();
-    if (!wasLoggedIn && e.pending > 0) {
+    if (phase == Phase::Pending && e.pending > 0) {
         --e.pending;
         --m_pending;
+    }
+    if (phase == Phase::Held && e.held > 0) {
+        --e.held;
+        --m_held;
     }
     if (e.connections > 0) {
         --e.connections;
         --m_open;
     }
-    if (e.connections == 0 && e.failures == 0 && e.lockedUntilMs == 0)
+    if (e.connections == 0 && e.failures == 0)
         m_entries.erase(it);
 }
 

@@ -12,9 +12,19 @@ namespace memberd {
 // in all, so that one client cannot take the places of the desks, and all
 // connections together stay below the descriptor limit.
 //
-// After two wrong passwords an address waits before its next try, twice as
-// long after each further failure; after too many failures it is locked out
-// for a while. Tries made while waiting are refused without looking at the password.
+// Several desks may share one address (a store behind one router), so what a
+// wrong password costs falls on the connection that sent it, never on the
+// address's other clients: a right password is always let in. Two wrong
+// passwords from an address cost nothing; after that the answer to each
+// further one is held on its own connection, twice as long each time. After
+// too many failures the address is locked out for a while: its wrong
+// passwords are held as long as any. A connection whose answer is held is
+// "held": it no longer takes a pending place, and held connections are
+// bounded per address and in all.
+//
+// A quarter of the pending places in all is kept for addresses that have
+// logged in before, so that clients at a few new addresses cannot fill them
+// all and keep the stores' desks out.
 class AccessGuard {
 public:
     struct Limits {
@@ -27,22 +37,37 @@ public:
         qint64 maxDelayMs = 30000;
         qint64 lockoutMs = 300000;
     };
-    enum class Admission { Admitted, Full, TooManyPending, AddressFull, LockedOut };
-    enum class Attempt { Check, Wait, LockedOut };
+    enum class Admission { Admitted, Full, TooManyPending, AddressFull };
+    // Where a connection stands for the guard.
+    enum class Phase { Pending, Held, LoggedIn };
+    // What a wrong password costs: how long its answer is held on its
+    // connection (0: answered at once), and whether it locked the address out.
+    struct Failure {
+        qint64 holdMs = 0;
+        bool lockedOut = false;
+    };
 
     explicit AccessGuard(const Limits& limits) : m_limits(limits) {}
 
     // A new connection from address; when admitted it counts as pending
-    // until loggedIn() or closed(). report tells whether this refusal is the
-    // first of its kind for the address in a while (so the log is not flooded).
+    // until loggedIn(), failed() holds it, or closed(). report tells whether
+    // this refusal is the first of its kind for the address in a while (so
+    // the log is not flooded).
     Admission admit(const QString& address, qint64 nowMs, bool& report);
-    // Whether a log-in from address may have its password checked now.
-    Attempt attempt(const QString& address, qint64 nowMs);
-    // A wrong password or a refused request before log-in; true when this
-    // failure locked the address out.
-    bool failed(const QString& address, qint64 nowMs);
-    void loggedIn(const QString& address);
-    void closed(const QString& address, bool wasLoggedIn);
+    // A connection from a trusted balancer, whose client's address comes
+    // with its first bytes: only the limits in all apply until named().
+    Admission admitUnnamed();
+    // The client's address of an unnamed connection arrived: the address's
+    // limits apply from now on. A refused one stays unnamed (closedUnnamed()).
+    Admission named(const QString& address, qint64 nowMs, bool& report);
+    void closedUnnamed();
+    // The refusal for the log.
+    static QString describe(Admission admission);
+    // A wrong password from a connection of address (pending: not logged in
+    // yet). When the answer of a pending one is held it turns held.
+    Failure failed(const QString& address, qint64 nowMs, bool pending);
+    void loggedIn(const QString& address, qint64 nowMs);
+    void closed(const QString& address, Phase phase);
 
     int open() const;
     const Limits& limits() const { return m_limits; }
@@ -51,19 +76,26 @@ private:
     struct Entry {
         int connections = 0;
         int pending = 0;
+        int held = 0;
         int failures = 0;
-        qint64 nextTryMs = 0;     // no password check before this
-        qint64 lockedUntilMs = 0; // no connection before this
+        qint64 lastFailureMs = 0;
+        qint64 lockedUntilMs = 0; // wrong passwords are held longest before this
         qint64 lastReportMs = -1;
     };
     bool shouldReport(Entry& e, qint64 nowMs);
+    Admission addressVerdict(const Entry& e) const;
+    // The pending places in all an address may use: all of them once it has logged in.
+    int pendingPlacesFor(const QString& address) const;
+    bool forgotten(const Entry& e, qint64 nowMs) const;
     void prune(qint64 nowMs);
 
     Limits m_limits;
     mutable std::mutex m_mutex;
     QHash<QString, Entry> m_entries;
+    QHash<QString, qint64> m_known; // addresses that logged in, and when last
     int m_open = 0;
     int m_pending = 0;
+    int m_held = 0;
 };
 
 } // namespace memberd

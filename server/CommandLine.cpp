@@ -76,6 +76,11 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         flag("check-config", "Check the options, the password source and the database, print "
                              "\"configuration OK\" or the reason, and exit (0 or 1)."),
         valued("listen", "Address to listen on (default: all addresses).", "ADDR"),
+        valued("trusted-proxy",
+               "Balancers (addresses or networks, comma-separated; may be repeated) whose connections begin "
+               "with a PROXY header (v1 or v2) naming the client, whose address is then used for every "
+               "limit and log line.",
+               "ADDRS"),
         valued("port", "TCP port (default 3501).", "N", QStringLiteral("3501")),
         valued("password-file",
                "File holding the log-in password (else MEMBERD_PASSWORD, else "
@@ -138,13 +143,20 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                QStringLiteral("32")),
         valued("max-connections-per-address", "Connections from one address (default 1024).", "N",
                QStringLiteral("1024")),
-        valued("login-failures", "Failed log-ins from one address before it is locked out (default 10).", "N",
-               QStringLiteral("10")),
+        valued("login-failures",
+               "Failed log-ins from one address before it is locked out: its wrong passwords are answered "
+               "last, right ones still let in (default 10).",
+               "N", QStringLiteral("10")),
         valued("login-delay",
-               "Seconds an address waits after a failed log-in, doubled after each further one "
-               "(default 1).",
+               "Seconds the answer to a wrong password is held after the second from an address, doubled "
+               "after each further one (default 1).",
                "SECONDS", QStringLiteral("1")),
-        valued("login-lockout", "Seconds an address stays locked out (default 300).", "SECONDS",
+        valued("log-repeat-window",
+               "Lines of one kind about one client address (connected, refused, ...): five are written "
+               "in this many seconds, the rest counted in one line (default 10).",
+               "SECONDS", QStringLiteral("10")),
+        valued("login-lockout",
+               "Seconds a lock-out lasts; failures further apart do not add up (default 300).", "SECONDS",
                QStringLiteral("300")),
     };
     QCommandLineParser parser;
@@ -160,7 +172,7 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     const QString configPath = ConfigFile::pathIn(arguments);
     if (!configPath.isEmpty()) {
         QStringList fromFile;
-        if (!ConfigFile::toArguments(configPath, options, fromFile, error))
+        if (!ConfigFile::toArguments(configPath, options, fromFile, request.warnings, error))
             return false;
         args = QStringList{arguments.value(0)} + fromFile + arguments.mid(1);
     }
@@ -200,6 +212,17 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         return false;
     }
 
+    for (const QString& list : parser.values(QStringLiteral("trusted-proxy"))) {
+        for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QPair<QHostAddress, int> network = QHostAddress::parseSubnet(item.trimmed());
+            if (network.first.isNull()) {
+                error = QStringLiteral("--trusted-proxy: not an address or network: ") + item.trimmed();
+                return false;
+            }
+            o.trustedProxies << network;
+        }
+    }
+
     Numbers n(parser, error);
     int port = 0;
     int maxConnections = 0;
@@ -219,7 +242,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         !n.integer("max-connections-per-address", 1, 1000000, o.maxConnectionsPerAddress) ||
         !n.integer("login-failures", 1, 1000000, o.loginFailuresBeforeLockout) ||
         !n.milliseconds("login-delay", 0, 3600, o.loginDelayMs) ||
-        !n.milliseconds("login-lockout", 0, 1e6, o.loginLockoutMs))
+        !n.milliseconds("login-lockout", 0, 1e6, o.loginLockoutMs) ||
+        !n.milliseconds("log-repeat-window", 0.1, 3600, o.logRepeatWindowMs))
         return false;
     o.port = static_cast<quint16>(port);
     if (o.maxOutputBytes < o.maxReplyBytes) {

@@ -1,5 +1,7 @@
 #include "server/ConfigFile.h"
 
+#include "server/SecretSources.h"
+
 #include <QFile>
 
 namespace memberd {
@@ -18,7 +20,11 @@ QString ConfigFile::pathIn(const QStringList& arguments) {
 }
 
 bool ConfigFile::toArguments(const QString& path, const QList<QCommandLineOption>& options, QStringList& args,
-                             QString& error) {
+                             QStringList& warnings, QString& error) {
+    if (!SecretSources::checkFile(path, warnings, error)) {
+        error = QStringLiteral("configuration file: ") + error;
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read the configuration file %1: %2").arg(path, file.errorString());

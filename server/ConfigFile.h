@@ -16,8 +16,10 @@ class ConfigFile {
 public:
     // False with a one-line reason ("FILE:LINE: ...") when the file cannot be
     // read or holds a name that is not one of options or a bad flag value.
+    // It may hold the database's password, so it must pass the checks of a
+    // secret file (SecretSources::checkFile); warnings are appended to.
     static bool toArguments(const QString& path, const QList<QCommandLineOption>& options, QStringList& args,
-                            QString& error);
+                            QStringList& warnings, QString& error);
     // The value of "--config FILE" or "--config=FILE" among the arguments; empty when not given.
     static QString pathIn(const QStringList& arguments);
 };

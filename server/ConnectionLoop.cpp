@@ -3,12 +3,14 @@
 #include "common/Fault.h"
 #include "server/Log.h"
 #include "server/Protocol.h"
+#include "server/ProxyHeader.h"
 #include "server/StatementRunner.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -42,19 +44,34 @@ struct ConnectionLoop::Session {
     QByteArray out;
     qsizetype sent = 0; // bytes of out already written
     QByteArray prefix = QByteArrayLiteral("ZELQ");
+    bool unnamed = false; // from a balancer, its PROXY header not read yet
     bool loggedIn = false;
+    bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
+    bool waiting = false; // held and its answer not sent yet: listed in m_held
     bool closing = false;
     bool dead = false;
     bool ready = false; // listed in m_ready
     uint32_t interest = 0;
     qint64 lastActive = 0;
     qint64 connectedAt = 0;
-    qint64 requestAt = 0;    // when the request to serve next was complete
+    qint64 requestAt = 0; // when the request being served arrived
+    // Requests in the buffer by the read that completed them: how many, and when.
+    struct Arrival {
+        qsizetype requests;
+        qint64 at;
+    };
+    std::deque<Arrival> arrivals;
     qint64 lastProgress = 0; // when the client last took some of its pending replies
     std::list<Session*>::iterator pos;
-    std::list<Session*>::iterator pendingPos; // while not logged in
+    std::list<Session*>::iterator pendingPos; // while not logged in nor held
+    QByteArray heldAnswer;
+    std::multimap<qint64, Session*>::iterator heldPos; // while waiting
 
     bool writing() const { return sent < out.size(); }
+    AccessGuard::Phase phase() const {
+        return loggedIn ? AccessGuard::Phase::LoggedIn
+                        : (held ? AccessGuard::Phase::Held : AccessGuard::Phase::Pending);
+    }
 };
 
 ConnectionLoop::ConnectionLoop(LoopShared& shared, int index, std::function<void()> ended)
@@ -73,7 +90,7 @@ ConnectionLoop::~ConnectionLoop() {
     }
     for (const Incoming& in : m_incoming) {
         ::close(in.fd);
-        m_shared.guard.closed(in.address, false);
+        forget(in.address, in.proxied);
     }
     if (m_wakeFd >= 0)
         ::close(m_wakeFd);
@@ -110,13 +127,26 @@ void ConnectionLoop::wake() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void ConnectionLoop::adopt(int fd, QString peer, QString address) {
+void ConnectionLoop::adopt(int fd, QString peer, QString address, bool proxied) {
     m_load.fetch_add(1, std::memory_order_relaxed);
     {
         std::lock_guard lock(m_inMutex);
-        m_incoming.push_back({fd, std::move(peer), std::move(address)});
+        m_incoming.push_back({fd, std::move(peer), std::move(address), proxied});
     }
     wake();
+}
+
+// A line about the connection's client; repeated ones are counted, not written.
+void ConnectionLoop::note(Session* s, LogLevel level, const char* kind, const QString& text) {
+    m_shared.logThrottle.write(level, s->address, QString::fromLatin1(kind), s->peer + text, nowMs());
+}
+
+// A connection not yet named by its PROXY header counts only in all.
+void ConnectionLoop::forget(const QString& address, bool unnamed) {
+    if (unnamed)
+        m_shared.guard.closedUnnamed();
+    else
+        m_shared.guard.closed(address, AccessGuard::Phase::Pending);
 }
 
 void ConnectionLoop::shutdown() {
@@ -185,6 +215,7 @@ void ConnectionLoop::run() {
         serving.clear();
         expireIdle();
         expirePending();
+        releaseHeld();
         expireStalled();
         for (Session* s : m_graveyard)
             delete s;
@@ -219,13 +250,14 @@ bool ConnectionLoop::takeIncoming() {
         if (m_shuttingDown) {
             ::close(in.fd);
             m_load.fetch_sub(1, std::memory_order_relaxed);
-            m_shared.guard.closed(in.address, false);
+            forget(in.address, in.proxied);
             continue;
         }
         auto* s = new Session;
         s->fd = in.fd;
         s->peer = std::move(in.peer);
         s->address = std::move(in.address);
+        s->unnamed = in.proxied;
         s->lastActive = nowMs();
         s->connectedAt = s->lastActive;
         s->pos = m_sessions.insert(m_sessions.end(), s);
@@ -250,6 +282,9 @@ void ConnectionLoop::beginShutdown() {
     m_graceEnd = nowMs() + kShutdownGraceMs;
     const std::vector<Session*> sessions(m_sessions.begin(), m_sessions.end());
     for (Session* s : sessions) {
+        // A held refusal is not worth the wait.
+        if (s->waiting)
+            drop(s);
         if (s->closing || s->dead)
             continue;
         send(s, reply(m_cp, s->prefix, QByteArrayLiteral("TCPCLS"), rc::kOk, 0, {}));
@@ -274,12 +309,20 @@ void ConnectionLoop::readFrom(Session* s) {
             return;
         s->in.append(buffer, n);
         touch(s);
+        if (s->unnamed) {
+            if (!takeProxyHeader(s))
+                return;
+            // What follows the header came with it.
+            noteArrivals(s, s->in);
+        } else {
+            noteArrivals(s, QByteArrayView(buffer, n));
+        }
         // The log-in request is small: more before its end is not a desk.
         if (!s->loggedIn && loginTooLong(s)) {
-            refuseBeforeLogin(s, s->in.mid(4, 6), rc::kTooLarge,
-                              QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
-                              QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes),
-                              false);
+            refuseBeforeLogin(
+                s, s->in.mid(4, 6), rc::kTooLarge,
+                QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
+                QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes));
             return;
         }
         markReady(s);
@@ -289,8 +332,66 @@ void ConnectionLoop::readFrom(Session* s) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
     if (!s->closing)
-        log(s->peer + QStringLiteral(" disconnected"));
+        note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
     drop(s);
+}
+
+// The PROXY header of a balancer's connection: true once it is read and
+// its client admitted; false while it is incomplete or when the connection
+// was refused.
+bool ConnectionLoop::takeProxyHeader(Session* s) {
+    const ProxyHeader::Result header = ProxyHeader::parse(s->in);
+    if (header.state == ProxyHeader::State::NeedMore)
+        return false;
+    if (header.state == ProxyHeader::State::Invalid) {
+        refuseBeforeLogin(s, QByteArrayLiteral("TCPCNT"), rc::kBadRequest, QStringLiteral("要求格式錯誤"),
+                          QStringLiteral("no valid PROXY header from a trusted balancer: ") + header.error);
+        return false;
+    }
+    s->in.remove(0, header.length);
+    const QString balancer = s->peer;
+    if (!header.local) {
+        s->address = header.source.toString();
+        s->peer = QStringLiteral("%1:%2").arg(s->address).arg(header.sourcePort);
+    }
+    bool report = false;
+    const AccessGuard::Admission admission = m_shared.guard.named(s->address, nowMs(), report);
+    if (admission != AccessGuard::Admission::Admitted) {
+        if (report)
+            writeLog(LogLevel::Warning, s->peer + QStringLiteral(" refused: ") +
+                                            AccessGuard::describe(admission) +
+                                            QStringLiteral(" (further refusals from this address not logged "
+                                                           "for 10 s)"));
+        closeSession(s, AccessGuard::describe(admission), false);
+        return false;
+    }
+    s->unnamed = false;
+    note(s, LogLevel::Info, "connected",
+         QStringLiteral(" connected via %1 (%2 open)").arg(balancer).arg(m_shared.guard.open()));
+    return true;
+}
+
+// A request's time runs from the read that completed it, also when it then
+// waits behind earlier requests of its connection.
+void ConnectionLoop::noteArrivals(Session* s, QByteArrayView bytes) {
+    const qsizetype requests = bytes.count(kEnd);
+    if (requests == 0)
+        return;
+    const qint64 now = nowMs();
+    if (!s->arrivals.empty() && s->arrivals.back().at == now)
+        s->arrivals.back().requests += requests;
+    else
+        s->arrivals.push_back({requests, now});
+}
+
+qint64 ConnectionLoop::takeArrival(Session* s) {
+    if (s->arrivals.empty())
+        return nowMs();
+    Session::Arrival& first = s->arrivals.front();
+    const qint64 at = first.at;
+    if (--first.requests == 0)
+        s->arrivals.pop_front();
+    return at;
 }
 
 bool ConnectionLoop::loginTooLong(Session* s) const {
@@ -299,7 +400,7 @@ bool ConnectionLoop::loginTooLong(Session* s) const {
 }
 
 void ConnectionLoop::markReady(Session* s) {
-    if (s->ready || s->dead || s->closing || s->writing())
+    if (s->ready || s->dead || s->closing || s->unnamed || s->writing())
         return;
     if (s->in.indexOf(kEnd, s->searched) < 0) {
         s->searched = s->in.size();
@@ -307,7 +408,6 @@ void ConnectionLoop::markReady(Session* s) {
             return;
     }
     s->ready = true;
-    s->requestAt = nowMs();
     m_ready.push_back(s);
 }
 
@@ -325,6 +425,7 @@ void ConnectionLoop::serve(Session* s) {
     const QByteArray message = s->in.left(end);
     s->in.remove(0, end + 1);
     s->searched = 0;
+    s->requestAt = takeArrival(s);
     if (message.size() + 1 > m_options.maxRequestBytes) {
         refuseTooLarge(s, message.left(4), message.mid(4, 6));
         return;
@@ -350,7 +451,7 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     if (!request.wellFormed) {
         if (!s->loggedIn) {
             refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("要求格式錯誤"),
-                              QStringLiteral("malformed request"), false);
+                              QStringLiteral("malformed request"));
             return;
         }
         log(s->peer + QStringLiteral(" refused: malformed request"));
@@ -364,8 +465,7 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     }
     if (!s->loggedIn) {
         refuseBeforeLogin(s, request.command, rc::kBadRequest, QStringLiteral("尚未登入"),
-                          QStringLiteral("%1 before log-in").arg(QString::fromLatin1(request.command)),
-                          false);
+                          QStringLiteral("%1 before log-in").arg(QString::fromLatin1(request.command)));
         return;
     }
     const bool keyed =
@@ -395,39 +495,65 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
 }
 
 void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& password) {
-    const qint64 now = nowMs();
-    const AccessGuard::Attempt attempt = m_shared.guard.attempt(s->address, now);
-    if (attempt != AccessGuard::Attempt::Check) {
-        // Not logged: the address was reported when it failed.
-        send(s, reply(m_cp, s->prefix, command, rc::kLoginRefused, 0,
-                      QStringLiteral("登入失敗次數太多, 請稍後再試")));
-        closeSession(s, QStringLiteral("log-in refused: too many failures from this address"), false);
-        return;
-    }
     if (!constantTimeEquals(password, m_options.password)) {
-        refuseBeforeLogin(s, command, rc::kLoginRefused, QStringLiteral("密碼錯誤"),
-                          QStringLiteral("wrong password"), true);
+        wrongPassword(s, command);
         return;
     }
     if (!s->loggedIn) {
         s->loggedIn = true;
         m_pending.erase(s->pendingPos);
-        m_shared.guard.loggedIn(s->address);
+        m_shared.guard.loggedIn(s->address, nowMs());
     }
-    log(s->peer + QStringLiteral(" logged in"));
+    note(s, LogLevel::Info, "logged in", QStringLiteral(" logged in"));
     // The count tells the desk what the service supports beyond statements.
     send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
 }
 
+void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
+    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, nowMs(), !s->loggedIn);
+    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: wrong password"));
+    if (failure.lockedOut)
+        writeLog(LogLevel::Warning,
+                 QStringLiteral("%1 locked out for %2 s after %3 failed log-ins: its refusals are "
+                                "answered after %4 s, right ones still let in")
+                     .arg(s->address)
+                     .arg(m_options.loginLockoutMs / 1000)
+                     .arg(m_options.loginFailuresBeforeLockout)
+                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0));
+    const QByteArray answer =
+        reply(m_cp, s->prefix, command, rc::kLoginRefused, 0, QStringLiteral("密碼錯誤"));
+    if (failure.holdMs <= 0) {
+        send(s, answer);
+        closeSession(s, QStringLiteral("wrong password"), false);
+        return;
+    }
+    // The connection that guessed waits for its answer; nothing more of it is served.
+    s->closing = true;
+    s->in.clear();
+    s->arrivals.clear();
+    m_pending.erase(s->pendingPos);
+    s->held = true;
+    s->waiting = true;
+    s->heldAnswer = answer;
+    s->heldPos = m_held.emplace(nowMs() + failure.holdMs, s);
+    updateInterest(s);
+}
+
+void ConnectionLoop::releaseHeld() {
+    const qint64 now = nowMs();
+    while (!m_held.empty() && m_held.begin()->first <= now) {
+        Session* s = m_held.begin()->second;
+        m_held.erase(m_held.begin());
+        s->waiting = false;
+        send(s, s->heldAnswer);
+        if (!s->dead && !s->writing())
+            drop(s);
+    }
+}
+
 void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, const char* code,
-                                       const QString& text, const QString& why, bool failedLogin) {
-    const bool lockedOut = failedLogin && m_shared.guard.failed(s->address, nowMs());
-    writeLog(LogLevel::Notice, s->peer + QStringLiteral(" refused: ") + why);
-    if (lockedOut)
-        writeLog(LogLevel::Warning, QStringLiteral("%1 locked out for %2 s after %3 failed log-ins")
-                                        .arg(s->address)
-                                        .arg(m_options.loginLockoutMs / 1000)
-                                        .arg(m_options.loginFailuresBeforeLockout));
+                                       const QString& text, const QString& why) {
+    note(s, LogLevel::Notice, "refused", QStringLiteral(" refused: ") + why);
     send(s, reply(m_cp, s->prefix, command, code, 0, text));
     closeSession(s, why, false);
 }
@@ -453,7 +579,7 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (n < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             if (!s->closing)
-                log(s->peer + QStringLiteral(" disconnected"));
+                note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
             drop(s);
             return;
         }
@@ -480,7 +606,7 @@ void ConnectionLoop::flush(Session* s) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         if (!s->closing)
-            log(s->peer + QStringLiteral(" disconnected"));
+            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
         drop(s);
         return;
     }
@@ -501,7 +627,7 @@ void ConnectionLoop::updateInterest(Session* s) {
     // A connection whose buffer is full waits (in its socket) until its
     // requests have been served; one on its way out is read to the end.
     // Before the log-in nothing more is read once the log-in request is complete.
-    const bool loginWaiting = !s->loggedIn && s->in.indexOf(kEnd) >= 0;
+    const bool loginWaiting = !s->loggedIn && !s->unnamed && s->in.indexOf(kEnd) >= 0;
     if (s->closing || (s->in.size() < m_options.maxRequestBytes && !loginWaiting))
         want |= EPOLLIN;
     if (s->writing())
@@ -520,8 +646,9 @@ void ConnectionLoop::closeSession(Session* s, const QString& why, bool logIt) {
         return;
     s->closing = true;
     if (logIt)
-        log(s->peer + QStringLiteral(" closed: ") + why);
+        note(s, LogLevel::Info, "closed", QStringLiteral(" closed: ") + why);
     s->in.clear();
+    s->arrivals.clear();
     // Pending replies are written out before the connection closes.
     if (!s->writing())
         drop(s);
@@ -537,7 +664,9 @@ void ConnectionLoop::drop(Session* s) {
     ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->fd, nullptr);
     ::close(s->fd);
     m_sessions.erase(s->pos);
-    if (!s->loggedIn)
+    if (s->waiting)
+        m_held.erase(s->heldPos);
+    if (!s->loggedIn && !s->held)
         m_pending.erase(s->pendingPos);
     // A session freed at the round's end must not be served in the next one.
     if (s->ready) {
@@ -547,7 +676,10 @@ void ConnectionLoop::drop(Session* s) {
     // Events of this round may still name it: it is freed at the round's end.
     m_graveyard.push_back(s);
     m_load.fetch_sub(1, std::memory_order_relaxed);
-    m_shared.guard.closed(s->address, s->loggedIn);
+    if (s->unnamed)
+        m_shared.guard.closedUnnamed();
+    else
+        m_shared.guard.closed(s->address, s->phase());
 }
 
 void ConnectionLoop::expireIdle() {
@@ -601,6 +733,10 @@ int ConnectionLoop::waitMs() const {
         const qint64 login =
             std::max<qint64>(0, m_pending.front()->connectedAt + m_options.loginTimeoutMs - now);
         wait = wait < 0 ? login : std::min(wait, login);
+    }
+    if (!m_held.empty()) {
+        const qint64 release = std::max<qint64>(0, m_held.begin()->first - now);
+        wait = wait < 0 ? release : std::min(wait, release);
     }
     if (m_shuttingDown) {
         const qint64 grace = std::max<qint64>(0, m_graceEnd - now);

@@ -2,6 +2,7 @@
 
 #include "common/CodePage.h"
 #include "server/AccessGuard.h"
+#include "server/LogThrottle.h"
 #include "server/ServerOptions.h"
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include <condition_variable>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -22,10 +24,12 @@ class StatementRunner;
 
 // What the connection threads of one service share.
 struct LoopShared {
-    explicit LoopShared(ServerOptions o, AccessGuard::Limits limits) : options(std::move(o)), guard(limits) {}
+    explicit LoopShared(ServerOptions o, AccessGuard::Limits limits)
+        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs) {}
     ServerOptions options;
     std::timed_mutex sqliteWriter; // one SQLite writer of this process at a time
     AccessGuard guard;             // connections of all threads, those being handed over included
+    LogThrottle logThrottle;       // lines about one client address
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -50,8 +54,10 @@ public:
     bool start(QString& error);
     // Hands over an accepted, connected socket already admitted by the
     // guard (address: the client's address, peer: address and port for the
-    // log); callable from any thread.
-    void adopt(int fd, QString peer, QString address);
+    // log); callable from any thread. A proxied one comes from a trusted
+    // balancer, admitted unnamed: its first bytes are a PROXY header naming
+    // the client, who then stands in for the balancer in the guard and the log.
+    void adopt(int fd, QString peer, QString address, bool proxied);
     // Tells every connection "TCPCLS", closes them and ends the thread once
     // they are gone (or after a short grace period). Callable from any thread.
     void shutdown();
@@ -66,11 +72,18 @@ private:
     bool takeIncoming();
     void beginShutdown();
     void readFrom(Session* s);
+    bool takeProxyHeader(Session* s);
+    void note(Session* s, LogLevel level, const char* kind, const QString& text);
+    void noteArrivals(Session* s, QByteArrayView bytes);
+    qint64 takeArrival(Session* s);
+    void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
     void logIn(Session* s, const QByteArray& command, const QByteArray& password);
+    void wrongPassword(Session* s, const QByteArray& command);
+    void releaseHeld();
     void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
-                           const QString& why, bool failedLogin);
+                           const QString& why);
     bool loginTooLong(Session* s) const;
     void refuseTooLarge(Session* s, const QByteArray& prefix, const QByteArray& command);
     void send(Session* s, const QByteArray& bytes);
@@ -100,6 +113,7 @@ private:
         int fd;
         QString peer;
         QString address;
+        bool proxied;
     };
     std::vector<Incoming> m_incoming;
     bool m_stopRequested = false;
@@ -113,9 +127,10 @@ private:
     // Owned by the loop's thread.
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
-    std::list<Session*> m_sessions; // least recently active first
-    std::list<Session*> m_pending;  // not logged in yet, oldest first
-    std::vector<Session*> m_ready;  // sessions with a request to serve in the next round
+    std::list<Session*> m_sessions;         // least recently active first
+    std::list<Session*> m_pending;          // not logged in yet, oldest first
+    std::multimap<qint64, Session*> m_held; // refused, by the time their answer is due
+    std::vector<Session*> m_ready;          // sessions with a request to serve in the next round
     std::vector<Session*> m_graveyard;
     bool m_shuttingDown = false;
     qint64 m_graceEnd = 0;

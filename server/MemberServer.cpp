@@ -98,6 +98,10 @@ bool MemberServer::start(QString& error) {
         return false;
     }
     log(QStringLiteral("listening on %1:%2").arg(options.listen.toString()).arg(m_server->serverPort()));
+    // Counts of held-back lines are written when their window is over, also when nothing else is logged.
+    auto* flush = new QTimer(this);
+    connect(flush, &QTimer::timeout, this, [this] { m_shared.logThrottle.flush(StatementWatch::nowMs()); });
+    flush->start(static_cast<int>(m_shared.logThrottle.windowMs()));
     return true;
 }
 
@@ -113,39 +117,40 @@ void MemberServer::accept(qintptr descriptor) {
     ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
     QString address;
     const QString peer = peerOf(fd, address);
+    // A balancer's connection is counted under its client's address once its
+    // PROXY header has named it (see ConnectionLoop).
+    const bool proxied = trusted(QHostAddress(address));
     bool report = false;
-    const AccessGuard::Admission admission = m_shared.guard.admit(address, StatementWatch::nowMs(), report);
+    const AccessGuard::Admission admission =
+        proxied ? m_shared.guard.admitUnnamed()
+                : m_shared.guard.admit(address, StatementWatch::nowMs(), report);
     if (admission != AccessGuard::Admission::Admitted) {
         ::close(fd);
-        if (report)
-            writeLog(LogLevel::Warning, peer + QStringLiteral(" refused: ") +
-                                            refusalText(static_cast<int>(admission)) +
-                                            QStringLiteral(" (further refusals from this address not logged "
-                                                           "for 10 s)"));
+        if (report || proxied)
+            m_shared.logThrottle.write(
+                LogLevel::Warning, address, QStringLiteral("refused"),
+                peer + QStringLiteral(" refused: ") + AccessGuard::describe(admission) +
+                    (proxied ? QStringLiteral(" (a balancer's connection)")
+                             : QStringLiteral(" (further refusals from this address not logged for 10 s)")),
+                StatementWatch::nowMs());
         return;
     }
     ConnectionLoop* target = m_loops.front().get();
     for (const auto& loop : m_loops)
         if (loop->load() < target->load())
             target = loop.get();
-    log(peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()));
-    target->adopt(fd, peer, address);
+    if (!proxied)
+        m_shared.logThrottle.write(LogLevel::Info, address, QStringLiteral("connected"),
+                                   peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()),
+                                   StatementWatch::nowMs());
+    target->adopt(fd, peer, address, proxied);
 }
 
-QString MemberServer::refusalText(int admission) {
-    switch (static_cast<AccessGuard::Admission>(admission)) {
-    case AccessGuard::Admission::Full:
-        return QStringLiteral("the service holds as many connections as it may");
-    case AccessGuard::Admission::AddressFull:
-        return QStringLiteral("too many connections from this address");
-    case AccessGuard::Admission::TooManyPending:
-        return QStringLiteral("too many connections waiting to log in");
-    case AccessGuard::Admission::LockedOut:
-        return QStringLiteral("address locked out after failed log-ins");
-    case AccessGuard::Admission::Admitted:
-        break;
-    }
-    return QString();
+bool MemberServer::trusted(const QHostAddress& address) const {
+    for (const auto& [network, prefix] : m_shared.options.trustedProxies)
+        if (address.isInSubnet(network, prefix))
+            return true;
+    return false;
 }
 
 void MemberServer::shutdown() {

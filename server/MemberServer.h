@@ -35,7 +35,7 @@ signals:
 
 private:
     static AccessGuard::Limits limitsOf(const ServerOptions& options);
-    static QString refusalText(int admission);
+    bool trusted(const QHostAddress& address) const;
     void accept(qintptr fd);
     void loopEnded();
 

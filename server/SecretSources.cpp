@@ -4,21 +4,41 @@
 
 #include <QFile>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace memberd {
 
-bool SecretSources::readFile(const QString& path, QString& content, QStringList& warnings, QString& error) {
+bool SecretSources::checkFile(const QString& path, QStringList& warnings, QString& error) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         error = QStringLiteral("cannot read the file %1").arg(path);
+        return false;
+    }
+    // Whoever may change the file may change what memberd trusts.
+    if (st.st_uid != ::geteuid() && st.st_uid != 0) {
+        error = QStringLiteral("%1 belongs to user %2, neither the user memberd runs as nor root; refused "
+                               "(chown)")
+                    .arg(path)
+                    .arg(st.st_uid);
         return false;
     }
     if (st.st_mode & S_IWOTH) {
         error = QStringLiteral("%1 may be changed by any user; refused (chmod o-w %1)").arg(path);
         return false;
     }
+    if (st.st_mode & S_IWGRP) {
+        error =
+            QStringLiteral("%1 may be changed by the members of its group; refused (chmod g-w %1)").arg(path);
+        return false;
+    }
     if (st.st_mode & S_IROTH)
         warnings << QStringLiteral("%1 may be read by any user (chmod o-r %1)").arg(path);
+    return true;
+}
+
+bool SecretSources::readFile(const QString& path, QString& content, QStringList& warnings, QString& error) {
+    if (!checkFile(path, warnings, error))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read the file %1: %2").arg(path, file.errorString());

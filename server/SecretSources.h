@@ -11,10 +11,15 @@ class CodePage;
 namespace memberd {
 
 // Where the service's secrets come from, and the checks they must pass. A
-// file holding a secret must not be writable by other users (refused) and
-// should not be readable by them (a warning).
+// file holding a secret must belong to the user memberd runs as (or to root)
+// and must not be writable by its group or other users (refused); it should
+// not be readable by other users (a warning).
 class SecretSources {
 public:
+    // The checks alone, for a file that may hold a secret (the configuration
+    // file may hold the database's password). False with a reason.
+    static bool checkFile(const QString& path, QStringList& warnings, QString& error);
+
     // Reads a secret file; the content without its trailing line breaks.
     // False with a reason; warnings are appended to.
     static bool readFile(const QString& path, QString& content, QStringList& warnings, QString& error);

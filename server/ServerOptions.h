@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace memberd {
@@ -19,8 +21,12 @@ struct ServerOptions {
     // --no-keyed-postings; the member database must then hold the key table.
     bool keyedPostings = false;
     qint64 maxRequestBytes = 1024 * 1024;
-    int idleTimeoutMs = 0; // 0: logged-in connections may stay idle
-    int threads = 4;       // connection threads, each with its own database connection
+    int idleTimeoutMs = 0;         // 0: logged-in connections may stay idle
+    int threads = 4;               // connection threads, each with its own database connection
+    int logRepeatWindowMs = 10000; // lines of one kind about one address: a few per window, then a count
+    // Balancers whose connections begin with a PROXY header naming the client
+    // (address and prefix length); every limit and log line uses that client.
+    QList<QPair<QHostAddress, int>> trustedProxies;
 
     // Statements: each answer is ready within this time of its request's arrival.
     int statementTimeoutMs = 10000;

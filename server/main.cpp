@@ -48,6 +48,8 @@ int main(int argc, char* argv[]) {
     QString error;
     const bool parsed = parseCommandLine(QCoreApplication::arguments(), request, error);
     if (request.mode == StartRequest::Mode::CheckConfig) {
+        for (const QString& warning : request.warnings)
+            writeLog(LogLevel::Warning, warning);
         if (parsed)
             DatabaseChecks::check(request.options.connectionString, request.allowSuperuser,
                                   !request.noKeyedPostings, error);

@@ -1,4 +1,4 @@
-// Per-address limits before the log-in: places, waits and lock-outs.
+// Per-address limits before the log-in: places, held answers and lock-outs.
 #include "server/AccessGuard.h"
 
 #include <QTest>
@@ -37,17 +37,44 @@ private slots:
         QVERIFY(!report); // reported once in a while, not each time
         // Another address still gets in.
         QCOMPARE(g.admit(kB, 0, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
-        g.loggedIn(kA);
-        g.loggedIn(kA);
+        g.loggedIn(kA, 0);
+        g.loggedIn(kA, 0);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::AddressFull);
         QCOMPARE(g.open(), 5);
-        g.closed(kA, true);
-        g.closed(kA, false);
+        g.closed(kA, AccessGuard::Phase::LoggedIn);
+        g.closed(kA, AccessGuard::Phase::Pending);
         QCOMPARE(g.open(), 3);
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
+    }
+
+    // A quarter of the pending places in all is kept for addresses that have
+    // logged in before: new addresses fill the rest only.
+    void pendingPlacesAreKeptForKnownAddresses() {
+        AccessGuard::Limits l = small();
+        l.maxPending = 8;
+        l.maxPendingPerAddress = 8;
+        l.maxPerAddress = 100;
+        AccessGuard g(l);
+        bool report = false;
+        const QString known = QStringLiteral("10.0.0.9");
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        g.loggedIn(known, 0);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(kB, 0, report), AccessGuard::Admission::TooManyPending);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(known, 0, report), AccessGuard::Admission::TooManyPending);
+        // Through a balancer: admitted with all places, then held to the share once named.
+        g.closed(known, AccessGuard::Phase::Pending);
+        QCOMPARE(g.admitUnnamed(), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.named(kB, 0, report), AccessGuard::Admission::TooManyPending);
+        g.closedUnnamed();
+        QCOMPARE(g.admitUnnamed(), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.named(known, 0, report), AccessGuard::Admission::Admitted);
     }
 
     void totalLimitHolds() {
@@ -62,42 +89,68 @@ private slots:
         QCOMPARE(g.admit(kB, 0, report), AccessGuard::Admission::Full);
     }
 
-    void failuresMakeTheAddressWaitThenLockIt() {
+    // Wrong passwords cost the connection that sent them: two are answered at
+    // once, then the answers are held twice as long each time, and after the
+    // fifth the address is locked out (its wrong answers held longest). The
+    // address's other clients are never held up: nothing refuses them.
+    void failuresHoldTheGuessersAnswersOnly() {
         AccessGuard g(small());
-        qint64 now = 1000;
-        // Two mistakes are free.
-        QVERIFY(!g.failed(kA, now));
-        QCOMPARE(g.attempt(kA, now), AccessGuard::Attempt::Check);
-        QVERIFY(!g.failed(kA, now));
-        QCOMPARE(g.attempt(kA, now), AccessGuard::Attempt::Check);
-        // Then the waits double: 100, 200 ms.
-        QVERIFY(!g.failed(kA, now));
-        QCOMPARE(g.attempt(kA, now + 99), AccessGuard::Attempt::Wait);
-        QCOMPARE(g.attempt(kA, now + 100), AccessGuard::Attempt::Check);
-        now += 100;
-        QVERIFY(!g.failed(kA, now));
-        QCOMPARE(g.attempt(kA, now + 199), AccessGuard::Attempt::Wait);
-        QCOMPARE(g.attempt(kB, now), AccessGuard::Attempt::Check);
-        now += 200;
-        QVERIFY(g.failed(kA, now)); // the fifth locks
         bool report = false;
-        QCOMPARE(g.attempt(kA, now + 4999), AccessGuard::Attempt::LockedOut);
-        QCOMPARE(g.admit(kA, now + 4999, report), AccessGuard::Admission::LockedOut);
-        QCOMPARE(g.admit(kB, now + 4999, report), AccessGuard::Admission::Admitted);
-        // After the lock-out, a fresh start.
-        QCOMPARE(g.admit(kA, now + 5000, report), AccessGuard::Admission::Admitted);
-        QCOMPARE(g.attempt(kA, now + 5000), AccessGuard::Attempt::Check);
+        const auto guess = [&](qint64 now) {
+            AccessGuard::Admission a = g.admit(kA, now, report);
+            if (a != AccessGuard::Admission::Admitted)
+                qFatal("not admitted");
+            return g.failed(kA, now, true);
+        };
+        qint64 now = 1000;
+        QCOMPARE(guess(now).holdMs, 0);
+        g.closed(kA, AccessGuard::Phase::Pending);
+        QCOMPARE(guess(now).holdMs, 0);
+        g.closed(kA, AccessGuard::Phase::Pending);
+        // Held answers do not take the address's pending places.
+        QCOMPARE(guess(now).holdMs, 100);
+        QCOMPARE(guess(now).holdMs, 200);
+        QCOMPARE(g.admit(kA, now, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(kA, now, report), AccessGuard::Admission::Admitted);
+        g.loggedIn(kA, 0); // a desk with the right password at the same address
+        g.loggedIn(kA, 0);
+        // The held ones are bounded like pending places: the next answer goes at once.
+        const AccessGuard::Failure fifth = g.failed(kA, now, false);
+        QVERIFY(fifth.lockedOut);
+        QCOMPARE(fifth.holdMs, 0);
+        QCOMPARE(g.admit(kA, now + 1, report), AccessGuard::Admission::AddressFull);
+        g.closed(kA, AccessGuard::Phase::Held);
+        g.closed(kA, AccessGuard::Phase::Held);
+        // Locked out: a wrong password is held longest; the address still gets in.
+        QCOMPARE(guess(now + 10).holdMs, 1000);
+        QCOMPARE(g.admit(kA, now + 10, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.admit(kB, now + 10, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.failed(kB, now + 10, true).holdMs, 0);
     }
 
-    void logInForgetsTheFailures() {
+    // A log-in at the address does not wipe a guesser's count; failures far
+    // apart (a till with an old password, once a few minutes) do not add up.
+    void failuresCountWithinTheLockoutTime() {
         AccessGuard g(small());
         bool report = false;
         QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
-        for (int i = 0; i < 3; ++i)
-            g.failed(kA, 0);
-        QCOMPARE(g.attempt(kA, 1), AccessGuard::Attempt::Wait);
-        g.loggedIn(kA);
-        QCOMPARE(g.attempt(kA, 1), AccessGuard::Attempt::Check);
+        g.loggedIn(kA, 0);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(g.admit(kA, 0, report), AccessGuard::Admission::Admitted);
+            g.failed(kA, 0, true);
+            g.closed(kA, AccessGuard::Phase::Pending);
+        }
+        QCOMPARE(g.admit(kA, 1, report), AccessGuard::Admission::Admitted);
+        g.loggedIn(kA, 0);
+        QCOMPARE(g.admit(kA, 1, report), AccessGuard::Admission::Admitted);
+        QCOMPARE(g.failed(kA, 1, true).holdMs, 200);
+        for (qint64 t = 10000; t < 100000; t += 6000) {
+            QCOMPARE(g.admit(kA, t, report), AccessGuard::Admission::Admitted);
+            const AccessGuard::Failure f = g.failed(kA, t, true);
+            QCOMPARE(f.holdMs, 0);
+            QVERIFY(!f.lockedOut);
+            g.closed(kA, AccessGuard::Phase::Pending);
+        }
     }
 };
 
