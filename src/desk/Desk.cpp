@@ -20,7 +20,8 @@ namespace {
 const QString kZel = QStringLiteral("ZEL");
 const QString kZelq = QStringLiteral("ZELQ");
 const QString kHandOff = QStringLiteral("TOLVA");
-const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt", "TxnType", "CustNo", "TxnAmtAuth", "CheckNoAuth"};
+const char* const kHandOffKeys[] = {"CheckNo", "TxnAmt",     "TxnType",    "CustNo",
+                                    "TxnID",   "TxnAmtAuth", "CheckNoAuth"};
 } // namespace
 
 Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing)
@@ -81,7 +82,8 @@ void Desk::readHandOff() {
     const HandOff handOff = HandOff::check(store.Get(kZel, kHandOff, QStringLiteral("CheckNo")),
                                            store.Get(kZel, kHandOff, QStringLiteral("TxnAmt")),
                                            store.Get(kZel, kHandOff, QStringLiteral("TxnType")),
-                                           store.Get(kZel, kHandOff, QStringLiteral("CustNo")));
+                                           store.Get(kZel, kHandOff, QStringLiteral("CustNo")),
+                                           store.Get(kZel, kHandOff, QStringLiteral("TxnID")));
     // A request that is not wholly valid is not posted in any reading of it:
     // the desk opens as if none had come, and the POS hears no answer.
     const bool taken = handOff.valid();
@@ -90,6 +92,8 @@ void Desk::readHandOff() {
         request.checkNo = handOff.checkNo;
         request.amount = handOff.amount;
         request.type = handOff.type;
+        request.cardNo = handOff.custNo;
+        request.txnId = handOff.txnId;
     }
     m_state.setHandOff(request);
     m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());

@@ -14,13 +14,18 @@ QString HandOff::refusal() const {
            QStringLiteral(")，本筆交易不處理");
 }
 
+namespace {
+constexpr qsizetype kMaxTxnId = 64;
+} // namespace
+
 HandOff HandOff::check(const QString& checkNo, const QString& amount, const QString& type,
-                       const QString& custNo) {
+                       const QString& custNo, const QString& txnId) {
     HandOff h;
     h.checkNo = checkNo.trimmed();
     h.amountText = amount.trimmed();
     h.type = type.trimmed();
     h.custNo = custNo.trimmed();
+    h.txnId = txnId.trimmed();
     const auto refuse = [&h](const char* key, const QString& value) {
         if (h.badKey.isEmpty()) {
             h.badKey = QString::fromLatin1(key);
@@ -41,6 +46,8 @@ HandOff HandOff::check(const QString& checkNo, const QString& amount, const QStr
         refuse("CheckNo", checkNo);
     if (hasControlChar(h.custNo))
         refuse("CustNo", custNo);
+    if (hasControlChar(h.txnId) || h.txnId.size() > kMaxTxnId)
+        refuse("TxnID", txnId);
     return h;
 }
 

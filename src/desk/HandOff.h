@@ -8,12 +8,14 @@ namespace tolva {
 // trimmed and checked as strictly as typed values: the type is empty, "1" or
 // "2"; the amount is empty or wholly a number above zero ("5,000", "500abc"
 // and "-500" are refused, not read as their leading number); no value holds
-// a control character.
+// a control character. The station's own transaction id is optional: any
+// printable text of up to 64 characters.
 struct HandOff {
     QString checkNo;
     QString amountText;
     QString type;
     QString custNo;
+    QString txnId;
     double amount = 0;
     // The key of the first value that is not valid; empty when all are.
     QString badKey;
@@ -24,7 +26,7 @@ struct HandOff {
     QString refusal() const;
 
     static HandOff check(const QString& checkNo, const QString& amount, const QString& type,
-                         const QString& custNo);
+                         const QString& custNo, const QString& txnId = QString());
 };
 
 } // namespace tolva

@@ -196,11 +196,10 @@ KeyedPostings::Result KeyedPostings::recordOffline(const PostingRecord& intent, 
     return Result::RecordedOffline;
 }
 
-std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request, const QString& cardNo) {
+std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request) {
     if (!m_ready || request.checkNo.isEmpty())
         return std::nullopt;
-    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, request.checkNo, request.type,
-                                                          plainNumber(request.amount), cardNo);
+    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, request.handed());
     if (row)
         m_current = row->posting;
     return row;

@@ -51,7 +51,7 @@ public:
 
     // The journal row of an earlier start for the same hand-off, adopted as
     // the current intent; nullopt when there is none.
-    std::optional<JournalRow> adoptHandOff(const HandOffRequest& request, const QString& cardNo);
+    std::optional<JournalRow> adoptHandOff(const HandOffRequest& request);
     // Whether a posting's outcome is still unknown.
     bool anyUnknown();
 

@@ -292,6 +292,8 @@ PostingRecord TransactionPages::postingIntent(int index, const QString& type, do
         p.txnDate = date->date();
     p.authCode = code;
     p.handOff = !m_state.handOff().checkNo.isEmpty();
+    if (p.handOff)
+        p.request = m_state.handOff().handed();
     p.answerAmount = answerAmount(value);
     return p;
 }
@@ -381,8 +383,7 @@ bool TransactionPages::answerEarlier(const PostingRecord& intent) {
 }
 
 bool TransactionPages::answerKnownHandOff() {
-    const std::optional<JournalRow> row =
-        m_keyed.adoptHandOff(m_state.handOff(), m_view.text(ctl::txtCustNo));
+    const std::optional<JournalRow> row = m_keyed.adoptHandOff(m_state.handOff());
     if (!row)
         return false;
     switch (row->state) {
@@ -401,8 +402,10 @@ bool TransactionPages::answerKnownHandOff() {
 }
 
 void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told) {
-    const QString& checkNo = m_state.handOff().checkNo;
-    if (!checkNo.isEmpty()) {
+    if (!m_state.handOff().checkNo.isEmpty()) {
+        // The answer names the bill the posting went to, which the operator
+        // may have corrected from the one handed over.
+        const QString& checkNo = posted.billNo;
         if (!m_answer.write(checkNo, posted.answerAmount, kProcedure)) {
             // The posting stands; the POS would read the missing answer
             // as a cancel, so the operator must tell it.

@@ -13,29 +13,6 @@ using namespace tolva;
 namespace {
 const QString kCard = QStringLiteral("M0001");
 
-// The same till started again: a new window and link on the same local
-// database and settings store.
-struct Restart {
-    FakeDeskView view;
-    LinkClient link;
-    Desk desk;
-    explicit Restart(DeskFixture& f)
-        : link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage), desk(f.ctx, view, link) {
-        desk.setPause([](int) {});
-        desk.Form_Load();
-    }
-};
-
-// The states of the journal's rows, in letter order.
-QString journalStates(MemberDesk& m) {
-    QSqlQuery q = m.f.ctx.gCNT.query(QStringLiteral("SELECT State FROM PostJournal"));
-    QStringList states;
-    while (q.next())
-        states << q.value(0).toString();
-    states.sort();
-    return states.join(QString());
-}
-
 int count(Database& db, const QString& sql) {
     return int(MemberDesk::value(db, sql));
 }
