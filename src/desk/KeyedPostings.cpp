@@ -6,6 +6,7 @@
 #include "db/SqlTransaction.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
+#include "desk/HandOffRetry.h"
 #include "desk/PostingKey.h"
 #include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
@@ -196,12 +197,38 @@ KeyedPostings::Result KeyedPostings::recordOffline(const PostingRecord& intent, 
     return Result::RecordedOffline;
 }
 
+bool KeyedPostings::askSameTransaction(const JournalRow& earlier) {
+    const PostingRecord& p = earlier.posting;
+    const QString text = QStringLiteral("此帳單 ") + earlier.fileDate.toString(QStringLiteral("HH:mm")) +
+                         QStringLiteral(" 已有一筆交易: 卡號 ") + p.cardNo + QStringLiteral(" 金額 ") +
+                         p.amount + QStringLiteral(" 帳單號 ") + p.billNo +
+                         QStringLiteral("\n是否為同一筆交易? (否: 另一筆交易，重新入帳)");
+    return m_ctx.dialogs.askYesNo(text, Dialogs::Icon::Information, m_ctx.g.title());
+}
+
 std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request) {
     if (!m_ready || request.checkNo.isEmpty())
         return std::nullopt;
-    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, request.handed());
-    if (row)
-        m_current = row->posting;
+    const HandedRequest handed = request.handed();
+    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, handed);
+    if (!row)
+        return std::nullopt;
+    const std::optional<QDateTime> opDate = readAsDate(m_ctx.g.gOPDate);
+    switch (retryVerdict(*row, handed, m_ctx.clock.now(), opDate ? opDate->date() : QDate(),
+                         m_ctx.g.gRetryMinutes)) {
+    case RetryVerdict::New:
+        log(QStringLiteral("同帳單的新交易(非重送)"), row->posting);
+        return std::nullopt;
+    case RetryVerdict::Ask:
+        if (!askSameTransaction(*row)) {
+            log(QStringLiteral("同帳單的新交易(操作員確認)"), row->posting);
+            return std::nullopt;
+        }
+        break;
+    case RetryVerdict::Retry:
+        break;
+    }
+    m_current = row->posting;
     return row;
 }
 

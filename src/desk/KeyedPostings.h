@@ -50,7 +50,9 @@ public:
     QString newKey(const PostingRecord& intent) const;
 
     // The journal row of an earlier start for the same hand-off, adopted as
-    // the current intent; nullopt when there is none.
+    // the current intent when this start is its retry (asking the operator
+    // when only they can tell); nullopt when there is none or this is another
+    // transaction.
     std::optional<JournalRow> adoptHandOff(const HandOffRequest& request);
     // Whether a posting's outcome is still unknown.
     bool anyUnknown();
@@ -69,6 +71,8 @@ private:
     // The local log row and the journal's new state, in one local transaction.
     void finish(const PostingRecord& posting, JournalState state, bool withLogRow);
     void log(const QString& step, const PostingRecord& posting);
+    // Shows the earlier posting and asks whether this is the same transaction.
+    bool askSameTransaction(const JournalRow& earlier);
     static bool sameIntent(const PostingRecord& a, const PostingRecord& b);
 
     AppContext& m_ctx;

@@ -3,6 +3,7 @@
 // whatever the operator corrected, and the same bill and amount on another
 // day, later the same day, for another guest at the same table or under
 // another station transaction id is a new posting - against the real memberd.
+#include "desk/HandOff.h"
 #include "desk/MemberDesk.h"
 
 #include <QTest>
@@ -15,13 +16,13 @@ const QString kOtherCard = QStringLiteral("M0002");
 const QDateTime kStart(QDate(2026, 12, 8), QTime(10, 30, 0));
 
 // The operator looks the card up on a restarted desk and confirms the deduction.
-[[maybe_unused]] void confirmWithCard(Restart& r, const QString& card) {
+void confirmWithCard(Restart& r, const QString& card) {
     r.view.texts[ctl::txtCustNoQry] = card;
     r.desk.cmdQry_Click();
     r.desk.cmdOK_Click(1);
 }
 
-[[maybe_unused]] int questionsAsked(const FakeDialogs& dialogs) {
+int questionsAsked(const FakeDialogs& dialogs) {
     int n = 0;
     for (const FakeDialogs::Shown& box : dialogs.shown)
         n += box.kind == QLatin1String("ask") && box.text.contains(QStringLiteral("同一筆交易"));
@@ -76,6 +77,153 @@ private slots:
         QCOMPARE(m.balance(kCard), 1000.0 - charged);
         QCOMPARE(m.remoteLogRows(), 1);
         QCOMPARE(m.localLogRows(), 1);
+    }
+
+    // The same bill, type, amount and card again: a retry only on the same
+    // business date and within the retry window of the earlier posting.
+    void theSameRequestLaterIsANewPosting_data() {
+        QTest::addColumn<int>("minutesLater");
+        QTest::addColumn<bool>("nextDay");
+        QTest::addColumn<int>("window");
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("within the window") << 5 << false << 10 << true;
+        QTest::newRow("after the window") << 11 << false << 10 << false;
+        QTest::newRow("after a window set longer") << 11 << false << 30 << true;
+        QTest::newRow("next business day") << 1 << true << 10 << false;
+    }
+    void theSameRequestLaterIsANewPosting() {
+        QFETCH(int, minutesLater);
+        QFETCH(bool, nextDay);
+        QFETCH(int, window);
+        QFETCH(bool, retry);
+        MemberDesk m(QStringLiteral("127.0.0.211"), QString(), {});
+        QVERIFY(m.memberd->start());
+        m.f.ctx.g.gRetryMinutes = window;
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("500"), kCard);
+        m.desk.Form_Load();
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+
+        m.f.clock.advanceSecs(minutesLater * 60);
+        if (nextDay)
+            m.f.ctx.g.gOPDate = QStringLiteral("2026/12/09");
+        m.f.save("ZEL", "TOLVA", "TxnAmtAuth", QString());
+        m.handOff(QStringLiteral("2"), QStringLiteral("500"), kCard);
+        Restart r(m.f);
+        QCOMPARE(r.view.ended, retry);
+        if (!retry)
+            r.desk.cmdOK_Click(1);
+        QVERIFY(r.view.ended);
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("500"));
+        QCOMPARE(m.balance(kCard), retry ? 500.0 : 0.0);
+        QCOMPARE(m.remoteLogRows(), retry ? 1 : 2);
+        QCOMPARE(m.localLogRows(), retry ? 1 : 2);
+        QCOMPARE(journalStates(m), retry ? QStringLiteral("P") : QStringLiteral("PP"));
+        QCOMPARE(questionsAsked(m.f.dialogs), 0);
+    }
+
+    // A table number handed over without a card: within the window the
+    // operator sees the earlier posting and says whether this is the same
+    // transaction; No posts the next guest's payment, Yes answers the retry.
+    void withoutACardTheOperatorTellsTheNextGuestFromARetry() {
+        MemberDesk m(QStringLiteral("127.0.0.212"), QString(), {});
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.addCard(kOtherCard, QStringLiteral("乙"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("200"), QString());
+        {
+            Restart r(m.f);
+            confirmWithCard(r, kCard);
+            QVERIFY(r.view.ended);
+        }
+        m.f.clock.advanceSecs(3 * 60);
+        m.handOff(QStringLiteral("2"), QStringLiteral("200"), QString());
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        {
+            Restart r(m.f);
+            QVERIFY(!r.view.ended);
+            QCOMPARE(questionsAsked(m.f.dialogs), 1);
+            confirmWithCard(r, kOtherCard);
+            QVERIFY(r.view.ended);
+        }
+        QCOMPARE(m.balance(kOtherCard), 800.0);
+        m.f.clock.advanceSecs(2 * 60);
+        m.f.save("ZEL", "TOLVA", "TxnAmtAuth", QString());
+        m.handOff(QStringLiteral("2"), QStringLiteral("200"), QString());
+        m.f.dialogs.yesNoAnswers.enqueue(true);
+        {
+            Restart r(m.f);
+            QVERIFY(r.view.ended);
+        }
+        QCOMPARE(questionsAsked(m.f.dialogs), 2);
+        // The question shows the latest posting: its card, amount and time.
+        const QString asked = m.f.dialogs.shown.last().text;
+        QVERIFY2(asked.contains(kOtherCard) && asked.contains(QStringLiteral("200")) &&
+                     asked.contains(QStringLiteral("10:33")),
+                 qPrintable(asked));
+        QVERIFY(!m.f.dialogs.msgs.isEmpty());
+        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("200"));
+        QCOMPARE(m.balance(kCard), 800.0);
+        QCOMPARE(m.balance(kOtherCard), 800.0);
+        QCOMPARE(m.remoteLogRows(), 2);
+        QCOMPARE(m.localLogRows(), 2);
+    }
+
+    // A station transaction id decides alone: the same id is the retry at any
+    // age, another id with the same values is another transaction.
+    void aStationTransactionIdDecidesAlone() {
+        MemberDesk m(QStringLiteral("127.0.0.213"), QString(), {});
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 2000);
+        const auto handOff = [&m](const QString& txnId) {
+            m.f.save("ZEL", "TOLVA", "TxnAmtAuth", QString());
+            m.handOff(QStringLiteral("2"), QStringLiteral("500"), kCard);
+            m.f.save("ZEL", "TOLVA", "TxnID", txnId);
+        };
+        handOff(QStringLiteral("T-1"));
+        m.desk.Form_Load();
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnID"), QString());
+
+        m.f.clock.advanceSecs(60);
+        handOff(QStringLiteral("T-2"));
+        {
+            Restart r(m.f);
+            QVERIFY(!r.view.ended);
+            r.desk.cmdOK_Click(1);
+            QVERIFY(r.view.ended);
+        }
+        QCOMPARE(m.balance(kCard), 1000.0);
+
+        m.f.clock.advanceSecs(2 * 24 * 3600);
+        m.f.ctx.g.gOPDate = QStringLiteral("2026/12/10");
+        handOff(QStringLiteral("T-1"));
+        {
+            Restart r(m.f);
+            QVERIFY(r.view.ended);
+        }
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("500"));
+        QCOMPARE(m.balance(kCard), 1000.0);
+        QCOMPARE(m.remoteLogRows(), 2);
+        QCOMPARE(questionsAsked(m.f.dialogs), 0);
+    }
+
+    void aStationTransactionIdIsPrintableAndShort() {
+        const QString card = QStringLiteral("M0001");
+        const QString longest(64, QLatin1Char('x'));
+        QVERIFY(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card, longest)
+                    .valid());
+        QCOMPARE(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card,
+                                longest + u'x')
+                     .badKey,
+                 QStringLiteral("TxnID"));
+        QCOMPARE(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card,
+                                QStringLiteral("T") + QChar(3))
+                     .badKey,
+                 QStringLiteral("TxnID"));
     }
 };
 
