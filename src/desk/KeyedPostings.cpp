@@ -17,6 +17,8 @@ namespace {
 using namespace postingtext;
 
 const QString kVoided = QStringLiteral("交易未入帳，請重新確認");
+// The journal's Note column.
+constexpr qsizetype kNoteLength = 100;
 
 QString refusalText(PostOutcome outcome) {
     switch (outcome) {
@@ -54,6 +56,11 @@ void KeyedPostings::log(const QString& step, const PostingRecord& p) {
                             QStringLiteral(" 卡號=") + p.cardNo + QStringLiteral(" 類別=") + p.type +
                             QStringLiteral(" 金額=") + p.amount + QStringLiteral(" 帳單號=") + p.billNo +
                             (p.authCode.isEmpty() ? QString() : QStringLiteral(" 授權碼=") + p.authCode));
+}
+
+bool KeyedPostings::refusedAsUnreadable() {
+    return m_link.client().lastOutcome() == LinkOutcome::Failed &&
+           m_link.client().lastResultCode() == QLatin1String("03");
 }
 
 std::optional<KeyedAnswer> KeyedPostings::send(const QString& command, const QString& data) {
@@ -177,7 +184,7 @@ KeyedPostings::Result KeyedPostings::postRemote(const PostingRecord& intent, Pos
         m_state.setLinked(false);
         return Result::LinkDown;
     }
-    if (outcome == LinkOutcome::Failed && m_link.client().lastResultCode() == QLatin1String("03")) {
+    if (outcome == LinkOutcome::Failed && refusedAsUnreadable()) {
         // Refused as unreadable: the service ran nothing.
         log(QStringLiteral("被拒"), p);
         m_journal.setState(p.key, JournalState::Void, QStringLiteral("被拒"));
@@ -261,6 +268,15 @@ void KeyedPostings::settlePending() {
         log(QStringLiteral("離線交易送出"), row.posting);
         const std::optional<KeyedAnswer> answer =
             send(keyedwire::kPost, keyedwire::postData(row.posting, true));
+        if (!answer && refusedAsUnreadable()) {
+            // The service ran nothing and never will for this posting; the
+            // ones after it are sent all the same.
+            const QString reason = m_link.client().lastData().left(kNoteLength);
+            log(QStringLiteral("離線交易遭拒 ") + reason, row.posting);
+            m_journal.setState(row.posting.key, JournalState::Refused, reason);
+            ++refused;
+            continue;
+        }
         if (!answer)
             break;
         if (answer->outcome == PostOutcome::Posted) {

@@ -66,6 +66,8 @@ public:
 
 private:
     std::optional<KeyedAnswer> send(const QString& command, const QString& data);
+    // The last request was refused as unreadable ("03"): nothing ran.
+    bool refusedAsUnreadable();
     Result conclude(const PostingRecord& posting, const KeyedAnswer& answer, bool afterCut);
     Result resolveNow(const PostingRecord& posting);
     // The local log row and the journal's new state, in one local transaction.

@@ -218,6 +218,12 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(QStringLiteral("金額必需大於零"));
             return;
         }
+        // The same bounds online and offline: an offline posting the member
+        // service cannot take would be refused only after the POS was paid.
+        if (const QString refusal = postingAmountRefusal(*value); !refusal.isEmpty()) {
+            m_link.refuse(refusal);
+            return;
+        }
         if (m_view.text(ctl::txtCustNo).isEmpty()) {
             m_link.refuse(QStringLiteral("請輸入會員卡號"));
             return;

@@ -209,6 +209,61 @@ private slots:
         QCOMPARE(asked(), 2);
     }
 
+    // An offline amount is held to the bounds of an online one; a posting the
+    // member side refuses as unreadable (one recorded before those bounds)
+    // is marked refused with its reason, and the postings after it are sent.
+    void offlinePostingsPassTheOnlineChecksAndARefusalBlocksNothing() {
+        MemberDesk m(QStringLiteral("127.0.0.214"), QString(), {});
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        PostingJournal journal(m.f.ctx.gCNT, m.f.clock);
+        PostingRecord older;
+        older.key = QStringLiteral("S01.WS01.A0012.2.100_125.00000000000000a1");
+        older.type = QStringLiteral("2");
+        older.cardNo = kCard;
+        older.amount = QStringLiteral("100.125");
+        older.txnDept = QStringLiteral("S01");
+        older.billNo = QStringLiteral("A0012");
+        older.posId = m.f.ctx.g.gPOSID;
+        older.userId = m.f.ctx.g.gUserID;
+        older.txnDate = QDate(2026, 12, 8);
+        older.authCode = QStringLiteral("T0");
+        journal.add(older, JournalState::Offline);
+        m.f.clock.advanceSecs(60);
+
+        m.handOff(QStringLiteral("2"), QStringLiteral("100.125"), kCard);
+        m.desk.Form_Load();
+        m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T1");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(!m.f.dialogs.msgs.isEmpty());
+        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("金額最多兩位小數"));
+        QVERIFY(!m.view.ended);
+        QCOMPARE(journalStates(m), QStringLiteral("O"));
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("300");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(journalStates(m), QStringLiteral("OO"));
+
+        QVERIFY(m.memberd->start());
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), QStringLiteral("RS"));
+        QCOMPARE(m.balance(kCard), 700.0);
+        QVERIFY(m.f.dialogs.msgs.contains(QStringLiteral("離線交易已送出: 入帳 1 筆, 遭拒 1 筆")));
+        const std::optional<JournalRow> refused = journal.find(older.key);
+        QVERIFY(refused);
+        QVERIFY2(refused->note.contains(QStringLiteral("100.125")), qPrintable(refused->note));
+        QVERIFY(!m.f.dialogs.shown.isEmpty());
+        QCOMPARE(m.f.dialogs.shown.last().kind, QStringLiteral("ask"));
+        QVERIFY2(m.f.dialogs.shown.last().text.contains(QStringLiteral("T0")) &&
+                     m.f.dialogs.shown.last().text.contains(refused->note),
+                 qPrintable(m.f.dialogs.shown.last().text));
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), QStringLiteral("RS"));
+        QCOMPARE(m.balance(kCard), 700.0);
+        QCOMPARE(count(m.member, QStringLiteral("SELECT COUNT(*) FROM VCardLog")), 1);
+    }
+
     void anOldServiceGetsTheStatementSequence() {
         MemberDesk m(QStringLiteral("127.0.0.178"));
         CutProxy proxy(QStringLiteral("127.0.0.179"), QStringLiteral("127.0.0.178"));
