@@ -161,9 +161,10 @@ std::optional<JournalRow> PostingJournal::findHandOff(const QString& posId, cons
     return row;
 }
 
-QList<JournalRow> PostingJournal::inState(JournalState state) {
+QList<JournalRow> PostingJournal::inState(JournalState state, const QString& posId) {
     QSqlQuery& q =
-        m_db.runPrepared(kSelect + QStringLiteral("WHERE State = ? ORDER BY FileDate"), {stateCode(state)});
+        m_db.runPrepared(kSelect + QStringLiteral("WHERE State = ? AND POSID = ? ORDER BY FileDate"),
+                         {stateCode(state), boundText(posId)});
     QList<JournalRow> rows;
     while (q.next())
         rows.append(rowAt(q));

@@ -55,7 +55,9 @@ public:
     // handed over (bill, type, amount, card), whatever the operator changed
     // on the page before confirming.
     std::optional<JournalRow> findHandOff(const QString& posId, const HandedRequest& request);
-    QList<JournalRow> inState(JournalState state);
+    // The rows of one POS in the state, oldest first: tills sharing one
+    // database each settle their own postings only.
+    QList<JournalRow> inState(JournalState state, const QString& posId);
 
 private:
     JournalRow rowAt(QSqlQuery& q) const;

@@ -240,7 +240,7 @@ std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& requ
 }
 
 bool KeyedPostings::anyUnknown() {
-    return m_ready && !m_journal.inState(JournalState::Unknown).isEmpty();
+    return m_ready && !m_journal.inState(JournalState::Unknown, m_ctx.g.gPOSID).isEmpty();
 }
 
 void KeyedPostings::settlePending() {
@@ -248,7 +248,7 @@ void KeyedPostings::settlePending() {
         return;
     int posted = 0;
     int voided = 0;
-    for (const JournalRow& row : m_journal.inState(JournalState::Unknown)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Unknown, m_ctx.g.gPOSID)) {
         const std::optional<KeyedAnswer> answer = send(keyedwire::kQuery, row.posting.key);
         if (!answer)
             return;
@@ -264,7 +264,7 @@ void KeyedPostings::settlePending() {
     }
     int settled = 0;
     int refused = 0;
-    for (const JournalRow& row : m_journal.inState(JournalState::Offline)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Offline, m_ctx.g.gPOSID)) {
         log(QStringLiteral("離線交易送出"), row.posting);
         const std::optional<KeyedAnswer> answer =
             send(keyedwire::kPost, keyedwire::postData(row.posting, true));
@@ -302,7 +302,7 @@ void KeyedPostings::settlePending() {
 void KeyedPostings::showOfflineTrouble() {
     if (!m_ready)
         return;
-    for (const JournalRow& row : m_journal.inState(JournalState::Refused)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Refused, m_ctx.g.gPOSID)) {
         const PostingRecord& p = row.posting;
         const QString text = QStringLiteral("離線交易遭拒: 卡號 ") + p.cardNo + QStringLiteral(" 金額 ") +
                              p.amount + QStringLiteral(" 帳單號 ") + p.billNo + QStringLiteral(" 授權碼 ") +
@@ -312,7 +312,7 @@ void KeyedPostings::showOfflineTrouble() {
             log(QStringLiteral("遭拒的離線交易已處理"), p);
         }
     }
-    const qsizetype waiting = m_journal.inState(JournalState::Offline).size();
+    const qsizetype waiting = m_journal.inState(JournalState::Offline, m_ctx.g.gPOSID).size();
     if (waiting > 0 && m_state.linked() && !m_link.client().keyedPostings())
         m_ctx.dialogs.ShowMsg(QStringLiteral("離線交易 %1 筆待入帳，會員服務不支援自動入帳").arg(waiting));
 }

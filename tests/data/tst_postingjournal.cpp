@@ -74,8 +74,9 @@ private slots:
         journal.setState(QStringLiteral("k1"), JournalState::Void, QStringLiteral("餘額不足"));
         QVERIFY(!journal.findHandOff(QStringLiteral("WS01"),
                                      request(QStringLiteral("B1"), QStringLiteral("100.5"))));
-        const QList<JournalRow> offline = journal.inState(JournalState::Offline);
+        const QList<JournalRow> offline = journal.inState(JournalState::Offline, QStringLiteral("WS01"));
         QCOMPARE(offline.size(), 1);
+        QVERIFY(journal.inState(JournalState::Offline, QStringLiteral("WS02")).isEmpty());
         QCOMPARE(offline.front().posting.authCode, QStringLiteral("T1"));
         QCOMPARE(journal.find(QStringLiteral("k1"))->note, QStringLiteral("餘額不足"));
     }

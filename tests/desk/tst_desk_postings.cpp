@@ -264,6 +264,59 @@ private slots:
         QCOMPARE(count(m.member, QStringLiteral("SELECT COUNT(*) FROM VCardLog")), 1);
     }
 
+    // Tills sharing one local database (the store's shared POS database):
+    // a posting of one till whose outcome is unknown, or that waits offline,
+    // is settled by that till's next start, never by another till's.
+    void tillsSharingTheLocalDatabaseSettleTheirOwnPostings_data() {
+        QTest::addColumn<bool>("offline");
+        QTest::newRow("outcome unknown") << false;
+        QTest::newRow("recorded offline") << true;
+    }
+    void tillsSharingTheLocalDatabaseSettleTheirOwnPostings() {
+        QFETCH(bool, offline);
+        MemberDesk m(QStringLiteral("127.0.0.215"), QString(), {});
+        CutProxy proxy(QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.215"));
+        QVERIFY(proxy.listening());
+        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.216"));
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        if (offline) {
+            m.desk.Form_Load();
+            m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T5");
+            m.desk.cmdOK_Click(1);
+            QVERIFY(m.view.ended);
+            QVERIFY(m.memberd->start());
+        } else {
+            QVERIFY(m.memberd->start());
+            m.desk.Form_Load();
+            proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
+            proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
+            m.desk.cmdOK_Click(1);
+            QVERIFY(!m.view.ended);
+        }
+        const QString own = offline ? QStringLiteral("O") : QStringLiteral("U");
+        QCOMPARE(journalStates(m), own);
+
+        // The other till starts and works on the same database.
+        m.f.ctx.g.gPOSID = QStringLiteral("WS02");
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        {
+            Restart r(m.f);
+            QVERIFY(!r.view.ended);
+        }
+        QCOMPARE(journalStates(m), own);
+        QCOMPARE(proxy.forwarded("POSTQY") + proxy.forwarded("POSTKY"), offline ? 0 : 1);
+        QCOMPARE(m.localLogRows(), offline ? 1 : 0);
+
+        // The first till's own start settles it, once.
+        m.f.ctx.g.gPOSID = QStringLiteral("WS01");
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), offline ? QStringLiteral("S") : QStringLiteral("P"));
+        QCOMPARE(m.localLogRows(), 1);
+        QCOMPARE(m.remoteLogRows(), 1);
+        QCOMPARE(m.balance(kCard), 700.0);
+    }
+
     void anOldServiceGetsTheStatementSequence() {
         MemberDesk m(QStringLiteral("127.0.0.178"));
         CutProxy proxy(QStringLiteral("127.0.0.179"), QStringLiteral("127.0.0.178"));
