@@ -16,6 +16,8 @@ QString HandOff::refusal() const {
 
 namespace {
 constexpr qsizetype kMaxTxnId = 64;
+// The journal keeps the request as handed over in columns of this length.
+constexpr qsizetype kMaxKept = 100;
 } // namespace
 
 HandOff HandOff::check(const QString& checkNo, const QString& amount, const QString& type,
@@ -37,14 +39,16 @@ HandOff HandOff::check(const QString& checkNo, const QString& amount, const QStr
         refuse("TxnType", type);
     if (!h.amountText.isEmpty()) {
         const std::optional<double> value = decimalValue(h.amountText);
-        if (!value || *value <= 0)
+        // An amount no posting can carry (more than two decimals, or more
+        // whole digits than the amount columns hold) is no request either.
+        if (!value || *value <= 0 || !postingAmountRefusal(*value).isEmpty())
             refuse("TxnAmt", amount);
         else
             h.amount = *value;
     }
-    if (hasControlChar(h.checkNo))
+    if (hasControlChar(h.checkNo) || h.checkNo.size() > kMaxKept)
         refuse("CheckNo", checkNo);
-    if (hasControlChar(h.custNo))
+    if (hasControlChar(h.custNo) || h.custNo.size() > kMaxKept)
         refuse("CustNo", custNo);
     if (hasControlChar(h.txnId) || h.txnId.size() > kMaxTxnId)
         refuse("TxnID", txnId);

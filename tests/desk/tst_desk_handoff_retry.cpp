@@ -211,19 +211,41 @@ private slots:
         QCOMPARE(questionsAsked(m.f.dialogs), 0);
     }
 
-    void aStationTransactionIdIsPrintableAndShort() {
-        const QString card = QStringLiteral("M0001");
-        const QString longest(64, QLatin1Char('x'));
-        QVERIFY(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card, longest)
-                    .valid());
-        QCOMPARE(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card,
-                                longest + u'x')
-                     .badKey,
-                 QStringLiteral("TxnID"));
-        QCOMPARE(HandOff::check(QStringLiteral("A1"), QStringLiteral("5"), QStringLiteral("2"), card,
-                                QStringLiteral("T") + QChar(3))
-                     .badKey,
-                 QStringLiteral("TxnID"));
+    // What the journal keeps of a request fits it: a station transaction id
+    // of up to 64 printable characters, bill and card of up to 100, an
+    // amount a posting can carry. Anything else refuses the request, naming
+    // the key.
+    void handedOverValuesFitTheJournal_data() {
+        QTest::addColumn<QString>("bill");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("txnId");
+        QTest::addColumn<QString>("badKey");
+        const QString id64(64, QLatin1Char('x'));
+        const QString text100(100, QLatin1Char('9'));
+        QTest::newRow("longest values")
+            << text100 << QStringLiteral("999999999999.99") << text100 << id64 << QString();
+        QTest::newRow("id too long") << QStringLiteral("A1") << QStringLiteral("5") << kCard << id64 + u'x'
+                                     << QStringLiteral("TxnID");
+        QTest::newRow("id with a control character")
+            << QStringLiteral("A1") << QStringLiteral("5") << kCard << QStringLiteral("T") + QChar(3)
+            << QStringLiteral("TxnID");
+        QTest::newRow("bill too long")
+            << text100 + u'9' << QStringLiteral("5") << kCard << QString() << QStringLiteral("CheckNo");
+        QTest::newRow("card too long") << QStringLiteral("A1") << QStringLiteral("5") << text100 + u'9'
+                                       << QString() << QStringLiteral("CustNo");
+        QTest::newRow("three decimals") << QStringLiteral("A1") << QStringLiteral("100.125") << kCard
+                                        << QString() << QStringLiteral("TxnAmt");
+        QTest::newRow("thirteen whole digits") << QStringLiteral("A1") << QStringLiteral("1000000000000")
+                                               << kCard << QString() << QStringLiteral("TxnAmt");
+    }
+    void handedOverValuesFitTheJournal() {
+        QFETCH(QString, bill);
+        QFETCH(QString, amount);
+        QFETCH(QString, card);
+        QFETCH(QString, txnId);
+        QFETCH(QString, badKey);
+        QCOMPARE(HandOff::check(bill, amount, QStringLiteral("2"), card, txnId).badKey, badKey);
     }
 };
 

@@ -230,9 +230,10 @@ private slots:
         journal.add(older, JournalState::Offline);
         m.f.clock.advanceSecs(60);
 
-        m.handOff(QStringLiteral("2"), QStringLiteral("100.125"), kCard);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         m.desk.Form_Load();
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T1");
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("100.125");
         m.desk.cmdOK_Click(1);
         QVERIFY(!m.f.dialogs.msgs.isEmpty());
         QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("金額最多兩位小數"));
