@@ -113,6 +113,11 @@ CREATE TABLE PostJournal (
     HandOff CHAR(1),
     AnswerAmt VARCHAR(20),
     Note VARCHAR(100),
+    ReqCheckNo VARCHAR(100),
+    ReqType VARCHAR(2),
+    ReqAmt VARCHAR(40),
+    ReqCustNo VARCHAR(100),
+    TxnID VARCHAR(64),
     FileDate TIMESTAMP(0),
     UpdDate TIMESTAMP(0)
 );

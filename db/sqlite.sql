@@ -113,6 +113,11 @@ CREATE TABLE PostJournal (
     HandOff TEXT,
     AnswerAmt TEXT,
     Note TEXT,
+    ReqCheckNo TEXT,
+    ReqType TEXT,
+    ReqAmt TEXT,
+    ReqCustNo TEXT,
+    TxnID TEXT,
     FileDate TEXT,
     UpdDate TEXT
 );

@@ -113,6 +113,11 @@ CREATE TABLE PostJournal (
     HandOff NCHAR(1),
     AnswerAmt NVARCHAR(20),
     Note NVARCHAR(100),
+    ReqCheckNo NVARCHAR(100),
+    ReqType NVARCHAR(2),
+    ReqAmt NVARCHAR(40),
+    ReqCustNo NVARCHAR(100),
+    TxnID NVARCHAR(64),
     FileDate DATETIME,
     UpdDate DATETIME
 );

@@ -61,6 +61,27 @@ bool ResetComPort(AppContext& ctx, const QString& portName) {
     return true;
 }
 
+namespace {
+const QString kRetryKey = QStringLiteral("HandOffRetryMinutes");
+constexpr int kDefaultRetryMinutes = 10;
+constexpr int kMaxRetryMinutes = 1440;
+
+// The retry window as set: whole minutes from 0 to a day; empty or anything
+// else gives the default (the log file says so).
+int retryMinutes(AppContext& ctx, const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return kDefaultRetryMinutes;
+    bool ok = false;
+    const int minutes = trimmed.toInt(&ok);
+    if (ok && minutes >= 0 && minutes <= kMaxRetryMinutes)
+        return minutes;
+    ctx.reporter.WriteLog(kRetryKey + QStringLiteral(" 設定錯誤: ") + trimmed + QStringLiteral("，改用 ") +
+                          QString::number(kDefaultRetryMinutes) + QStringLiteral(" 分鐘"));
+    return kDefaultRetryMinutes;
+}
+} // namespace
+
 void InitZEL(AppContext& ctx) {
     guardVoid(ctx.reporter, Report::Msg, QStringLiteral("fdZEL_InitZEL"), [&] {
         Globals& g = ctx.g;
@@ -103,6 +124,8 @@ void InitZEL(AppContext& ctx) {
             g.gPOSID = QStringLiteral("WS01");
             ctx.settings.Save(zel, QStringLiteral("SYS"), QStringLiteral("POSID"), g.gPOSID);
         }
+
+        g.gRetryMinutes = retryMinutes(ctx, ctx.settings.Get(zel, QStringLiteral("SYS"), kRetryKey));
 
         QString logo;
         if (getParamValue(ctx, QStringLiteral("LogoFile"), logo))

@@ -7,7 +7,8 @@ namespace tolva {
 class AppContext;
 
 // Loads the station's POS settings at start: store id, station id, report
-// logo, the business date kept in the database, and the customer display port.
+// logo, the business date kept in the database, the customer display port,
+// and the hand-off retry window (ZEL [SYS] HandOffRetryMinutes, default 10).
 void InitZEL(AppContext& ctx);
 
 // The device file of a port name: COM1-COM9 -> /dev/ttyS0-8, LPT1-LPT9 ->

@@ -32,6 +32,9 @@ struct Globals {
     // Station identity.
     QString gStoreID;
     QString gPOSID;
+    // Minutes within which a POS station's request is taken as the retry of
+    // the same request handed over before (settings key HandOffRetryMinutes).
+    int gRetryMinutes = 10;
 
     // Shared statement, message and scratch texts.
     QString gSQL;

@@ -2,6 +2,7 @@
 
 #include "common/PostingRecord.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSqlQuery>
 #include <QString>
@@ -30,6 +31,7 @@ struct JournalRow {
     PostingRecord posting;
     JournalState state = JournalState::Unknown;
     QString note;
+    QDateTime fileDate; // when the row was written
 };
 
 // The local posting journal: one row per posting key, kept from before a
@@ -47,12 +49,15 @@ public:
     void add(const PostingRecord& posting, JournalState state);
     void setState(const QString& key, JournalState state, const QString& note = QString());
     std::optional<JournalRow> find(const QString& key);
-    // The row an earlier hand-off of the same POS, bill, type and answered
-    // amount (and card, when one is given) left that may have posted or may
-    // still post (U, P, O, S).
-    std::optional<JournalRow> findHandOff(const QString& posId, const QString& billNo, const QString& type,
-                                          const QString& answerAmount, const QString& cardNo);
-    QList<JournalRow> inState(JournalState state);
+    // The newest row an earlier hand-off of this POS left that may have
+    // posted or may still post (U, P, O, S): the row of the same station
+    // transaction id when the request has one, else of the same request as
+    // handed over (bill, type, amount, card), whatever the operator changed
+    // on the page before confirming.
+    std::optional<JournalRow> findHandOff(const QString& posId, const HandedRequest& request);
+    // The rows of one POS in the state, oldest first: tills sharing one
+    // database each settle their own postings only.
+    QList<JournalRow> inState(JournalState state, const QString& posId);
 
 private:
     JournalRow rowAt(QSqlQuery& q) const;

@@ -19,6 +19,19 @@ std::optional<double> decimalValue(const QString& text) {
     return value;
 }
 
+QString postingAmountRefusal(double value) {
+    constexpr qsizetype kMaxWholeDigits = 12;
+    constexpr qsizetype kMaxDecimals = 2;
+    const QString plain = plainNumber(value);
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    const qsizetype whole = point < 0 ? plain.size() : point;
+    if (whole > kMaxWholeDigits)
+        return QStringLiteral("金額過大");
+    if (point >= 0 && plain.size() - point - 1 > kMaxDecimals)
+        return QStringLiteral("金額最多兩位小數");
+    return QString();
+}
+
 QString formatBalance(double value) {
     const double rounded = value < 0 ? -std::floor(-value + 0.5) : std::floor(value + 0.5);
     QString digits = QString::number(std::fabs(rounded), 'f', 0);

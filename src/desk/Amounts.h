@@ -10,6 +10,12 @@ namespace tolva {
 // Anything else ("500 Where 1=1", "1,050", "abc", "") has no value.
 std::optional<double> decimalValue(const QString& text);
 
+// Why an amount above zero may not be posted, in the operator's words; empty
+// when it may. The member service takes at most two decimals and twelve whole
+// digits (the amount columns hold eighteen digits, four of them decimals), so
+// every posting - also one recorded offline, sent later - is held to that.
+QString postingAmountRefusal(double value);
+
 // An amount as the desk shows a balance: rounded to a whole number (halves
 // away from zero) with thousands separators, "1,251" for 1250.5.
 QString formatBalance(double value);

@@ -82,7 +82,8 @@ void Desk::InitForm() {
 // The request was taken from the mailbox (with any answer an earlier run
 // left) in one locked rewrite, so it is used once.
 void Desk::readHandOff(const HandOffValues& values) {
-    const HandOff handOff = HandOff::check(values.checkNo, values.amount, values.type, values.custNo);
+    const HandOff handOff =
+        HandOff::check(values.checkNo, values.amount, values.type, values.custNo, values.txnId);
     // A request that is not wholly valid is not posted in any reading of it:
     // the desk opens as if none had come, and the POS hears no answer.
     const bool taken = handOff.valid();
@@ -91,6 +92,8 @@ void Desk::readHandOff(const HandOffValues& values) {
         request.checkNo = handOff.checkNo;
         request.amount = handOff.amount;
         request.type = handOff.type;
+        request.cardNo = handOff.custNo;
+        request.txnId = handOff.txnId;
     }
     m_state.setHandOff(request);
     m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Formatting.h"
+#include "common/PostingRecord.h"
 #include "desk/CardOfQuery.h"
 #include "link/Grid.h"
 #include "link/LinkSettings.h"
@@ -9,13 +11,20 @@
 namespace tolva {
 
 // The transaction a POS station handed over, as the desk took it: bill,
-// amount and type (all empty at a plain start), and the amount the page
-// opened with (after any deposit bonus).
+// amount, type, card and the station's transaction id (all empty at a plain
+// start), and the amount the page opened with (after any deposit bonus).
 struct HandOffRequest {
     QString checkNo;
     double amount = 0;
     QString type;
+    QString cardNo;
+    QString txnId;
     double openedAmount = 0;
+
+    // The request as handed over, the way the journal keeps it.
+    HandedRequest handed() const {
+        return {checkNo, type, checkNo.isEmpty() ? QString() : plainNumber(amount), cardNo, txnId};
+    }
 };
 
 // What the pages of the desk share: the link's settings and state, the

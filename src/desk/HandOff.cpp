@@ -14,13 +14,20 @@ QString HandOff::refusal() const {
            QStringLiteral(")，本筆交易不處理");
 }
 
+namespace {
+constexpr qsizetype kMaxTxnId = 64;
+// The journal keeps the request as handed over in columns of this length.
+constexpr qsizetype kMaxKept = 100;
+} // namespace
+
 HandOff HandOff::check(const QString& checkNo, const QString& amount, const QString& type,
-                       const QString& custNo) {
+                       const QString& custNo, const QString& txnId) {
     HandOff h;
     h.checkNo = checkNo.trimmed();
     h.amountText = amount.trimmed();
     h.type = type.trimmed();
     h.custNo = custNo.trimmed();
+    h.txnId = txnId.trimmed();
     const auto refuse = [&h](const char* key, const QString& value) {
         if (h.badKey.isEmpty()) {
             h.badKey = QString::fromLatin1(key);
@@ -32,15 +39,19 @@ HandOff HandOff::check(const QString& checkNo, const QString& amount, const QStr
         refuse("TxnType", type);
     if (!h.amountText.isEmpty()) {
         const std::optional<double> value = decimalValue(h.amountText);
-        if (!value || *value <= 0)
+        // An amount no posting can carry (more than two decimals, or more
+        // whole digits than the amount columns hold) is no request either.
+        if (!value || *value <= 0 || !postingAmountRefusal(*value).isEmpty())
             refuse("TxnAmt", amount);
         else
             h.amount = *value;
     }
-    if (hasControlChar(h.checkNo))
+    if (hasControlChar(h.checkNo) || h.checkNo.size() > kMaxKept)
         refuse("CheckNo", checkNo);
-    if (hasControlChar(h.custNo))
+    if (hasControlChar(h.custNo) || h.custNo.size() > kMaxKept)
         refuse("CustNo", custNo);
+    if (hasControlChar(h.txnId) || h.txnId.size() > kMaxTxnId)
+        refuse("TxnID", txnId);
     return h;
 }
 

@@ -17,7 +17,8 @@ QByteArray encode(const HandOffValues& v) {
     const QJsonObject o{{QStringLiteral("CheckNo"), v.checkNo},
                         {QStringLiteral("TxnAmt"), v.amount},
                         {QStringLiteral("TxnType"), v.type},
-                        {QStringLiteral("CustNo"), v.custNo}};
+                        {QStringLiteral("CustNo"), v.custNo},
+                        {QStringLiteral("TxnID"), v.txnId}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -29,7 +30,8 @@ std::optional<HandOffValues> decode(const QByteArray& line) {
     const QJsonObject o = doc.object();
     return HandOffValues{
         o.value(QStringLiteral("CheckNo")).toString(), o.value(QStringLiteral("TxnAmt")).toString(),
-        o.value(QStringLiteral("TxnType")).toString(), o.value(QStringLiteral("CustNo")).toString()};
+        o.value(QStringLiteral("TxnType")).toString(), o.value(QStringLiteral("CustNo")).toString(),
+        o.value(QStringLiteral("TxnID")).toString()};
 }
 
 void say(QLocalSocket* socket, const QByteArray& word) {

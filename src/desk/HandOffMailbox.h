@@ -12,9 +12,10 @@ struct HandOffValues {
     QString amount;
     QString type;
     QString custNo;
+    QString txnId; // the station's own id of the transaction, optional
 
     bool isEmpty() const {
-        return checkNo.isEmpty() && amount.isEmpty() && type.isEmpty() && custNo.isEmpty();
+        return checkNo.isEmpty() && amount.isEmpty() && type.isEmpty() && custNo.isEmpty() && txnId.isEmpty();
     }
 };
 

@@ -6,6 +6,7 @@
 #include "db/SqlTransaction.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
+#include "desk/HandOffRetry.h"
 #include "desk/PostingKey.h"
 #include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
@@ -16,6 +17,8 @@ namespace {
 using namespace postingtext;
 
 const QString kVoided = QStringLiteral("交易未入帳，請重新確認");
+// The journal's Note column.
+constexpr qsizetype kNoteLength = 100;
 
 QString refusalText(PostOutcome outcome) {
     switch (outcome) {
@@ -53,6 +56,11 @@ void KeyedPostings::log(const QString& step, const PostingRecord& p) {
                             QStringLiteral(" 卡號=") + p.cardNo + QStringLiteral(" 類別=") + p.type +
                             QStringLiteral(" 金額=") + p.amount + QStringLiteral(" 帳單號=") + p.billNo +
                             (p.authCode.isEmpty() ? QString() : QStringLiteral(" 授權碼=") + p.authCode));
+}
+
+bool KeyedPostings::refusedAsUnreadable() {
+    return m_link.client().lastOutcome() == LinkOutcome::Failed &&
+           m_link.client().lastResultCode() == QLatin1String("03");
 }
 
 std::optional<KeyedAnswer> KeyedPostings::send(const QString& command, const QString& data) {
@@ -176,7 +184,7 @@ KeyedPostings::Result KeyedPostings::postRemote(const PostingRecord& intent, Pos
         m_state.setLinked(false);
         return Result::LinkDown;
     }
-    if (outcome == LinkOutcome::Failed && m_link.client().lastResultCode() == QLatin1String("03")) {
+    if (outcome == LinkOutcome::Failed && refusedAsUnreadable()) {
         // Refused as unreadable: the service ran nothing.
         log(QStringLiteral("被拒"), p);
         m_journal.setState(p.key, JournalState::Void, QStringLiteral("被拒"));
@@ -196,18 +204,43 @@ KeyedPostings::Result KeyedPostings::recordOffline(const PostingRecord& intent, 
     return Result::RecordedOffline;
 }
 
-std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request, const QString& cardNo) {
+bool KeyedPostings::askSameTransaction(const JournalRow& earlier) {
+    const PostingRecord& p = earlier.posting;
+    const QString text = QStringLiteral("此帳單 ") + earlier.fileDate.toString(QStringLiteral("HH:mm")) +
+                         QStringLiteral(" 已有一筆交易: 卡號 ") + p.cardNo + QStringLiteral(" 金額 ") +
+                         p.amount + QStringLiteral(" 帳單號 ") + p.billNo +
+                         QStringLiteral("\n是否為同一筆交易? (否: 另一筆交易，重新入帳)");
+    return m_ctx.dialogs.askYesNo(text, Dialogs::Icon::Information, m_ctx.g.title());
+}
+
+std::optional<JournalRow> KeyedPostings::adoptHandOff(const HandOffRequest& request) {
     if (!m_ready || request.checkNo.isEmpty())
         return std::nullopt;
-    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, request.checkNo, request.type,
-                                                          plainNumber(request.amount), cardNo);
-    if (row)
-        m_current = row->posting;
+    const HandedRequest handed = request.handed();
+    std::optional<JournalRow> row = m_journal.findHandOff(m_ctx.g.gPOSID, handed);
+    if (!row)
+        return std::nullopt;
+    const std::optional<QDateTime> opDate = readAsDate(m_ctx.g.gOPDate);
+    switch (retryVerdict(*row, handed, m_ctx.clock.now(), opDate ? opDate->date() : QDate(),
+                         m_ctx.g.gRetryMinutes)) {
+    case RetryVerdict::New:
+        log(QStringLiteral("同帳單的新交易(非重送)"), row->posting);
+        return std::nullopt;
+    case RetryVerdict::Ask:
+        if (!askSameTransaction(*row)) {
+            log(QStringLiteral("同帳單的新交易(操作員確認)"), row->posting);
+            return std::nullopt;
+        }
+        break;
+    case RetryVerdict::Retry:
+        break;
+    }
+    m_current = row->posting;
     return row;
 }
 
 bool KeyedPostings::anyUnknown() {
-    return m_ready && !m_journal.inState(JournalState::Unknown).isEmpty();
+    return m_ready && !m_journal.inState(JournalState::Unknown, m_ctx.g.gPOSID).isEmpty();
 }
 
 void KeyedPostings::settlePending() {
@@ -215,7 +248,7 @@ void KeyedPostings::settlePending() {
         return;
     int posted = 0;
     int voided = 0;
-    for (const JournalRow& row : m_journal.inState(JournalState::Unknown)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Unknown, m_ctx.g.gPOSID)) {
         const std::optional<KeyedAnswer> answer = send(keyedwire::kQuery, row.posting.key);
         if (!answer)
             return;
@@ -231,10 +264,19 @@ void KeyedPostings::settlePending() {
     }
     int settled = 0;
     int refused = 0;
-    for (const JournalRow& row : m_journal.inState(JournalState::Offline)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Offline, m_ctx.g.gPOSID)) {
         log(QStringLiteral("離線交易送出"), row.posting);
         const std::optional<KeyedAnswer> answer =
             send(keyedwire::kPost, keyedwire::postData(row.posting, true));
+        if (!answer && refusedAsUnreadable()) {
+            // The service ran nothing and never will for this posting; the
+            // ones after it are sent all the same.
+            const QString reason = m_link.client().lastData().left(kNoteLength);
+            log(QStringLiteral("離線交易遭拒 ") + reason, row.posting);
+            m_journal.setState(row.posting.key, JournalState::Refused, reason);
+            ++refused;
+            continue;
+        }
         if (!answer)
             break;
         if (answer->outcome == PostOutcome::Posted) {
@@ -260,7 +302,7 @@ void KeyedPostings::settlePending() {
 void KeyedPostings::showOfflineTrouble() {
     if (!m_ready)
         return;
-    for (const JournalRow& row : m_journal.inState(JournalState::Refused)) {
+    for (const JournalRow& row : m_journal.inState(JournalState::Refused, m_ctx.g.gPOSID)) {
         const PostingRecord& p = row.posting;
         const QString text = QStringLiteral("離線交易遭拒: 卡號 ") + p.cardNo + QStringLiteral(" 金額 ") +
                              p.amount + QStringLiteral(" 帳單號 ") + p.billNo + QStringLiteral(" 授權碼 ") +
@@ -270,7 +312,7 @@ void KeyedPostings::showOfflineTrouble() {
             log(QStringLiteral("遭拒的離線交易已處理"), p);
         }
     }
-    const qsizetype waiting = m_journal.inState(JournalState::Offline).size();
+    const qsizetype waiting = m_journal.inState(JournalState::Offline, m_ctx.g.gPOSID).size();
     if (waiting > 0 && m_state.linked() && !m_link.client().keyedPostings())
         m_ctx.dialogs.ShowMsg(QStringLiteral("離線交易 %1 筆待入帳，會員服務不支援自動入帳").arg(waiting));
 }

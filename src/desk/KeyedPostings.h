@@ -50,8 +50,10 @@ public:
     QString newKey(const PostingRecord& intent) const;
 
     // The journal row of an earlier start for the same hand-off, adopted as
-    // the current intent; nullopt when there is none.
-    std::optional<JournalRow> adoptHandOff(const HandOffRequest& request, const QString& cardNo);
+    // the current intent when this start is its retry (asking the operator
+    // when only they can tell); nullopt when there is none or this is another
+    // transaction.
+    std::optional<JournalRow> adoptHandOff(const HandOffRequest& request);
     // Whether a posting's outcome is still unknown.
     bool anyUnknown();
 
@@ -64,11 +66,15 @@ public:
 
 private:
     std::optional<KeyedAnswer> send(const QString& command, const QString& data);
+    // The last request was refused as unreadable ("03"): nothing ran.
+    bool refusedAsUnreadable();
     Result conclude(const PostingRecord& posting, const KeyedAnswer& answer, bool afterCut);
     Result resolveNow(const PostingRecord& posting);
     // The local log row and the journal's new state, in one local transaction.
     void finish(const PostingRecord& posting, JournalState state, bool withLogRow);
     void log(const QString& step, const PostingRecord& posting);
+    // Shows the earlier posting and asks whether this is the same transaction.
+    bool askSameTransaction(const JournalRow& earlier);
     static bool sameIntent(const PostingRecord& a, const PostingRecord& b);
 
     AppContext& m_ctx;

@@ -21,7 +21,8 @@ void putBack(SettingsStore& store, const HandOffValues& v) {
                {{QStringLiteral("CheckNo"), v.checkNo},
                 {QStringLiteral("TxnAmt"), v.amount},
                 {QStringLiteral("TxnType"), v.type},
-                {QStringLiteral("CustNo"), v.custNo}});
+                {QStringLiteral("CustNo"), v.custNo},
+                {QStringLiteral("TxnID"), v.txnId}});
 }
 } // namespace
 

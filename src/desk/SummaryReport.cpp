@@ -19,14 +19,14 @@ const QString kTotalFormat = QStringLiteral("^1000#>1100#>1100;");
 const QString kTotalTitles = QStringLiteral("分店別#交易別#總金額;");
 const QString kOfflineTitles = QStringLiteral("卡號#類別#金額#授權碼;");
 
-QString offlineState(const QString& state) {
+// Where an offline posting stands; a refused one says why, also once the
+// operator has dealt with it: it never moved a balance.
+QString offlineState(const QString& state, const QString& note) {
     if (state == QLatin1String("O"))
         return QStringLiteral("待入帳");
     if (state == QLatin1String("S"))
         return QStringLiteral("已入帳");
-    if (state == QLatin1String("R"))
-        return QStringLiteral("遭拒");
-    return QStringLiteral("已處理");
+    return QStringLiteral("遭拒 (") + note + QLatin1Char(')');
 }
 
 QString textOf(const QSqlQuery& q, int column) {
@@ -63,20 +63,32 @@ QString SummaryReport::dateConditions(const QString& dateFrom, const QString& da
     return sql;
 }
 
+// An offline posting the member side refused keeps its local log row (it was
+// written when the posting was recorded), but no balance moved: its row is
+// left out of the details and the totals and listed with the offline ones.
+QString SummaryReport::refusedExcluded() const {
+    Database& db = m_ctx.gCNT;
+    if (!db.hasTable(QStringLiteral("PostJournal")) ||
+        !db.hasColumn(QStringLiteral("VCardLog"), QStringLiteral("PostKey")))
+        return QString();
+    return QStringLiteral(" And (PostKey Is Null Or PostKey Not In "
+                          "(Select PostKey From PostJournal Where State In ('R', 'D')))");
+}
+
 QString SummaryReport::detailSql(const QString& dateFrom, const QString& dateTo) const {
     return QStringLiteral("Select txnDept , CardNo , TxnType , TxnAmt , RefCheckNO From VCardLOG ") +
-           QStringLiteral(" Where 1 = 1 ") + dateConditions(dateFrom, dateTo) +
+           QStringLiteral(" Where 1 = 1 ") + dateConditions(dateFrom, dateTo) + refusedExcluded() +
            QStringLiteral(" Order by TxnDept , refCheckNo  ");
 }
 
 QString SummaryReport::totalsSql(const QString& dateFrom, const QString& dateTo) const {
     return QStringLiteral("Select  txndept , TxnType ,sum( TxnAmt) as TAmt  From VCardLOG ") +
-           QStringLiteral(" Where 1 = 1 ") + dateConditions(dateFrom, dateTo) +
+           QStringLiteral(" Where 1 = 1 ") + dateConditions(dateFrom, dateTo) + refusedExcluded() +
            QStringLiteral(" Group by txndept ,  TxnType ") + QStringLiteral(" Order by txndept ,  TxnType ");
 }
 
 QString SummaryReport::offlineSql(const QString& dateFrom, const QString& dateTo) const {
-    return QStringLiteral("Select CardNo, TxnType, TxnAmt, AuthCode, State From PostJournal "
+    return QStringLiteral("Select CardNo, TxnType, TxnAmt, AuthCode, State, Note From PostJournal "
                           "Where State IN ('O', 'S', 'R', 'D')") +
            dateConditions(dateFrom, dateTo) + QStringLiteral(" Order by TxnDept, RefCheckNo");
 }
@@ -175,7 +187,7 @@ private:
             }
             const QString row = textOf(q, 0) + u'#' + typeName(textOf(q, 1)) + u'#' +
                                 plainNumber(numericValue(textOf(q, 2))) + u'#' + textOf(q, 3) + u' ' +
-                                offlineState(textOf(q, 4)) + u';';
+                                offlineState(textOf(q, 4), textOf(q, 5)) + u';';
             addRow(report, kDetailFormat, kOfflineTitles, row);
         }
     }

@@ -49,6 +49,8 @@ private:
     class Composer;
 
     QString dateConditions(const QString& dateFrom, const QString& dateTo) const;
+    // The condition that leaves out the log rows of refused offline postings.
+    QString refusedExcluded() const;
 
     AppContext& m_ctx;
     Printing& m_printing;

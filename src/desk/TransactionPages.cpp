@@ -220,6 +220,12 @@ void TransactionPages::cmdOK_Click(int index) {
             m_link.refuse(QStringLiteral("金額必需大於零"));
             return;
         }
+        // The same bounds online and offline: an offline posting the member
+        // service cannot take would be refused only after the POS was paid.
+        if (const QString refusal = postingAmountRefusal(*value); !refusal.isEmpty()) {
+            m_link.refuse(refusal);
+            return;
+        }
         if (m_view.text(ctl::txtCustNo).isEmpty()) {
             m_link.refuse(QStringLiteral("請輸入會員卡號"));
             return;
@@ -294,6 +300,8 @@ PostingRecord TransactionPages::postingIntent(int index, const QString& type, do
         p.txnDate = date->date();
     p.authCode = code;
     p.handOff = !m_state.handOff().checkNo.isEmpty();
+    if (p.handOff)
+        p.request = m_state.handOff().handed();
     p.answerAmount = answerAmount(value);
     return p;
 }
@@ -389,8 +397,7 @@ bool TransactionPages::answerEarlier(const PostingRecord& intent) {
 }
 
 bool TransactionPages::answerKnownHandOff() {
-    const std::optional<JournalRow> row =
-        m_keyed.adoptHandOff(m_state.handOff(), m_view.text(ctl::txtCustNo));
+    const std::optional<JournalRow> row = m_keyed.adoptHandOff(m_state.handOff());
     if (!row)
         return false;
     switch (row->state) {
@@ -409,8 +416,10 @@ bool TransactionPages::answerKnownHandOff() {
 }
 
 void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told) {
-    const QString& checkNo = m_state.handOff().checkNo;
-    if (!checkNo.isEmpty()) {
+    if (!m_state.handOff().checkNo.isEmpty()) {
+        // The answer names the bill the posting went to, which the operator
+        // may have corrected from the one handed over.
+        const QString& checkNo = posted.billNo;
         if (!m_answer.write(checkNo, posted.answerAmount, kProcedure)) {
             // The posting stands; the POS would read the missing answer
             // as a cancel, so the operator must tell it.

@@ -53,6 +53,31 @@ private slots:
         QCOMPARE(f.ctx.g.gStoreID, QStringLiteral("S01"));
     }
 
+    void handOffRetryWindow_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("not set") << QString() << 10 << false;
+        QTest::newRow("set") << QStringLiteral(" 25 ") << 25 << false;
+        QTest::newRow("off") << QStringLiteral("0") << 0 << false;
+        QTest::newRow("not a number") << QStringLiteral("ten") << 10 << true;
+        QTest::newRow("negative") << QStringLiteral("-5") << 10 << true;
+        QTest::newRow("over a day") << QStringLiteral("1441") << 10 << true;
+    }
+    void handOffRetryWindow() {
+        QFETCH(QString, setting);
+        QFETCH(int, minutes);
+        QFETCH(bool, logged);
+        DeskFixture f;
+        setParam(f, "OPDATE", "2026/12/08");
+        f.ctx.g.gRetryMinutes = -1;
+        if (!setting.isEmpty())
+            f.save("ZEL", "SYS", "HandOffRetryMinutes", setting);
+        InitZEL(f.ctx);
+        QCOMPARE(f.ctx.g.gRetryMinutes, minutes);
+        QCOMPARE(logText(f).contains(QStringLiteral("HandOffRetryMinutes")), logged);
+    }
+
     void invalidBusinessDateIsRepairedWithAWarning() {
         DeskFixture f;
         setParam(f, "OPDATE", "garbage");

@@ -67,3 +67,26 @@ struct MemberDesk {
         desk.cmdQry_Click();
     }
 };
+
+// The same till started again: a new window and link on the same local
+// database and settings store.
+struct Restart {
+    FakeDeskView view;
+    tolva::LinkClient link;
+    tolva::Desk desk;
+    explicit Restart(DeskFixture& f)
+        : link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage), desk(f.ctx, view, link) {
+        desk.setPause([](int) {});
+        desk.Form_Load();
+    }
+};
+
+// The states of the posting journal's rows, in letter order.
+inline QString journalStates(MemberDesk& m) {
+    QSqlQuery q = m.f.ctx.gCNT.query(QStringLiteral("SELECT State FROM PostJournal"));
+    QStringList states;
+    while (q.next())
+        states << q.value(0).toString();
+    states.sort();
+    return states.join(QString());
+}

@@ -13,29 +13,6 @@ using namespace tolva;
 namespace {
 const QString kCard = QStringLiteral("M0001");
 
-// The same till started again: a new window and link on the same local
-// database and settings store.
-struct Restart {
-    FakeDeskView view;
-    LinkClient link;
-    Desk desk;
-    explicit Restart(DeskFixture& f)
-        : link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage), desk(f.ctx, view, link) {
-        desk.setPause([](int) {});
-        desk.Form_Load();
-    }
-};
-
-// The states of the journal's rows, in letter order.
-QString journalStates(MemberDesk& m) {
-    QSqlQuery q = m.f.ctx.gCNT.query(QStringLiteral("SELECT State FROM PostJournal"));
-    QStringList states;
-    while (q.next())
-        states << q.value(0).toString();
-    states.sort();
-    return states.join(QString());
-}
-
 int count(Database& db, const QString& sql) {
     return int(MemberDesk::value(db, sql));
 }
@@ -230,6 +207,115 @@ private slots:
         QCOMPARE(journalStates(m), QStringLiteral("D"));
         { Restart r(m.f); }
         QCOMPARE(asked(), 2);
+    }
+
+    // An offline amount is held to the bounds of an online one; a posting the
+    // member side refuses as unreadable (one recorded before those bounds)
+    // is marked refused with its reason, and the postings after it are sent.
+    void offlinePostingsPassTheOnlineChecksAndARefusalBlocksNothing() {
+        MemberDesk m(QStringLiteral("127.0.0.214"), QString(), {});
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        PostingJournal journal(m.f.ctx.gCNT, m.f.clock);
+        PostingRecord older;
+        older.key = QStringLiteral("S01.WS01.A0012.2.100_125.00000000000000a1");
+        older.type = QStringLiteral("2");
+        older.cardNo = kCard;
+        older.amount = QStringLiteral("100.125");
+        older.txnDept = QStringLiteral("S01");
+        older.billNo = QStringLiteral("A0012");
+        older.posId = m.f.ctx.g.gPOSID;
+        older.userId = m.f.ctx.g.gUserID;
+        older.txnDate = QDate(2026, 12, 8);
+        older.authCode = QStringLiteral("T0");
+        journal.add(older, JournalState::Offline);
+        m.f.clock.advanceSecs(60);
+
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        m.desk.Form_Load();
+        m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T1");
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("100.125");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(!m.f.dialogs.msgs.isEmpty());
+        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("金額最多兩位小數"));
+        QVERIFY(!m.view.ended);
+        QCOMPARE(journalStates(m), QStringLiteral("O"));
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("300");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(journalStates(m), QStringLiteral("OO"));
+
+        QVERIFY(m.memberd->start());
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), QStringLiteral("RS"));
+        QCOMPARE(m.balance(kCard), 700.0);
+        QVERIFY(m.f.dialogs.msgs.contains(QStringLiteral("離線交易已送出: 入帳 1 筆, 遭拒 1 筆")));
+        const std::optional<JournalRow> refused = journal.find(older.key);
+        QVERIFY(refused);
+        QVERIFY2(refused->note.contains(QStringLiteral("100.125")), qPrintable(refused->note));
+        QVERIFY(!m.f.dialogs.shown.isEmpty());
+        QCOMPARE(m.f.dialogs.shown.last().kind, QStringLiteral("ask"));
+        QVERIFY2(m.f.dialogs.shown.last().text.contains(QStringLiteral("T0")) &&
+                     m.f.dialogs.shown.last().text.contains(refused->note),
+                 qPrintable(m.f.dialogs.shown.last().text));
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), QStringLiteral("RS"));
+        QCOMPARE(m.balance(kCard), 700.0);
+        QCOMPARE(count(m.member, QStringLiteral("SELECT COUNT(*) FROM VCardLog")), 1);
+    }
+
+    // Tills sharing one local database (the store's shared POS database):
+    // a posting of one till whose outcome is unknown, or that waits offline,
+    // is settled by that till's next start, never by another till's.
+    void tillsSharingTheLocalDatabaseSettleTheirOwnPostings_data() {
+        QTest::addColumn<bool>("offline");
+        QTest::newRow("outcome unknown") << false;
+        QTest::newRow("recorded offline") << true;
+    }
+    void tillsSharingTheLocalDatabaseSettleTheirOwnPostings() {
+        QFETCH(bool, offline);
+        MemberDesk m(QStringLiteral("127.0.0.215"), QString(), {});
+        CutProxy proxy(QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.215"));
+        QVERIFY(proxy.listening());
+        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.216"));
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        if (offline) {
+            m.desk.Form_Load();
+            m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T5");
+            m.desk.cmdOK_Click(1);
+            QVERIFY(m.view.ended);
+            QVERIFY(m.memberd->start());
+        } else {
+            QVERIFY(m.memberd->start());
+            m.desk.Form_Load();
+            proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
+            proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
+            m.desk.cmdOK_Click(1);
+            QVERIFY(!m.view.ended);
+        }
+        const QString own = offline ? QStringLiteral("O") : QStringLiteral("U");
+        QCOMPARE(journalStates(m), own);
+
+        // The other till starts and works on the same database.
+        m.f.ctx.g.gPOSID = QStringLiteral("WS02");
+        m.f.dialogs.yesNoAnswers.enqueue(false);
+        {
+            Restart r(m.f);
+            QVERIFY(!r.view.ended);
+        }
+        QCOMPARE(journalStates(m), own);
+        QCOMPARE(proxy.forwarded("POSTQY") + proxy.forwarded("POSTKY"), offline ? 0 : 1);
+        QCOMPARE(m.localLogRows(), offline ? 1 : 0);
+
+        // The first till's own start settles it, once.
+        m.f.ctx.g.gPOSID = QStringLiteral("WS01");
+        { Restart r(m.f); }
+        QCOMPARE(journalStates(m), offline ? QStringLiteral("S") : QStringLiteral("P"));
+        QCOMPARE(m.localLogRows(), 1);
+        QCOMPARE(m.remoteLogRows(), 1);
+        QCOMPARE(m.balance(kCard), 700.0);
     }
 
     void anOldServiceGetsTheStatementSequence() {

@@ -46,7 +46,10 @@ private slots:
         Setup s;
         const QString head =
             u"Select txnDept , CardNo , TxnType , TxnAmt , RefCheckNO From VCardLOG  Where 1 = 1 "_s;
-        const QString tail = u" Order by TxnDept , refCheckNo  "_s;
+        // Log rows of refused offline postings are left out.
+        const QString refused =
+            u" And (PostKey Is Null Or PostKey Not In (Select PostKey From PostJournal Where State In ('R', 'D')))"_s;
+        const QString tail = refused + u" Order by TxnDept , refCheckNo  "_s;
         QCOMPARE(s.report.detailSql(u""_s, u""_s), head + tail);
         QCOMPARE(s.report.detailSql(u"2026/12/01"_s, u""_s),
                  head + u" And TxnDate >= '2026-12-01 00:00:00'"_s + tail);
@@ -54,10 +57,13 @@ private slots:
                  head + u" And TxnDate <= '2026-12-31 00:00:00'"_s + tail);
         QCOMPARE(s.report.totalsSql(u"2026/12/01"_s, u"2026/12/31"_s),
                  u"Select  txndept , TxnType ,sum( TxnAmt) as TAmt  From VCardLOG  Where 1 = 1 "
-                 u" And TxnDate >= '2026-12-01 00:00:00' And TxnDate <= '2026-12-31 00:00:00'"
-                 u" Group by txndept ,  TxnType  Order by txndept ,  TxnType "_s);
+                 u" And TxnDate >= '2026-12-01 00:00:00' And TxnDate <= '2026-12-31 00:00:00'"_s +
+                     refused + u" Group by txndept ,  TxnType  Order by txndept ,  TxnType "_s);
         // Typed text that is no date never reaches the statement.
         QCOMPARE(s.report.detailSql(u"x' or 1=1 --"_s, u""_s), head + u" And TxnDate >= NULL"_s + tail);
+        // A database without the journal has nothing to leave out.
+        s.f.ctx.gCNT.execute(u"DROP TABLE PostJournal"_s);
+        QCOMPARE(s.report.detailSql(u""_s, u""_s), head + u" Order by TxnDept , refCheckNo  "_s);
     }
 
     void printerMustBeInstalledByExactName() {
@@ -162,6 +168,48 @@ private slots:
                                                  u"C1#抵扣#300#T2 已入帳"_s}));
         QCOMPARE(s.printing.previews.front().rows.row(s.printing.previews.front().rows.rowCount() - 1),
                  QStringList({u"C1"_s, u"抵扣"_s, u"300"_s, u"T2 已入帳"_s}));
+    }
+
+    // An offline posting the member side refused keeps its local log row but
+    // moved no balance: out of the details and totals, listed as refused with
+    // its reason also after the operator dealt with it.
+    void refusedOfflinePostingsAreNotCounted() {
+        Setup s;
+        PostingJournal journal(s.f.ctx.gCNT, s.f.ctx.clock);
+        const auto posting = [&](const QString& key, const QString& card, const QString& bill,
+                                 const QString& amount, const QString& code, JournalState state,
+                                 const QString& note) {
+            addLog(s.f, u"S01"_s, card, u"2"_s, amount, bill);
+            s.f.ctx.gCNT.runPrepared(u"UPDATE VCardLog SET PostKey = ? WHERE CardNo = ?"_s, {key, card})
+                .finish();
+            PostingRecord p;
+            p.key = key;
+            p.type = u"2"_s;
+            p.cardNo = card;
+            p.amount = amount;
+            p.txnDept = u"S01"_s;
+            p.billNo = bill;
+            p.txnDate = QDate(2026, 12, 8);
+            p.authCode = code;
+            journal.add(p, state);
+            if (!note.isEmpty())
+                journal.setState(key, state, note);
+        };
+        posting(u"k1"_s, u"C1"_s, u"B1"_s, u"300"_s, QString(), JournalState::Posted, QString());
+        posting(u"k2"_s, u"C2"_s, u"B2"_s, u"1000"_s, u"X999"_s, JournalState::Refused, u"餘額不足"_s);
+        posting(u"k3"_s, u"C3"_s, u"B3"_s, u"500"_s, u"X998"_s, JournalState::DealtWith,
+                u"請先建立客戶資料"_s);
+        addLog(s.f, u"S01"_s, u"C4"_s, u"2"_s, u"200"_s, u"B4"_s); // written before postings had keys
+        QVERIFY(s.report.print(u"2026/12/08"_s, u"2026/12/08"_s, false));
+        QCOMPARE(s.printing.previews.size(), size_t(1));
+        const QStringList texts = documentTexts(s.printing.previews.front().document);
+        const qsizetype at = texts.indexOf(u"總計:"_s);
+        QVERIFY(at > 0);
+        QCOMPARE(texts.mid(at - 3),
+                 QStringList({u"卡號#類別#金額#單號"_s, u"C1#抵扣#300#B1"_s, u"C4#抵扣#200#B4"_s, u"總計:"_s,
+                              u"分店別#交易別#總金額"_s, u"S01#抵扣#500"_s, u"電話授權(離線)交易:"_s,
+                              u"卡號#類別#金額#授權碼"_s, u"C2#抵扣#1000#X999 遭拒 (餘額不足)"_s,
+                              u"C3#抵扣#500#X998 遭拒 (請先建立客戶資料)"_s}));
     }
 
     void totalsOnly() {
