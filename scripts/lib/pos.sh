@@ -1,6 +1,6 @@
 # A POS station's hand-off from bash: writes the request into the settings
 # store, runs the desk and reads the answer. Source scripts/lib/zel.sh first.
-#   pos_hand_off DESK BILL AMOUNT TYPE CARD
+#   pos_hand_off DESK BILL AMOUNT TYPE CARD [TXNID]
 # Prints "CheckNoAuth=..." and "TxnAmtAuth=..." (both empty when the operator
 # cancelled) and, when the running desk was in the middle of another
 # transaction, "Busy=1". Returns
@@ -9,7 +9,7 @@
 #      passed the request to ended without answering): one line on standard
 #      error says why, and the request is withdrawn so no later start opens on it
 #   3  the running desk was busy with another transaction; nothing was posted
-pos_request_keys=(CheckNo TxnAmt TxnType CustNo)
+pos_request_keys=(CheckNo TxnAmt TxnType CustNo TxnID)
 pos_answer_keys=(CheckNoAuth TxnAmtAuth Busy)
 
 pos_hand_off() {
@@ -18,6 +18,11 @@ pos_hand_off() {
     ini_edit "$ZEL_INI" TOLVA TxnAmt "$3"
     ini_edit "$ZEL_INI" TOLVA TxnType "$4"
     ini_edit "$ZEL_INI" TOLVA CustNo "$5"
+    if [ -n "${6:-}" ]; then
+        ini_edit "$ZEL_INI" TOLVA TxnID "$6"
+    else
+        ini_edit "$ZEL_INI" TOLVA TxnID
+    fi
     for key in "${pos_answer_keys[@]}"; do
         ini_edit "$ZEL_INI" TOLVA "$key"
     done
@@ -34,7 +39,7 @@ pos_hand_off() {
         for key in "${pos_request_keys[@]}"; do
             ini_edit "$ZEL_INI" TOLVA "$key"
         done
-        echo "pos-request: $why; no answer (the request was withdrawn, nothing to book)" >&2
+        echo "pos-request: $why; no answer (the request was withdrawn; ask again with the same request to learn whether it was posted)" >&2
         return 1
     fi
 

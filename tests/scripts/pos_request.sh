@@ -78,4 +78,13 @@ fake busy 'ini_edit "$ZEL_INI" TOLVA Busy 1'
 run "$work/busy"
 [ "$status" -eq 3 ] || fail "busy: status $status"
 grep -q '^Busy=1$' <<<"$out" || fail "busy: printed $out"
+# The station's own id goes with the request when given, and an id left by an
+# earlier request never goes with one handed over without it.
+fake echoes 'ini_edit "$ZEL_INI" TOLVA CheckNoAuth "id:$(ini_get "$ZEL_INI" TOLVA TxnID)"
+ini_edit "$ZEL_INI" TOLVA TxnAmtAuth 500'
+status=0
+out=$(pos_hand_off "$work/echoes" A0012 500 2 M0001 WS01-77 2>"$work/err") || status=$?
+[ "$status" -eq 0 ] && grep -q '^CheckNoAuth=id:WS01-77$' <<<"$out" || fail "TxnID not handed over: $out"
+run "$work/echoes"
+grep -q '^CheckNoAuth=id:$' <<<"$out" || fail "an earlier TxnID went with a request without one: $out"
 echo "pos-request: all cases passed"
