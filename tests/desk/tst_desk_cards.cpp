@@ -4,6 +4,7 @@
 // twice or below zero.
 #include "common/Formatting.h"
 #include "desk/MemberDesk.h"
+#include "support/LoopbackBlock.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -285,7 +286,7 @@ private slots:
     void missingRepliesNeverIssueACard() {
         // A service that accepts the log-in and then never answers.
         QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress(QStringLiteral("127.0.0.39")), 3501));
+        QVERIFY(silent.listen(QHostAddress(LoopbackBlock::own(QStringLiteral("127.0.0.39"))), 3501));
         bool sawInsert = false;
         QObject::connect(&silent, &QTcpServer::newConnection, [&] {
             QTcpSocket* s = silent.nextPendingConnection();

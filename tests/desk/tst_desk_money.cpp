@@ -3,6 +3,7 @@
 // a posting that changes no row is no posting, a link that went down comes
 // back, and an outcome nobody knows is said as such.
 #include "desk/MemberDesk.h"
+#include "support/LoopbackBlock.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -173,7 +174,7 @@ private slots:
                 QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
             a.f.save("ZEL", "TOLVA", "chkMasterDB", QStringLiteral("1"));
         }
-        OtherTill b(address, master ? shared : QString());
+        OtherTill b(a.memberd->address(), master ? shared : QString());
         if (master)
             b.f.save("ZEL", "TOLVA", "chkMasterDB", QStringLiteral("1"));
         QVERIFY(a.memberd->start());
@@ -321,7 +322,7 @@ private slots:
         // A service that answers the existence check and the insert, then
         // falls silent for the re-query.
         QTcpServer service;
-        QVERIFY(service.listen(QHostAddress(QStringLiteral("127.0.0.88")), 3501));
+        QVERIFY(service.listen(QHostAddress(LoopbackBlock::own(QStringLiteral("127.0.0.88"))), 3501));
         int selects = 0;
         QObject::connect(&service, &QTcpServer::newConnection, [&] {
             QTcpSocket* s = service.nextPendingConnection();

@@ -104,7 +104,7 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.171"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.172"), QStringLiteral("127.0.0.171"));
         QVERIFY(proxy.listening());
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.172"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
@@ -130,7 +130,7 @@ private slots:
     void unknownOutcomeIsSettledAtTheNextStart() {
         MemberDesk m(QStringLiteral("127.0.0.173"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.174"), QStringLiteral("127.0.0.173"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.174"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
@@ -171,7 +171,7 @@ private slots:
     void offlinePostingsAreSentOnce() {
         MemberDesk m(QStringLiteral("127.0.0.175"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.176"), QStringLiteral("127.0.0.175"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.176"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         // memberd is not running: without a code nothing changes from before.
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
@@ -235,7 +235,7 @@ private slots:
     void anOldServiceGetsTheStatementSequence() {
         MemberDesk m(QStringLiteral("127.0.0.178"));
         CutProxy proxy(QStringLiteral("127.0.0.179"), QStringLiteral("127.0.0.178"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.179"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
