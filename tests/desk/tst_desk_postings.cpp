@@ -72,7 +72,7 @@ private slots:
             m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
             Restart r(m.f);
             QVERIFY(r.view.ended);
-            QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+            QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
             QCOMPARE(m.f.get("ZEL", "TOLVA", "CheckNoAuth"), QStringLiteral("A0012"));
             QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("300"));
         }
@@ -111,7 +111,7 @@ private slots:
         m.desk.Form_Load();
         proxy.cutNext("POSTKY", CutProxy::Cut(cut));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), told);
+        QCOMPARE(m.f.dialogs.lastMsg(), told);
         QCOMPARE(m.view.ended, posted);
         QCOMPARE(m.balance(kCard), posted ? 700.0 : 1000.0);
         QCOMPARE(m.remoteLogRows(), posted ? 1 : 0);
@@ -139,7 +139,7 @@ private slots:
         proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
         proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("交易結果不明，請查詢餘額確認"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("交易結果不明，請查詢餘額確認"));
         QVERIFY(!m.view.ended);
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QString());
         QCOMPARE(journalStates(m), QStringLiteral("U"));
@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(m.memberd->terminate(), 0);
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T123");
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("前一筆交易結果不明，連線恢復前無法離線記錄"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("前一筆交易結果不明，連線恢復前無法離線記錄"));
         QCOMPARE(journalStates(m), QStringLiteral("U"));
 
         // The desk is gone (killed); the POS starts it again for the bill
@@ -177,12 +177,12 @@ private slots:
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         m.desk.Form_Load();
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話查詢"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話查詢"));
         QCOMPARE(journalStates(m), QString());
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T123");
         m.desk.cmdOK_Click(1);
         QVERIFY(m.view.ended);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("已離線記錄，授權碼 T123，連線恢復後自動入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("已離線記錄，授權碼 T123，連線恢復後自動入帳"));
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("300"));
         QCOMPARE(journalStates(m), QStringLiteral("O"));
         QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(*) FROM VCardLog WHERE AuthCode = 'T123'")),
@@ -269,7 +269,7 @@ private slots:
             }
             QVERIFY(r.view.ended);
         }
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
         QCOMPARE(m.balance(kCard), 700.0);
         QCOMPARE(m.remoteLogRows(), 1);
         QCOMPARE(journalStates(m), QStringLiteral("P"));

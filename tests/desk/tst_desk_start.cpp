@@ -167,8 +167,8 @@ private slots:
         Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(f.dialogs.msgs.size(), 1);
-        QVERIFY2(f.dialogs.msgs[0].contains(QLatin1Char('(') + key + QLatin1Char('=')),
-                 qPrintable(f.dialogs.msgs[0]));
+        QVERIFY2(f.dialogs.msgAt(0).contains(QLatin1Char('(') + key + QLatin1Char('=')),
+                 qPrintable(f.dialogs.msgAt(0)));
         // Nothing of it is taken: the desk opens as at a plain start, and
         // the request is gone all the same.
         QCOMPARE(desk.state().handOff().type, QString());
@@ -291,7 +291,7 @@ private slots:
         Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("fmTOLVA_InitForm")));
+        QVERIFY(f.dialogs.shownAt(0).text.contains(QStringLiteral("fmTOLVA_InitForm")));
         // The hand-off was read and consumed before the failure.
         QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("5250"));
         QCOMPARE(f.get("ZEL", "TOLVA", "TxnAmt"), QString());

@@ -131,8 +131,8 @@ private slots:
         qobject_cast<QPushButton*>(w.control(u"cmdPrint"_s))->click();
         run(u"/usr/sbin/cupsaccept"_s, {u"PDF"_s});
         QCOMPARE(f.dialogs.shown.size(), qsizetype(1));
-        QVERIFY2(f.dialogs.shown[0].text.contains(u"印表機 PDF 無法列印"_s),
-                 qPrintable(f.dialogs.shown[0].text));
+        QVERIFY2(f.dialogs.shownAt(0).text.contains(u"印表機 PDF 無法列印"_s),
+                 qPrintable(f.dialogs.shownAt(0).text));
         QVERIFY(f.errors().contains(u"cmdPrint_Click"_s));
         w.hide();
     }
