@@ -168,6 +168,34 @@ private slots:
         QCOMPARE(m.balance(kCard), 700.0);
     }
 
+    void aChangedAmountAfterALostReplyIsANewPosting() {
+        MemberDesk m(QStringLiteral("127.0.0.181"), QString(), {});
+        CutProxy proxy(QStringLiteral("127.0.0.182"), QStringLiteral("127.0.0.181"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        m.desk.Form_Load();
+        // 300 commits and its reply is lost; so is the query by key.
+        proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
+        proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
+        m.desk.cmdOK_Click(1);
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("交易結果不明，請查詢餘額確認"));
+        QCOMPARE(journalStates(m), QStringLiteral("U"));
+
+        // The operator confirms 200 instead: another intent, so a posting of
+        // its own under a new key, not the first one's outcome told again.
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("200");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("200"));
+        QCOMPARE(m.balance(kCard), 500.0);
+        QCOMPARE(m.remoteLogRows(), 2);
+        QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(*) FROM PostJournal WHERE TxnAmt = 200")),
+                 1);
+        QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(DISTINCT PostKey) FROM PostJournal")), 2);
+    }
+
     void offlinePostingsAreSentOnce() {
         MemberDesk m(QStringLiteral("127.0.0.175"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.176"), QStringLiteral("127.0.0.175"));

@@ -149,6 +149,10 @@ private slots:
                                              << "500abc" << QString() << "TxnAmt";
         QTest::newRow("negative amount") << "2"
                                          << "-500" << QString() << "TxnAmt";
+        QTest::newRow("zero amount") << "2"
+                                     << "0" << QString() << "TxnAmt";
+        QTest::newRow("zero amount with decimals") << "1"
+                                                   << "0.00" << QString() << "TxnAmt";
         QTest::newRow("unknown type") << "3"
                                       << "500" << QString() << "TxnType";
         QTest::newRow("card with a control character")
