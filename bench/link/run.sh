@@ -29,9 +29,20 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Builds from before the connection limits (for before/after comparisons) lack these options.
+# Whether this memberd has an option (builds from before a change, kept for
+# before/after comparisons, lack some). The help is read whole before grep
+# looks at it: piped into grep -q, grep would leave at the first match and
+# close the pipe, memberd would die of SIGPIPE, and under pipefail the probe
+# would then fail at random.
+has_option() { # OPTION
+    local help
+    help=$("$bin/memberd" --help 2>/dev/null) || true
+    grep -q -- "$1" <<<"$help"
+}
+
+# Builds from before the connection limits lack these options.
 limits=()
-if "$bin/memberd" --help 2>/dev/null | grep -q -- --max-pending-per-address; then
+if has_option --max-pending-per-address; then
     # The load comes from one address, 64 desks logging in at once.
     limits=(--max-pending-per-address 128)
 fi
@@ -117,7 +128,7 @@ port=$(echo "$pg" | sed -n 's/.*Port=\([0-9]*\).*/\1/p')
 psql -q -h 127.0.0.1 -p "$port" -U postgres -c "CREATE DATABASE memberbench" postgres
 memberdb="${pg/Database=postgres/Database=memberbench}"
 serving="$memberdb"
-if "$bin/memberd" --help 2>/dev/null | grep -q -- --db-role; then
+if has_option --db-role; then
     # memberd serves as the role that may only use the member tables.
     "$bin/memberd" --init-db --db "$memberdb" 2>/dev/null
     serving="${memberdb/User ID=postgres/User ID=memberd}"

@@ -165,8 +165,8 @@ private slots:
         prepare(ctx, base);
         QVERIFY(!InitINIgCNT(ctx));
         QCOMPARE(dialogs.shown.size(), 1);
-        QCOMPARE(dialogs.shown[0].title, QStringLiteral("資料庫連線密碼"));
-        QCOMPARE(dialogs.shown[0].text, QString::fromLatin1(base));
+        QCOMPARE(dialogs.shownAt(0).title, QStringLiteral("資料庫連線密碼"));
+        QCOMPARE(dialogs.shownAt(0).text, QString::fromLatin1(base));
         QCOMPARE(ctx.g.gConnStr, QString::fromLatin1(base) + QStringLiteral(";Password=secret;"));
 
         FakeDialogs noAsk;
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(!InitINIgCNT(ctx));
         // The box shows the connection string without the password in it.
         QCOMPARE(dialogs.shown.size(), 1);
-        QVERIFY(dialogs.shown[0].text.contains(QStringLiteral("PWD=****")));
+        QVERIFY(dialogs.shownAt(0).text.contains(QStringLiteral("PWD=****")));
         // A string that fails before any driver runs is reported whole, masked.
         FakeDialogs quiet;
         AppContext noProvider(quiet, m_clock, m_cp, m_dir.path());

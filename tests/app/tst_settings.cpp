@@ -4,6 +4,7 @@
 #include "app/GlobalSettings.h"
 #include "app/IniFile.h"
 #include "app/SettingsStore.h"
+#include "support/ChildProcess.h"
 #include "support/FakeDialogs.h"
 #include "support/FixedClock.h"
 
@@ -33,6 +34,7 @@ void startStation(QProcess& process, const QString& folder, const QString& scrip
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder);
     process.setProcessEnvironment(env);
+    endWithTestProcess(process);
     process.start(QStringLiteral("bash"),
                   {QStringLiteral("-c"),
                    QStringLiteral("set -euo pipefail\n") + guideFunctions() + QLatin1Char('\n') + script});
@@ -269,6 +271,7 @@ private slots:
         const QString dir = home.path();
         const int count = 120;
         QProcess peer;
+        endWithTestProcess(peer);
         peer.start(QStringLiteral(TOLVA_SETTINGS_PEER),
                    {QStringLiteral("put"), dir, QStringLiteral("ZEL"), QStringLiteral("TOLVA"),
                     QStringLiteral("A"), QString::number(count)});

@@ -1,5 +1,7 @@
 // The real TOLVA executable: one copy per user, and the embedded database
 // created beside the program at the first start.
+#include "support/ChildProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -43,6 +45,7 @@ private slots:
         const QString folder = installCopy();
         QProcess first;
         first.setProcessEnvironment(environment());
+        endWithTestProcess(first);
         first.start(folder + QStringLiteral("/TOLVA"), {});
         QVERIFY(first.waitForStarted());
         // The first copy holds the lock once its start-up has created the database.
@@ -50,6 +53,7 @@ private slots:
 
         QProcess second;
         second.setProcessEnvironment(environment());
+        endWithTestProcess(second);
         second.start(folder + QStringLiteral("/TOLVA"), {});
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);

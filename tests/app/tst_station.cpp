@@ -85,8 +85,8 @@ private slots:
         QCOMPARE(f.ctx.g.gOPDate, QStringLiteral("2026/12/08"));
         QCOMPARE(paramInTable(f, "OPDATE"), QStringLiteral("2026/12/08"));
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("營業日期設定錯誤\n重設為: 2026/12/08"));
-        QCOMPARE(f.dialogs.shown[0].icon, Dialogs::Icon::Warning);
+        QCOMPARE(f.dialogs.shownAt(0).text, QStringLiteral("營業日期設定錯誤\n重設為: 2026/12/08"));
+        QCOMPARE(f.dialogs.shownAt(0).icon, Dialogs::Icon::Warning);
     }
 
     void customerDisplayPort_data() {
@@ -132,7 +132,7 @@ private slots:
         DeskFixture f;
         QVERIFY(!ResetComPort(f.ctx, QStringLiteral("COM6")));
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("(ResetComPort)只能重設COM1-COM5通訊埠"));
+        QCOMPARE(f.dialogs.shownAt(0).text, QStringLiteral("(ResetComPort)只能重設COM1-COM5通訊埠"));
     }
 
     void withoutADatabaseOneReportAndNoIdentity() {
@@ -142,7 +142,7 @@ private slots:
         f.ctx.g.gPOSID.clear();
         InitZEL(f.ctx);
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("fdZEL_InitZEL")));
+        QVERIFY(f.dialogs.shownAt(0).text.contains(QStringLiteral("fdZEL_InitZEL")));
         QCOMPARE(f.ctx.g.gStoreID, QString());
         QCOMPARE(f.ctx.g.gPOSID, QString());
     }

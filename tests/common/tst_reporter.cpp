@@ -64,7 +64,7 @@ private slots:
         QVERIFY2(!files.contains(QStringLiteral("s3")), qPrintable(files));
         QVERIFY(files.contains(QStringLiteral("User ID=sa;Password=****;")));
         QVERIFY(files.contains(QStringLiteral("pwd = ****;PORT=1")));
-        QVERIFY(!m_dialogs.shown.constLast().text.contains(QStringLiteral("s3cret")));
+        QVERIFY(!m_dialogs.lastShown().text.contains(QStringLiteral("s3cret")));
     }
 
     void errorBlockByteForByte_data() {
@@ -97,9 +97,10 @@ private slots:
         QCOMPARE(m_dialogs.beeps, 1);
         QCOMPARE(m_dialogs.normalPointers, 1);
         QCOMPARE(m_dialogs.shown.size(), 1);
-        QCOMPARE(m_dialogs.shown[0].icon, Dialogs::Icon::Warning);
-        QCOMPARE(m_dialogs.shown[0].title, QStringLiteral("TOLVA"));
-        QCOMPARE(m_dialogs.shown[0].text, Reporter::reportText(QStringLiteral("fmTOLVA_cmdOK_Click"), fault));
+        QCOMPARE(m_dialogs.shownAt(0).icon, Dialogs::Icon::Warning);
+        QCOMPARE(m_dialogs.shownAt(0).title, QStringLiteral("TOLVA"));
+        QCOMPARE(m_dialogs.shownAt(0).text,
+                 Reporter::reportText(QStringLiteral("fmTOLVA_cmdOK_Click"), fault));
         QVERIFY(readFile(m_g.gErrFile).contains(big5(QStringLiteral("壞了"))));
     }
 
@@ -108,7 +109,7 @@ private slots:
         m_dialogs.yesNoAnswers << true << false;
         QCOMPARE(r.ErrorAsk(QStringLiteral("cmdFirst_Click"), Fault(5, QStringLiteral("x"))), 6);
         QCOMPARE(r.ErrorAsk(QStringLiteral("cmdFirst_Click"), Fault(5, QStringLiteral("x"))), 7);
-        QVERIFY(m_dialogs.shown[0].text.endsWith(QStringLiteral("\r\n\r\n  是否要繼續執行作業?")));
+        QVERIFY(m_dialogs.shownAt(0).text.endsWith(QStringLiteral("\r\n\r\n  是否要繼續執行作業?")));
         QCOMPARE(m_dialogs.beeps, 2);
     }
 
@@ -153,7 +154,7 @@ private slots:
         QVERIFY(!ok);
         QCOMPARE(steps, 1);
         QCOMPARE(m_dialogs.shown.size(), 1);
-        QVERIFY(m_dialogs.shown[0].text.startsWith(QStringLiteral("處理程序: (SetParamValue)")));
+        QVERIFY(m_dialogs.shownAt(0).text.startsWith(QStringLiteral("處理程序: (SetParamValue)")));
 
         // An asking procedure goes on with its next step on Yes and stops on No.
         m_dialogs.yesNoAnswers << true << false;

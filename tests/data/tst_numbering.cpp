@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(after.next, before.next);
         QCOMPARE(after.updDate, before.updDate);
         QCOMPARE(s.dialogs.shown.size(), 1);
-        QVERIFY(s.dialogs.shown[0].text.contains(QStringLiteral("series full")));
+        QVERIFY(s.dialogs.shownAt(0).text.contains(QStringLiteral("series full")));
         QVERIFY(s.errors().contains(QStringLiteral("(getNoMDB)")));
 
         // A series whose first row cannot be added is not there afterwards.
@@ -166,7 +166,7 @@ private slots:
         db.execute(QStringLiteral("DROP TRIGGER trg_full"));
         db.execute(QStringLiteral("UPDATE xxNO SET NoNext = 'x' WHERE NoBy = 'D'"));
         QVERIFY(!getNoMDB(s.ctx, QStringLiteral("O"), QStringLiteral("D"), no));
-        QVERIFY(s.dialogs.shown.last().text.contains(QStringLiteral("NoNext")));
+        QVERIFY(s.dialogs.lastShown().text.contains(QStringLiteral("NoNext")));
     }
 
     void stationsAtOnceOnSqlite() {

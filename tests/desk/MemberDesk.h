@@ -11,9 +11,10 @@
 #include <memory>
 
 // A desk in remote mode against the real memberd on a loopback address of
-// its own, with a member database (SQLite unless a connection string is
-// given) holding the cards the test seeds, and the desk's own SQLite database
-// holding the store id S01 and bill A0012.
+// its own (the address given, moved into the test process's block; the desk
+// is pointed at memberd->address()), with a member database (SQLite unless a
+// connection string is given) holding the cards the test seeds, and the
+// desk's own SQLite database holding the store id S01 and bill A0012.
 struct MemberDesk {
     DeskFixture f;
     tolva::Database member;
@@ -34,7 +35,7 @@ struct MemberDesk {
         f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
-        f.save("ZELQ", "TOLVA", "IP", address);
+        f.save("ZELQ", "TOLVA", "IP", memberd->address());
         f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("secret"));
         desk.setPause([](int) {});
     }

@@ -4,6 +4,7 @@
 // twice or below zero.
 #include "common/Formatting.h"
 #include "desk/MemberDesk.h"
+#include "support/LoopbackBlock.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -97,7 +98,7 @@ private slots:
         QCOMPARE(m.f.dialogs.msgs, QStringList{QStringLiteral("餘額不足")});
         QVERIFY(!m.view.isVisible(ctl::cmdOK(1)));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
         QCOMPARE(m.balance(QStringLiteral("M0003")), 300.0);
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
         QVERIFY(!m.view.ended);
@@ -134,7 +135,7 @@ private slots:
         m.view.texts[ctl::txtCheckNo(0)] = QStringLiteral("A0012");
         m.view.texts[ctl::txtAmt(0)] = amount;
         m.desk.cmdOK_Click(0);
-        QCOMPARE(m.f.dialogs.msgs.last(), refusal);
+        QCOMPARE(m.f.dialogs.lastMsg(), refusal);
         QCOMPARE(m.balance(QStringLiteral("M0001")), 1000.0);
         QCOMPARE(m.balance(QStringLiteral("M0002")), 1000.0);
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
@@ -155,7 +156,7 @@ private slots:
         m.view.texts[ctl::txtCheckNo(1)] = QStringLiteral("A0012");
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("500");
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
         // The deposit that follows is a deposit, not a second deduction.
         m.view.texts[ctl::txtCheckNo(0)] = QStringLiteral("A0012");
         m.view.texts[ctl::txtAmt(0)] = QStringLiteral("12.5");
@@ -210,8 +211,8 @@ private slots:
         m.view.texts[ctl::txtCustName] = QStringLiteral("O'Neil 餐館");
         m.f.dialogs.yesNoAnswers << false << true;
         m.desk.cmdUPDCust_Click();
-        QCOMPARE(m.f.dialogs.shown.last().text, QStringLiteral("是否要更新此客戶的資料?"));
-        QCOMPARE(m.f.dialogs.shown.last().icon, Dialogs::Icon::None);
+        QCOMPARE(m.f.dialogs.lastShown().text, QStringLiteral("是否要更新此客戶的資料?"));
+        QCOMPARE(m.f.dialogs.lastShown().icon, Dialogs::Icon::None);
         m.desk.cmdUPDCust_Click();
         q = m.member.query(
             QStringLiteral("SELECT CustName, UserID, UpdUserID FROM CUST WHERE CustNo = 'N0001'"));
@@ -278,7 +279,7 @@ private slots:
         m.desk.txtCheckNo_Validate(0, cancel);
         QVERIFY(cancel);
         QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("此帳單號不存在"));
-        QCOMPARE(m.view.focused.last(), ctl::txtCheckNo(0));
+        QCOMPARE(m.view.lastFocused(), ctl::txtCheckNo(0));
         cancel = false;
         m.view.texts[ctl::txtCheckNo(0)] = QStringLiteral("A0012");
         m.desk.txtCheckNo_Validate(0, cancel);
@@ -322,7 +323,7 @@ private slots:
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
         // The guarded statement changed no row: refused in the desk's words,
         // never with the database's constraint text; the operator may retry.
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
         QVERIFY(m.f.dialogs.shown.isEmpty());
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("150");
         m.desk.cmdOK_Click(1);
@@ -333,7 +334,7 @@ private slots:
     void missingRepliesNeverIssueACard() {
         // A service that accepts the log-in and then never answers.
         QTcpServer silent;
-        QVERIFY(silent.listen(QHostAddress(QStringLiteral("127.0.0.39")), 3501));
+        QVERIFY(silent.listen(QHostAddress(LoopbackBlock::own(QStringLiteral("127.0.0.39"))), 3501));
         bool sawInsert = false;
         QObject::connect(&silent, &QTcpServer::newConnection, [&] {
             QTcpSocket* s = silent.nextPendingConnection();
@@ -349,11 +350,11 @@ private slots:
         m.desk.Form_Load();
         QVERIFY(m.desk.state().linked());
         m.query(QStringLiteral("M0001"));
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
         m.view.texts[ctl::txtCustNo] = QStringLiteral("M0001");
         m.desk.cmdIsuCard_Click();
         QCOMPARE(m.f.dialogs.msgs.size(), 2);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("成功發卡"));
         QVERIFY(!sawInsert);
     }
@@ -388,7 +389,7 @@ private slots:
         m.member.execute(
             QStringLiteral("UPDATE CUST SET TBonusAmt = TBonusAmt - 800 WHERE CustNo = 'M0008'"));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
         QCOMPARE(m.balance(QStringLiteral("M0008")), 200.0);
         QCOMPARE(m.localLogRows(), 0);
 

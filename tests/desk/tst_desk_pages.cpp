@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(d.f.dialogs.msgs, QStringList{QStringLiteral("請輸入遠端主機的IP")});
         d.view.setText(ctl::txtIP, QStringLiteral("   "));
         page.cmdSetting_Click();
-        QCOMPARE(d.f.dialogs.msgs.last(), QStringLiteral("請輸入遠端主機的連線密碼"));
+        QCOMPARE(d.f.dialogs.lastMsg(), QStringLiteral("請輸入遠端主機的連線密碼"));
         QCOMPARE(d.f.get("ZELQ", "TOLVA", "IP"), QString());
 
         // Blanks only pass; the password keeps its blanks.
@@ -49,7 +49,7 @@ private slots:
         page.cmdSetting_Click();
         QCOMPARE(d.f.get("ZELQ", "TOLVA", "IP"), QStringLiteral("   "));
         QCOMPARE(d.f.get("ZELQ", "TOLVA", "PWD"), QStringLiteral(" pa ss "));
-        QVERIFY(d.f.dialogs.texts().last().contains(QStringLiteral("設定OK")));
+        QVERIFY(d.f.dialogs.lastText().contains(QStringLiteral("設定OK")));
     }
 
     void storeCodesAreCreatedOnceTrimmedWithTheirApostrophes() {
@@ -89,7 +89,7 @@ private slots:
         d.f.dialogs.pickAnswers << 1;
         page.txtTxnDept_DblClick(1);
         QCOMPARE(d.f.dialogs.picksShown.size(), 1);
-        QCOMPARE(d.f.dialogs.picksShown.last().rows.size(), 3);
+        QCOMPARE(d.f.dialogs.lastPick().rows.size(), 3);
         QCOMPARE(d.view.text(ctl::txtTxnDept(1)), QStringLiteral("S02"));
         QCOMPARE(d.view.text(ctl::txtTxnDept(0)), QStringLiteral("S01"));
 
@@ -115,7 +115,7 @@ private slots:
         d.desk.reportPage().txtDateB_DblClick();
         QCOMPARE(d.view.text(ctl::txtDateB), QStringLiteral("115/11/30"));
         QCOMPARE(d.f.dialogs.datePickCalls.size(), 1);
-        QCOMPARE(readAsDate(d.f.dialogs.datePickCalls.first().value())->date(), QDate(2026, 12, 8));
+        QCOMPARE(readAsDate(d.f.dialogs.datePickCallAt(0).value_or(QVariant()))->date(), QDate(2026, 12, 8));
 
         d.f.dialogs.dateAnswers << std::nullopt; // "離開"
         d.desk.reportPage().txtDateB_DblClick();
@@ -126,7 +126,7 @@ private slots:
         LocalDesk d;
         d.f.save("ZEL", "KP", "CPrinter", QStringLiteral("PDF"));
         d.desk.reportPage().cmdPrintS_Click();
-        QVERIFY(d.f.dialogs.texts().last().contains(QStringLiteral("帳單印表機未安裝:PDF")));
+        QVERIFY(d.f.dialogs.lastText().contains(QStringLiteral("帳單印表機未安裝:PDF")));
         QVERIFY(d.printing.previews.empty());
 
         d.printing.installed = {QStringLiteral("PDF")};
@@ -136,7 +136,7 @@ private slots:
         d.view.checked.insert(ctl::Check1);
         d.desk.reportPage().cmdPrintS_Click();
         QCOMPARE(d.printing.previews.size(), size_t(1));
-        const QString texts = documentTexts(d.printing.previews.front().document).join(QLatin1Char('\n'));
+        const QString texts = documentTexts(d.printing.previewAt(0).document).join(QLatin1Char('\n'));
         QVERIFY(texts.contains(QStringLiteral("會員點數明細表")));
         QVERIFY(!texts.contains(QStringLiteral("M0001")));
 
@@ -154,10 +154,10 @@ private slots:
         m.view.setText(ctl::txtIP, m.memberd->address());
         m.view.setText(ctl::txtPWD, QStringLiteral("secret"));
         page.cmdTest_Click();
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線成功"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線成功"));
         m.view.setText(ctl::txtPWD, QStringLiteral("wrong"));
         page.cmdTest_Click();
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("無法與會員資料庫連線!!"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("無法與會員資料庫連線!!"));
         // Nothing was stored, and the window's link label was not touched.
         QCOMPARE(m.f.get("ZELQ", "TOLVA", "PWD"), QStringLiteral("secret"));
         QCOMPARE(m.view.text(ctl::lblMode), QString());

@@ -49,7 +49,7 @@ private slots:
             m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
             Restart r(m.f);
             QVERIFY(r.view.ended);
-            QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+            QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
             QCOMPARE(m.f.get("ZEL", "TOLVA", "CheckNoAuth"), QStringLiteral("A0012"));
             QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("300"));
         }
@@ -81,14 +81,14 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.171"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.172"), QStringLiteral("127.0.0.171"));
         QVERIFY(proxy.listening());
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.172"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         m.desk.Form_Load();
         proxy.cutNext("POSTKY", CutProxy::Cut(cut));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), told);
+        QCOMPARE(m.f.dialogs.lastMsg(), told);
         QCOMPARE(m.view.ended, posted);
         QCOMPARE(m.balance(kCard), posted ? 700.0 : 1000.0);
         QCOMPARE(m.remoteLogRows(), posted ? 1 : 0);
@@ -107,7 +107,7 @@ private slots:
     void unknownOutcomeIsSettledAtTheNextStart() {
         MemberDesk m(QStringLiteral("127.0.0.173"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.174"), QStringLiteral("127.0.0.173"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.174"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
@@ -116,7 +116,7 @@ private slots:
         proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
         proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("交易結果不明，請查詢餘額確認"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("交易結果不明，請查詢餘額確認"));
         QVERIFY(!m.view.ended);
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QString());
         QCOMPARE(journalStates(m), QStringLiteral("U"));
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(m.memberd->terminate(), 0);
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T123");
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("前一筆交易結果不明，連線恢復前無法離線記錄"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("前一筆交易結果不明，連線恢復前無法離線記錄"));
         QCOMPARE(journalStates(m), QStringLiteral("U"));
 
         // The desk is gone (killed); the POS starts it again for the bill
@@ -145,21 +145,49 @@ private slots:
         QCOMPARE(m.balance(kCard), 700.0);
     }
 
+    void aChangedAmountAfterALostReplyIsANewPosting() {
+        MemberDesk m(QStringLiteral("127.0.0.181"), QString(), {});
+        CutProxy proxy(QStringLiteral("127.0.0.182"), QStringLiteral("127.0.0.181"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        m.desk.Form_Load();
+        // 300 commits and its reply is lost; so is the query by key.
+        proxy.cutNext("POSTKY", CutProxy::Cut::AfterReply);
+        proxy.cutNext("POSTQY", CutProxy::Cut::BeforeRequest);
+        m.desk.cmdOK_Click(1);
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("交易結果不明，請查詢餘額確認"));
+        QCOMPARE(journalStates(m), QStringLiteral("U"));
+
+        // The operator confirms 200 instead: another intent, so a posting of
+        // its own under a new key, not the first one's outcome told again.
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("200");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("200"));
+        QCOMPARE(m.balance(kCard), 500.0);
+        QCOMPARE(m.remoteLogRows(), 2);
+        QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(*) FROM PostJournal WHERE TxnAmt = 200")),
+                 1);
+        QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(DISTINCT PostKey) FROM PostJournal")), 2);
+    }
+
     void offlinePostingsAreSentOnce() {
         MemberDesk m(QStringLiteral("127.0.0.175"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.176"), QStringLiteral("127.0.0.175"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.176"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         // memberd is not running: without a code nothing changes from before.
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         m.desk.Form_Load();
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話查詢"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話查詢"));
         QCOMPARE(journalStates(m), QString());
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T123");
         m.desk.cmdOK_Click(1);
         QVERIFY(m.view.ended);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("已離線記錄，授權碼 T123，連線恢復後自動入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("已離線記錄，授權碼 T123，連線恢復後自動入帳"));
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("300"));
         QCOMPARE(journalStates(m), QStringLiteral("O"));
         QCOMPARE(count(m.f.ctx.gCNT, QStringLiteral("SELECT COUNT(*) FROM VCardLog WHERE AuthCode = 'T123'")),
@@ -321,7 +349,7 @@ private slots:
     void anOldServiceGetsTheStatementSequence() {
         MemberDesk m(QStringLiteral("127.0.0.178"));
         CutProxy proxy(QStringLiteral("127.0.0.179"), QStringLiteral("127.0.0.178"));
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.179"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         QVERIFY(m.memberd->start());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
@@ -355,7 +383,7 @@ private slots:
             }
             QVERIFY(r.view.ended);
         }
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
         QCOMPARE(m.balance(kCard), 700.0);
         QCOMPARE(m.remoteLogRows(), 1);
         QCOMPARE(journalStates(m), QStringLiteral("P"));

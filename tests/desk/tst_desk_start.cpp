@@ -149,6 +149,10 @@ private slots:
                                              << "500abc" << QString() << "TxnAmt";
         QTest::newRow("negative amount") << "2"
                                          << "-500" << QString() << "TxnAmt";
+        QTest::newRow("zero amount") << "2"
+                                     << "0" << QString() << "TxnAmt";
+        QTest::newRow("zero amount with decimals") << "1"
+                                                   << "0.00" << QString() << "TxnAmt";
         QTest::newRow("unknown type") << "3"
                                       << "500" << QString() << "TxnType";
         QTest::newRow("card with a control character")
@@ -167,8 +171,8 @@ private slots:
         Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(f.dialogs.msgs.size(), 1);
-        QVERIFY2(f.dialogs.msgs[0].contains(QLatin1Char('(') + key + QLatin1Char('=')),
-                 qPrintable(f.dialogs.msgs[0]));
+        QVERIFY2(f.dialogs.msgAt(0).contains(QLatin1Char('(') + key + QLatin1Char('=')),
+                 qPrintable(f.dialogs.msgAt(0)));
         // Nothing of it is taken: the desk opens as at a plain start, and
         // the request is gone all the same.
         QCOMPARE(desk.state().handOff().type, QString());
@@ -291,7 +295,7 @@ private slots:
         Desk desk(f.ctx, view, link_desk);
         start(f, view, desk);
         QCOMPARE(f.dialogs.shown.size(), 1);
-        QVERIFY(f.dialogs.shown[0].text.contains(QStringLiteral("fmTOLVA_InitForm")));
+        QVERIFY(f.dialogs.shownAt(0).text.contains(QStringLiteral("fmTOLVA_InitForm")));
         // The hand-off was read and consumed before the failure.
         QCOMPARE(view.text(ctl::txtAmt(0)), QStringLiteral("5250"));
         QCOMPARE(f.get("ZEL", "TOLVA", "TxnAmt"), QString());

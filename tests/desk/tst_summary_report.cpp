@@ -71,14 +71,14 @@ private slots:
         s.f.save("ZEL", "KP", "CPrinter", u"tm88"_s);
         QVERIFY(!s.report.print(u""_s, u""_s, false));
         QCOMPARE(s.f.dialogs.texts(), QStringList{u"帳單印表機未安裝:tm88"_s});
-        QCOMPARE(s.f.dialogs.shown.front().icon, Dialogs::Icon::Information);
+        QCOMPARE(s.f.dialogs.shownAt(0).icon, Dialogs::Icon::Information);
         QVERIFY(s.printing.previews.empty());
         QCOMPARE(s.f.dialogs.busyPointers, 0);
 
         s.f.save("ZEL", "KP", "CPrinter", QString());
         s.printing.installed.clear();
         QVERIFY(!s.report.print(u""_s, u""_s, false));
-        QCOMPARE(s.f.dialogs.texts().last(), u"帳單印表機未安裝:"_s);
+        QCOMPARE(s.f.dialogs.lastText(), u"帳單印表機未安裝:"_s);
     }
 
     void detailsGroupedByStoreWithGapsAndTotals() {
@@ -90,7 +90,7 @@ private slots:
         addLog(s.f, u"S02"_s, u"C4"_s, u"1"_s, u"1"_s, u"B4"_s, u"2026/11/30"_s); // before the range
         QVERIFY(s.report.print(u"2026/12/01"_s, u"2026/12/31"_s, false));
         QCOMPARE(s.printing.previews.size(), size_t(1));
-        const Printout& out = s.printing.previews.front();
+        const Printout out = s.printing.previewAt(0);
         const Document& d = out.document;
         QCOMPARE(d.printer(), u"TM88"_s);
         QCOMPARE(pageTexts(d, 0).mid(0, 2),
@@ -128,11 +128,12 @@ private slots:
         QVERIFY(s.report.print(u"2026/12/08"_s, u""_s, false));
         QVERIFY(s.report.print(u""_s, u""_s, false));
         QVERIFY(s.report.print(u"2027/01/01"_s, u"2027/01/31"_s, false));
-        const auto texts = [&](int i) { return documentTexts(s.printing.previews[size_t(i)].document); };
+        const auto texts = [&](int i) { return documentTexts(s.printing.previewAt(size_t(i)).document); };
+        const auto lastText = [&](int i) { return texts(i).value(texts(i).size() - 1); };
         QVERIFY(texts(0).contains(u"C2#加值#20#B2"_s) && !texts(0).contains(u"C1#加值#10#B1"_s));
-        QCOMPARE(texts(0).last(), u"S01#加值#20"_s);
+        QCOMPARE(lastText(0), u"S01#加值#20"_s);
         QVERIFY(texts(1).contains(u"C1#加值#10#B1"_s) && texts(1).contains(u"C2#加值#20#B2"_s));
-        QCOMPARE(texts(1).last(), u"S01#加值#30"_s);
+        QCOMPARE(lastText(1), u"S01#加值#30"_s);
         QCOMPARE(texts(2), QStringList({u"會員點數明細表"_s, u"日期: 2027/01/01-2027/01/31"_s,
                                         u"卡號#類別#金額#單號"_s, u"總計:"_s, u"分店別#交易別#總金額"_s}));
     }
@@ -161,12 +162,12 @@ private slots:
         offline(u"k3"_s, u"T3"_s, JournalState::Refused, u"2026/12/01"_s);
         offline(u"k4"_s, u""_s, JournalState::Posted, u"2026/12/08"_s); // an online posting: not listed
         QVERIFY(s.report.print(u"2026/12/08"_s, u"2026/12/08"_s, false));
-        const QStringList texts = documentTexts(s.printing.previews.front().document);
+        const QStringList texts = documentTexts(s.printing.previewAt(0).document);
         const qsizetype at = texts.indexOf(u"電話授權(離線)交易:"_s);
         QVERIFY(at > texts.indexOf(u"S01#抵扣#300"_s));
         QCOMPARE(texts.mid(at + 1), QStringList({u"卡號#類別#金額#授權碼"_s, u"C1#抵扣#300#T1 待入帳"_s,
                                                  u"C1#抵扣#300#T2 已入帳"_s}));
-        QCOMPARE(s.printing.previews.front().rows.row(s.printing.previews.front().rows.rowCount() - 1),
+        QCOMPARE(s.printing.previewAt(0).rows.row(s.printing.previewAt(0).rows.rowCount() - 1),
                  QStringList({u"C1"_s, u"抵扣"_s, u"300"_s, u"T2 已入帳"_s}));
     }
 
@@ -217,10 +218,10 @@ private slots:
         addLog(s.f, u"S01"_s, u"C1"_s, u"2"_s, u"1000"_s, u"B1"_s);
         const bool shown = s.report.print(u""_s, u""_s, true);
         QVERIFY2(shown, qPrintable(s.f.dialogs.texts().join(u"|"_s) + s.f.errors()));
-        QCOMPARE(documentTexts(s.printing.previews.front().document),
+        QCOMPARE(documentTexts(s.printing.previewAt(0).document),
                  QStringList({u"會員點數明細表"_s, u"日期: -"_s, u"總計:"_s, u"分店別#交易別#總金額"_s,
                               u"S01#抵扣#1000"_s}));
-        QCOMPARE(s.printing.previews.front().rows.rowCount(), 2);
+        QCOMPARE(s.printing.previewAt(0).rows.rowCount(), 2);
     }
 
     void composedInPartsLikeAtOnce() {

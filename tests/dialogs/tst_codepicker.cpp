@@ -163,7 +163,7 @@ private slots:
         QVERIFY(fake.ShowPick(m_stores, code)); // Escape
         QCOMPARE(code, QStringLiteral("S02"));
         QCOMPARE(fake.picksShown.size(), 2);
-        QCOMPARE(fake.picksShown[0].rows, m_stores);
+        QCOMPARE(fake.pickAt(0).rows, m_stores);
 
         QDate date(2026, 1, 1);
         fake.dateAnswers << QDate(2026, 3, 7) << std::nullopt;

@@ -60,15 +60,14 @@ class TestLinkMemberd : public QObject {
             QStringLiteral("Update Cust set TBonusAmt = TBonusAmt - 5000 Where CustNo = '880001'"), result));
         QCOMPARE(link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.dialogs.shown.size(), 1);
-        QVERIFY2(
-            desk.dialogs.shown.constLast().text.contains(QStringLiteral("tbonusamt"), Qt::CaseInsensitive),
-            qPrintable(desk.dialogs.shown.constLast().text));
+        QVERIFY2(desk.dialogs.lastShown().text.contains(QStringLiteral("tbonusamt"), Qt::CaseInsensitive),
+                 qPrintable(desk.dialogs.lastShown().text));
 
         // Statements the desk never sends are refused and the refusal is shown.
         QVERIFY(!link.SEND_TCPCMD(link.prefix(), QStringLiteral("SERVER"), QStringLiteral("DELETE FROM CUST"),
                                   result));
         QCOMPARE(desk.dialogs.shown.size(), 2);
-        QVERIFY(desk.dialogs.shown.constLast().text.contains(QStringLiteral("DELETE")));
+        QVERIFY(desk.dialogs.lastShown().text.contains(QStringLiteral("DELETE")));
         QVERIFY(link.SelectData(link.prefix(), query, desk.fgTMP, false)); // the link is still up
         QVERIFY(memberd.waitForLog(QStringLiteral("refused SERVER")));
     }

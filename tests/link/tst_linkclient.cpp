@@ -43,7 +43,7 @@ private slots:
         QVERIFY(!desk.link.isLinked());
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.dialogs.texts(), QStringList{QStringLiteral("密碼錯誤")});
-        QCOMPARE(desk.dialogs.shown.constFirst().icon, Dialogs::Icon::Critical);
+        QCOMPARE(desk.dialogs.shownAt(0).icon, Dialogs::Icon::Critical);
         QVERIFY(desk.indicators.mode.isEmpty());
     }
 
@@ -62,7 +62,8 @@ private slots:
         QCOMPARE(desk.fgTMP.TextMatrix(0, 0), QStringLiteral("王小明"));
         QCOMPARE(desk.fgTMP.TextMatrix(0, 1), QStringLiteral("02-1234"));
         QCOMPARE(desk.link.lastHeader(), QStringLiteral("CustName\tTel1"));
-        QCOMPARE(peer.requests.last(), QByteArray("ZELQSELECT00Select CustName, Tel1 From Cust\x03"));
+        QCOMPARE(peer.requests.value(peer.requests.size() - 1),
+                 QByteArray("ZELQSELECT00Select CustName, Tel1 From Cust\x03"));
 
         // A ";" after the last row adds an empty row; with the header flag row 0 comes too.
         peer.answers.enqueue("ZELQSELECT00000001A\tB;1\t2;\x03");
@@ -92,7 +93,7 @@ private slots:
         QCOMPARE(desk.link.lastOutcome(), LinkOutcome::Failed);
         QCOMPARE(desk.fgTMP.Rows(), 0);
         QCOMPARE(desk.dialogs.texts(), QStringList{QStringLiteral("資料表不存在")});
-        QCOMPARE(desk.dialogs.shown.constLast().icon, Dialogs::Icon::Critical);
+        QCOMPARE(desk.dialogs.lastShown().icon, Dialogs::Icon::Critical);
 
         QString result = QStringLiteral("untouched");
         peer.answers.enqueue("ZELQSERVER04000000\x03"); // a failure without a text shows nothing
@@ -217,8 +218,8 @@ private slots:
         QVERIFY(logIn(desk, peer));
         peer.push("ZELQTCPCLS00000000\x03");
         QTRY_COMPARE(desk.dialogs.shown.size(), 1);
-        QCOMPARE(desk.dialogs.shown.constFirst().text, QStringLiteral("遠端TCP通訊服務程式已關閉"));
-        QCOMPARE(desk.dialogs.shown.constFirst().icon, Dialogs::Icon::Warning);
+        QCOMPARE(desk.dialogs.shownAt(0).text, QStringLiteral("遠端TCP通訊服務程式已關閉"));
+        QCOMPARE(desk.dialogs.shownAt(0).icon, Dialogs::Icon::Warning);
         QCOMPARE(desk.g.gMsg, QStringLiteral("遠端TCP通訊服務程式已關閉"));
         QVERIFY(desk.link.isLinked()); // the link state is not changed
     }

@@ -64,11 +64,27 @@ used_database "$work/till" || fail "the desk did not use the database in the til
 
 # The installed desk logs in to the installed memberd as it starts (a failed
 # log-in would stop it at a message instead of coming up).
-address=127.0.0.130
+# Its address lies in a loopback block of this test's own, claimed the way
+# the test programs claim theirs (tests/support/LoopbackBlock.h): an flock on
+# /tmp/tolva-loopback-B.lock held until this script ends. memberd gets the
+# kernel's SIGKILL should the script die before it stops it.
+block=
+for b in $(seq 1 254); do
+    lock="/tmp/tolva-loopback-$b.lock"
+    [ -e "$lock" ] || : >>"$lock" 2>/dev/null || continue
+    exec {lock_fd}<"$lock" || continue
+    if flock -n "$lock_fd"; then
+        block=$b
+        break
+    fi
+    exec {lock_fd}<&-
+done
+[ -n "$block" ] || fail "no free loopback block in /tmp/tolva-loopback-*.lock"
+address=127.$block.0.130
 printf 'secret\n' >"$work/memberd-password"
 chmod 600 "$work/memberd-password"
-"$root/usr/sbin/memberd" --listen $address --password-file "$work/memberd-password" \
-    --db "Provider=SQLite;Data Source=$work/member.db" 2>"$work/memberd.log" &
+setpriv --pdeathsig KILL "$root/usr/sbin/memberd" --listen $address --password-file "$work/memberd-password" \
+    --db "Provider=SQLite;Data Source=$work/member.db" 2>"$work/memberd.log" {lock_fd}<&- &
 memberd_pid=$!
 at_exit="kill $memberd_pid 2>/dev/null || true"
 for _ in $(seq 100); do

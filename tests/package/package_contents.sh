@@ -93,7 +93,10 @@ cp "$work/memberd-root/etc/tolva/memberd.conf" "$work/credentials/"
 printf 'secret\n' >"$work/credentials/memberd-password"
 chmod 600 "$work/credentials/memberd-password"
 program="$work/memberd-root/usr/sbin/memberd"
-if "$program" --help | grep -q -- --check-config; then
+# The help is read whole first: grep -q on a pipe would close it at the first
+# match, and memberd's SIGPIPE would fail the probe under pipefail.
+help=$("$program" --help)
+if grep -q -- --check-config <<<"$help"; then
     check=$(cd "$work" && CREDENTIALS_DIRECTORY="$work/credentials" "$program" \
         --config "$work/credentials/memberd.conf" --db "Provider=SQLite;Data Source=$work/member.db" \
         --check-config 2>&1) || fail "memberd refuses the packaged configuration: $check"

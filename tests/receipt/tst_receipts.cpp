@@ -69,7 +69,7 @@ class TestReceipts : public QObject {
                 texts << s.text;
             return texts;
         }
-        const Document& printedDoc() const { return printing.printed.back().document; }
+        Document printedDoc() const { return printing.lastPrinted().document; }
     };
 
 private slots:
@@ -88,7 +88,7 @@ private slots:
         s.receipts.selectPrinter(u"FRONT"_s);
         QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B1"_s, false));
         QCOMPARE(s.printing.printed.size(), size_t(1));
-        QCOMPARE(s.printing.printed[0].printer, u"RCPT"_s);
+        QCOMPARE(s.printing.printedAt(0).printer, u"RCPT"_s);
         QCOMPARE(s.receipts.selectedPrinter(), u"FRONT"_s);
 
         const Document& doc = s.printedDoc();
@@ -209,7 +209,7 @@ private slots:
 
         s.receipts.selectPrinter(u"FRONT"_s);
         QVERIFY(s.receipts.PrintOrder(u"T01"_s, batch, false));
-        QCOMPARE(s.printing.printed.back().printer, u"ORD"_s);
+        QCOMPARE(s.printing.lastPrinted().printer, u"ORD"_s);
         QCOMPARE(s.receipts.selectedPrinter(), u"FRONT"_s);
         const Document& doc = s.printedDoc();
         QCOMPARE(doc.pageCount(), 1);
@@ -304,7 +304,7 @@ private slots:
         QVERIFY(s.receipts.PrintOrder(u"T03"_s, u"13:00:00"_s, false));
         QCOMPARE(s.printing.previews.size(), size_t(2));
         QVERIFY(s.printing.printed.empty());
-        QCOMPARE(s.printing.previews[0].header, u"TM88列印預覽視窗"_s);
+        QCOMPARE(s.printing.previewAt(0).header, u"TM88列印預覽視窗"_s);
         QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B6"_s, false));
         QCOMPARE(s.printing.printed.size(), size_t(1));
         QVERIFY(s.receipts.PrintCheck(u"RCPT"_s, u"B6"_s, true));

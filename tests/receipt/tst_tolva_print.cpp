@@ -8,6 +8,7 @@
 // one line saying why.
 #include "support/PdfText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -74,6 +75,8 @@ private slots:
         QString out;
         if (run(u"sqlite3"_s, {u"-version"_s}, &out) != 0)
             QSKIP("sqlite3 is not installed; the demo store cannot be made");
+        // The print system ends with this program, also when it crashes.
+        qputenv("TOLVA_CUPS_OWNER_PID", QByteArray::number(QCoreApplication::applicationPid()));
         const int code = run(m_script, {u"start"_s, cupsDir()}, &out);
         if (code == 3)
             QSKIP(qPrintable(u"cupsd cannot run here: "_s + out));

@@ -4,6 +4,8 @@
 // (127.0.0.x) so that per-address limits can be seen.
 #include "db/Database.h"
 #include "server/MemberWire.h"
+#include "support/ChildProcess.h"
+#include "support/LoopbackBlock.h"
 #include "support/MemberdProcess.h"
 
 #include <QFile>
@@ -47,6 +49,7 @@ Run runMemberd(const QStringList& args,
                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess p;
     p.setProcessEnvironment(env);
+    endWithTestProcess(p);
     p.start(MemberdProcess::program(), args);
     Run r;
     if (!p.waitForFinished(30000)) {
@@ -443,8 +446,10 @@ private slots:
         QProcessEnvironment env = withPassword(QStringLiteral("pw"));
         env.insert(QStringLiteral("NOTIFY_SOCKET"), QString::fromUtf8(path));
         p.setProcessEnvironment(env);
-        p.start(MemberdProcess::program(), {QStringLiteral("--listen"), QStringLiteral("127.0.0.79"),
-                                            QStringLiteral("--db"), sqliteIn(dir)});
+        endWithTestProcess(p);
+        p.start(MemberdProcess::program(),
+                {QStringLiteral("--listen"), LoopbackBlock::own(QStringLiteral("127.0.0.79")),
+                 QStringLiteral("--db"), sqliteIn(dir)});
         char buffer[64] = {};
         const ssize_t n = ::recv(fd, buffer, sizeof buffer - 1, 0);
         ::close(fd);

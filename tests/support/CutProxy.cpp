@@ -1,5 +1,7 @@
 #include "support/CutProxy.h"
 
+#include "support/LoopbackBlock.h"
+
 #include <QTcpSocket>
 
 namespace {
@@ -11,8 +13,9 @@ QByteArray commandOf(const QByteArray& message) {
 }
 } // namespace
 
-CutProxy::CutProxy(const QString& listenAddress, const QString& serviceAddress) : m_service(serviceAddress) {
-    m_server.listen(QHostAddress(listenAddress), kPort);
+CutProxy::CutProxy(const QString& listenAddress, const QString& serviceAddress)
+    : m_service(LoopbackBlock::own(serviceAddress)) {
+    m_server.listen(QHostAddress(LoopbackBlock::own(listenAddress)), kPort);
     connect(&m_server, &QTcpServer::newConnection, this, &CutProxy::accept);
 }
 

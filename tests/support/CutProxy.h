@@ -12,7 +12,10 @@
 // connection at a chosen step, once: before a request with a given command
 // word goes out (the service never sees it), or after the service answered
 // it (the service did the work, the desk never hears). It runs on the test's
-// event loop, which the desk's link keeps turning while it waits.
+// event loop, which the desk's link keeps turning while it waits. Both
+// addresses are moved into the test process's own loopback block
+// (LoopbackBlock), like memberd's, so the relay listens where no other test
+// program does; address() is where the desk connects.
 class CutProxy : public QObject {
     Q_OBJECT
 
@@ -21,6 +24,7 @@ public:
 
     CutProxy(const QString& listenAddress, const QString& serviceAddress);
     bool listening() const { return m_server.isListening(); }
+    QString address() const { return m_server.serverAddress().toString(); }
 
     // The next request with this command word is cut as told; later ones
     // pass. Cuts for several command words may wait at once.

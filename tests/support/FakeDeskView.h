@@ -33,6 +33,8 @@ public:
             hidden.insert(control);
     }
     void selectAllAndFocus(const QString& control) override { focused << control; }
+    // The control focused last; empty when none was (a safe read for checks).
+    QString lastFocused() const { return focused.value(focused.size() - 1); }
     bool isTabShown(int index) const override { return tabShown[index]; }
     void showTab(int index, bool show) override { tabShown[index] = show; }
     void selectTab(int index) override { currentTab = index; }

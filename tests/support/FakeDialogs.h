@@ -83,4 +83,21 @@ public:
 
     // Texts of every box shown, in order.
     QStringList texts() const;
+
+    // What was recorded, read safely: an empty value when nothing (or less)
+    // was shown, so that a check on it fails as a FAIL and the test program
+    // goes on (and ends what it started) instead of crashing on an empty list.
+    QString lastMsg() const { return msgs.value(msgs.size() - 1); }
+    QString msgAt(qsizetype i) const { return msgs.value(i); }
+    Shown shownAt(qsizetype i) const { return shown.value(i); }
+    Shown lastShown() const { return shown.value(shown.size() - 1); }
+    QString lastText() const {
+        const QStringList all = texts();
+        return all.value(all.size() - 1);
+    }
+    Pick lastPick() const { return picksShown.value(picksShown.size() - 1); }
+    Pick pickAt(qsizetype i) const { return picksShown.value(i); }
+    std::optional<QVariant> datePickCallAt(qsizetype i) const { return datePickCalls.value(i); }
+    QString saveFilterAt(qsizetype i) const { return saveFilters.value(i); }
+    QString lastSaveProposal() const { return saveProposals.value(saveProposals.size() - 1); }
 };

@@ -39,6 +39,15 @@ public:
     void print(const tolva::Document& document, const QString& printer, int fromPage, int toPage) override;
     bool printWithDialog(const tolva::Document& document) override;
     void savePdf(const tolva::Document& document, const QString& path) override;
+
+    // What was printed or previewed, read safely: an empty document or
+    // report when there is none (or fewer), so that a check on it fails as a
+    // FAIL instead of crashing the test program.
+    Printed printedAt(std::size_t i) const { return i < printed.size() ? printed[i] : Printed{}; }
+    Printed lastPrinted() const { return printed.empty() ? Printed{} : printed.back(); }
+    tolva::Printout previewAt(std::size_t i) const {
+        return i < previews.size() ? previews[i] : tolva::Printout{};
+    }
 };
 
 // The texts of a page in drawing order: each text item, and each table row

@@ -1,12 +1,15 @@
 #include "support/MemberdProcess.h"
 
+#include "support/ChildProcess.h"
+#include "support/LoopbackBlock.h"
+
 #include <QDeadlineTimer>
 #include <QProcessEnvironment>
 
-MemberdProcess::MemberdProcess(QString address, QString connectionString, QStringList extraArgs,
+MemberdProcess::MemberdProcess(const QString& address, QString connectionString, QStringList extraArgs,
                                QString password)
-    : m_address(std::move(address)), m_connStr(std::move(connectionString)), m_extra(std::move(extraArgs)),
-      m_password(std::move(password)) {}
+    : m_address(LoopbackBlock::own(address)), m_connStr(std::move(connectionString)),
+      m_extra(std::move(extraArgs)), m_password(std::move(password)) {}
 
 MemberdProcess::~MemberdProcess() {
     if (m_process.state() != QProcess::NotRunning) {
@@ -20,11 +23,16 @@ QString MemberdProcess::program() {
 }
 
 std::pair<int, QString> MemberdProcess::runToEnd(const QStringList& args) {
+    QStringList owned = args;
+    const qsizetype listen = owned.indexOf(QStringLiteral("--listen"));
+    if (listen >= 0 && listen + 1 < owned.size())
+        owned[listen + 1] = LoopbackBlock::own(owned.at(listen + 1));
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MEMBERD_PASSWORD"), QStringLiteral("secret"));
     p.setProcessEnvironment(env);
-    p.start(program(), args);
+    endWithTestProcess(p);
+    p.start(program(), owned);
     if (!p.waitForFinished(60000))
         return {-1, QString()};
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
@@ -42,6 +50,7 @@ bool MemberdProcess::start() {
         m_connStr.contains(QLatin1String("User ID=postgres")))
         args << QStringLiteral("--allow-superuser");
     args += m_extra;
+    endWithTestProcess(m_process);
     m_process.start(program(), args);
     if (!m_process.waitForStarted(10000))
         return false;

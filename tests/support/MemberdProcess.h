@@ -5,12 +5,15 @@
 #include <QStringList>
 #include <utility>
 
-// The real memberd, started from the build's bin folder on a loopback
-// address of the test's own (127.0.0.2, 127.0.0.3, ...) so that tests can run
-// side by side on port 3501. The password goes in through MEMBERD_PASSWORD.
+// The real memberd, started from the build's bin folder on port 3501 of a
+// loopback address. The test names a 127.0.x.y address; the process listens
+// on that address moved into the test process's own block (LoopbackBlock),
+// so no other test program running at the same time listens there, and
+// address() tells where it is. It ends with the test process, also when the
+// test crashes. The password goes in through MEMBERD_PASSWORD.
 class MemberdProcess {
 public:
-    MemberdProcess(QString address, QString connectionString, QStringList extraArgs = {},
+    MemberdProcess(const QString& address, QString connectionString, QStringList extraArgs = {},
                    QString password = QStringLiteral("secret"));
     ~MemberdProcess();
     MemberdProcess(const MemberdProcess&) = delete;
@@ -31,7 +34,8 @@ public:
 
     static QString program();
     // memberd run to its end with these arguments (e.g. --init-db); its exit
-    // code (-1 when it did not end in time) and standard error.
+    // code (-1 when it did not end in time) and standard error. A --listen
+    // address is moved into the test process's block as above.
     static std::pair<int, QString> runToEnd(const QStringList& args);
 
 private:

@@ -145,15 +145,15 @@ private slots:
         click(s.w, "cmdNext");
         click(s.w, "cmdPrintPage");
         QCOMPARE(s.printing.printed.size(), size_t(2));
-        QCOMPARE(s.printing.printed[0].printer, u"TM88"_s);
-        QCOMPARE(s.printing.printed[0].fromPage, 0);
-        QCOMPARE(s.printing.printed[0].document.pageCount(), 3);
-        QCOMPARE(s.printing.printed[1].fromPage, 2);
-        QCOMPARE(s.printing.printed[1].toPage, 2);
+        QCOMPARE(s.printing.printedAt(0).printer, u"TM88"_s);
+        QCOMPARE(s.printing.printedAt(0).fromPage, 0);
+        QCOMPARE(s.printing.printedAt(0).document.pageCount(), 3);
+        QCOMPARE(s.printing.printedAt(1).fromPage, 2);
+        QCOMPARE(s.printing.printedAt(1).toPage, 2);
         s.printing.dialogAnswers.enqueue(true);
         click(s.w, "cmdSetupPrinter");
         QCOMPARE(s.printing.dialogsShown, 1);
-        QVERIFY(s.printing.printed.back().viaDialog);
+        QVERIFY(s.printing.lastPrinted().viaDialog);
     }
 
     void printFailureReachesTheOperator() {
@@ -163,8 +163,8 @@ private slots:
         s.f.dialogs.yesNoAnswers.enqueue(true);
         click(s.w, "cmdPrint");
         QCOMPARE(s.f.dialogs.shown.size(), qsizetype(1));
-        QCOMPARE(s.f.dialogs.shown[0].kind, u"ask"_s);
-        QVERIFY(s.f.dialogs.shown[0].text.contains(u"無法列印"_s));
+        QCOMPARE(s.f.dialogs.shownAt(0).kind, u"ask"_s);
+        QVERIFY(s.f.dialogs.shownAt(0).text.contains(u"無法列印"_s));
         QVERIFY(s.f.errors().contains(u"cmdPrint_Click"_s));
         QVERIFY(s.w.control(u"cmdPrint"_s)->isEnabled());
         click(s.w, "cmdPrintPage");
@@ -199,14 +199,14 @@ private slots:
         // Cancelled: nothing written; the proposal is the program name + 報表輸出.
         click(s.w, "cmdSaveDoc");
         QCOMPARE(s.f.dialogs.saveProposals, QStringList{u"TOLVA報表輸出"_s});
-        QCOMPARE(s.f.dialogs.saveFilters.front(), u"csv檔案(*.csv)|*.csv|所有檔案|*.*|"_s);
+        QCOMPARE(s.f.dialogs.saveFilterAt(0), u"csv檔案(*.csv)|*.csv|所有檔案|*.*|"_s);
         QCOMPARE(QDir(s.f.dir.path()).entryList({u"*報表*"_s}).size(), 0);
         // A name without ".csv" is saved as typed.
         const QString path = s.f.dir.filePath(u"export"_s);
         s.w.fvHeader = u"會員點數明細表"_s;
         s.f.dialogs.saveAnswers.enqueue(path);
         click(s.w, "cmdSaveDoc");
-        QCOMPARE(s.f.dialogs.saveProposals.last(), u"會員點數明細表"_s);
+        QCOMPARE(s.f.dialogs.lastSaveProposal(), u"會員點數明細表"_s);
         QCOMPARE(s.f.ctx.codePage.decode(fileBytes(path)), u"會員,\"1,000\"\r\n"_s);
         QVERIFY(!QFile::exists(path + u".csv"_s));
         // A bare name (no folder) is not a full path: nothing written.
