@@ -56,7 +56,7 @@ private slots:
         if (!typedBill.isEmpty()) {
             m.desk.cmdOK_Click(1);
             QVERIFY(!m.f.dialogs.msgs.isEmpty());
-            QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單號不存在"));
+            QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單號不存在"));
             m.view.texts[ctl::txtCheckNo(1)] = typedBill;
         }
         if (!typedAmount.isEmpty())
@@ -71,7 +71,7 @@ private slots:
         Restart r(m.f);
         QVERIFY(r.view.ended);
         QVERIFY(!m.f.dialogs.msgs.isEmpty());
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
         QCOMPARE(m.f.get("ZEL", "TOLVA", "CheckNoAuth"), QStringLiteral("A0012"));
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), plainNumber(charged));
         QCOMPARE(m.balance(kCard), 1000.0 - charged);
@@ -158,12 +158,12 @@ private slots:
         }
         QCOMPARE(questionsAsked(m.f.dialogs), 2);
         // The question shows the latest posting: its card, amount and time.
-        const QString asked = m.f.dialogs.shown.last().text;
+        const QString asked = m.f.dialogs.lastShown().text;
         QVERIFY2(asked.contains(kOtherCard) && asked.contains(QStringLiteral("200")) &&
                      asked.contains(QStringLiteral("10:33")),
                  qPrintable(asked));
         QVERIFY(!m.f.dialogs.msgs.isEmpty());
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("此帳單已入帳"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("此帳單已入帳"));
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("200"));
         QCOMPARE(m.balance(kCard), 800.0);
         QCOMPARE(m.balance(kOtherCard), 800.0);

@@ -264,7 +264,7 @@ private slots:
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("100.125");
         m.desk.cmdOK_Click(1);
         QVERIFY(!m.f.dialogs.msgs.isEmpty());
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("金額最多兩位小數"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("金額最多兩位小數"));
         QVERIFY(!m.view.ended);
         QCOMPARE(journalStates(m), QStringLiteral("O"));
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("300");
@@ -282,10 +282,10 @@ private slots:
         QVERIFY(refused);
         QVERIFY2(refused->note.contains(QStringLiteral("100.125")), qPrintable(refused->note));
         QVERIFY(!m.f.dialogs.shown.isEmpty());
-        QCOMPARE(m.f.dialogs.shown.last().kind, QStringLiteral("ask"));
-        QVERIFY2(m.f.dialogs.shown.last().text.contains(QStringLiteral("T0")) &&
-                     m.f.dialogs.shown.last().text.contains(refused->note),
-                 qPrintable(m.f.dialogs.shown.last().text));
+        QCOMPARE(m.f.dialogs.lastShown().kind, QStringLiteral("ask"));
+        QVERIFY2(m.f.dialogs.lastShown().text.contains(QStringLiteral("T0")) &&
+                     m.f.dialogs.lastShown().text.contains(refused->note),
+                 qPrintable(m.f.dialogs.lastShown().text));
         m.f.dialogs.yesNoAnswers.enqueue(false);
         { Restart r(m.f); }
         QCOMPARE(journalStates(m), QStringLiteral("RS"));
@@ -306,7 +306,7 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.215"), QString(), {});
         CutProxy proxy(QStringLiteral("127.0.0.216"), QStringLiteral("127.0.0.215"));
         QVERIFY(proxy.listening());
-        m.f.save("ZELQ", "TOLVA", "IP", QStringLiteral("127.0.0.216"));
+        m.f.save("ZELQ", "TOLVA", "IP", proxy.address());
         m.addCard(kCard, QStringLiteral("甲"), 1000);
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         if (offline) {

@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(desk.offerHandOff(bad), HandOffReply::Answered);
         desk.openOfferedHandOff();
         QCOMPARE(f.dialogs.msgs.size(), 1);
-        QVERIFY(f.dialogs.msgs.first().contains(QStringLiteral("TxnAmt=5,000")));
+        QVERIFY(f.dialogs.msgAt(0).contains(QStringLiteral("TxnAmt=5,000")));
         QCOMPARE(view.currentTab, int(ctl::kQuery));
         QVERIFY(desk.atRest());
     }

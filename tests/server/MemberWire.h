@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CodePage.h"
+#include "support/LoopbackBlock.h"
 #include "support/MemberdProcess.h"
 
 #include <QHostAddress>
@@ -14,7 +15,7 @@ public:
     bool open(const QString& address, const QString& from = QString()) {
         if (!from.isEmpty() && !m_socket.bind(QHostAddress(from)))
             return false;
-        m_socket.connectToHost(address, MemberdProcess::port());
+        m_socket.connectToHost(LoopbackBlock::own(address), MemberdProcess::port());
         return m_socket.waitForConnected(10000);
     }
     void send(const QByteArray& bytes) {
