@@ -27,7 +27,8 @@ void request(SettingsStore& store, const QString& bill = QStringLiteral("A0012")
                {{QStringLiteral("CheckNo"), bill},
                 {QStringLiteral("TxnAmt"), QStringLiteral("500")},
                 {QStringLiteral("TxnType"), QStringLiteral("2")},
-                {QStringLiteral("CustNo"), QStringLiteral("M0001")}});
+                {QStringLiteral("CustNo"), QStringLiteral("M0001")},
+                {QStringLiteral("TxnID"), QStringLiteral("WS01-7")}});
 }
 
 QString zel(const SettingsStore& store, const char* key) {
@@ -79,6 +80,7 @@ private slots:
         QCOMPARE(first.amount, QStringLiteral("500"));
         QCOMPARE(first.type, QStringLiteral("2"));
         QCOMPARE(first.custNo, QStringLiteral("M0001"));
+        QCOMPARE(first.txnId, QStringLiteral("WS01-7"));
         QVERIFY(!mailbox.hasRequest());
         QVERIFY(mailbox.take().isEmpty());
         QCOMPARE(zel(store, "Busy"), QString());
@@ -102,6 +104,7 @@ private slots:
         QTRY_COMPARE(taken.size(), 1);
         QCOMPARE(taken.first().checkNo, QStringLiteral("A0012"));
         QCOMPARE(taken.first().custNo, QStringLiteral("M0001"));
+        QCOMPARE(taken.first().txnId, QStringLiteral("WS01-7"));
         // Taken from the mailbox before it was passed: nothing left to revive.
         QVERIFY(!HandOffMailbox(store).hasRequest());
         // The operator is still at it: the second start waits for "done".
@@ -252,7 +255,7 @@ private slots:
         // An amount typed on the deduction page: busy, nothing changed.
         view.setText(ctl::txtAmt(1), QStringLiteral("300"));
         const HandOffValues values{QStringLiteral("A0012"), QStringLiteral("500"), QStringLiteral("2"),
-                                   QStringLiteral("M0001")};
+                                   QStringLiteral("M0001"), QString()};
         QCOMPARE(desk.offerHandOff(values), HandOffReply::Busy);
         QCOMPARE(view.text(ctl::txtAmt(1)), QStringLiteral("300"));
         view.setText(ctl::txtAmt(1), QString());
@@ -285,7 +288,7 @@ private slots:
         desk.setPause([](int) {});
         desk.Form_Load();
         const HandOffValues bad{QStringLiteral("A0012"), QStringLiteral("5,000"), QStringLiteral("2"),
-                                QStringLiteral("M0001")};
+                                QStringLiteral("M0001"), QString()};
         QCOMPARE(desk.offerHandOff(bad), HandOffReply::Answered);
         desk.openOfferedHandOff();
         QCOMPARE(f.dialogs.msgs.size(), 1);
