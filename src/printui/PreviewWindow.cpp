@@ -168,8 +168,9 @@ void PreviewWindow::cmdPrint_Click() {
         return;
     m_print->setEnabled(false);
     m_ctx.dialogs.busyPointer();
-    askStep(m_ctx.reporter, QStringLiteral("cmdPrint_Click"),
-            [&] { m_printing.print(vsp(), vsp().printer()); });
+    // Printing is one step: a refusal is told, with nothing left to ask.
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrint_Click"),
+              [&] { m_printing.print(vsp(), vsp().printer()); });
     m_print->setEnabled(true);
     m_ctx.dialogs.normalPointer();
 }

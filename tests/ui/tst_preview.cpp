@@ -160,12 +160,15 @@ private slots:
         Setup s;
         threePages(s.w);
         s.printing.printFault = u"印表機 TM88 無法列印: queue gone"_s;
-        s.f.dialogs.yesNoAnswers.enqueue(true);
+        s.printing.printFaultOperator = u"找不到印表機 TM88，請通知管理人員"_s;
         click(s.w, "cmdPrint");
+        // Told once in the operator's words; no question whose answer would
+        // change nothing, no code, no technical text on screen.
         QCOMPARE(s.f.dialogs.shown.size(), qsizetype(1));
-        QCOMPARE(s.f.dialogs.shown[0].kind, u"ask"_s);
-        QVERIFY(s.f.dialogs.shown[0].text.contains(u"無法列印"_s));
+        QCOMPARE(s.f.dialogs.shown[0].kind, u"box"_s);
+        QCOMPARE(s.f.dialogs.shown[0].text, u"找不到印表機 TM88，請通知管理人員"_s);
         QVERIFY(s.f.errors().contains(u"cmdPrint_Click"_s));
+        QVERIFY(s.f.errors().contains(u"queue gone"_s));
         QVERIFY(s.w.control(u"cmdPrint"_s)->isEnabled());
         click(s.w, "cmdPrintPage");
         QVERIFY(s.f.errors().contains(u"cmdPrintPage_Click"_s));
