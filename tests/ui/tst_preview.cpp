@@ -66,6 +66,12 @@ private slots:
             QCOMPARE(b->accessibleDescription(), QString::fromLatin1(name));
         }
         QVERIFY(s.w.control(u"vsFrame"_s) && s.w.control(u"vsp"_s));
+        // Large enough for a finger on a touch till.
+        s.w.show();
+        for (const auto& button : buttons)
+            if (QWidget* b = s.w.control(QString::fromLatin1(button.first)); b->isVisible())
+                QVERIFY2(b->height() >= 48, button.first);
+        s.w.hide();
     }
 
     void pagingStopsAtBothEnds() {
