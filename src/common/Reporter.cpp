@@ -72,19 +72,24 @@ QByteArray Reporter::errorBlock(const QString& procedure, const Fault& fault) co
     return m_cp.encode(stamp + reportText(procedure, fault));
 }
 
+QString Reporter::shownText(const QString& procedure, const Fault& fault) {
+    if (!fault.operatorText().isEmpty())
+        return fault.operatorText();
+    return reportText(procedure, fault);
+}
+
 void Reporter::ErrorMsg(const QString& procedure, const Fault& fault) {
     m_dialogs.beep();
     append(m_g.gErrFile, errorBlock(procedure, fault));
-    m_dialogs.messageBox(reportText(procedure, fault), Dialogs::Icon::Warning, m_g.title());
+    m_dialogs.messageBox(shownText(procedure, fault), Dialogs::Icon::Warning, m_g.title());
     m_dialogs.normalPointer();
 }
 
 int Reporter::ErrorAsk(const QString& procedure, const Fault& fault) {
     m_dialogs.beep();
     append(m_g.gErrFile, errorBlock(procedure, fault));
-    const bool yes =
-        m_dialogs.askYesNo(reportText(procedure, fault) + QStringLiteral("  是否要繼續執行作業?"),
-                           Dialogs::Icon::Warning, m_g.title());
+    const bool yes = m_dialogs.askYesNo(shownText(procedure, fault) + QStringLiteral("  是否要繼續執行作業?"),
+                                        Dialogs::Icon::Warning, m_g.title());
     m_dialogs.normalPointer();
     return yes ? kYes : kNo;
 }

@@ -30,7 +30,8 @@ public:
     void TrimLogFile(const QVariant& limit = QVariant());
     void TrimErrFile(const QVariant& limit = QVariant());
 
-    // Beep, error block, warning box with OK, normal pointer.
+    // Beep, error block, warning box with OK, normal pointer. A fault with an
+    // operator text shows that text alone; the error block keeps the rest.
     void ErrorMsg(const QString& procedure, const Fault& fault);
     // Beep, error block, warning box with Yes and No, normal pointer; 6 or 7.
     int ErrorAsk(const QString& procedure, const Fault& fault);
@@ -46,6 +47,8 @@ public:
     Dialogs& dialogs() { return m_dialogs; }
 
 private:
+    // What the operator reads in the box: the operator text, or the report.
+    static QString shownText(const QString& procedure, const Fault& fault);
     static void trim(const QString& path, const QVariant& limit);
     static bool append(const QString& path, const QByteArray& bytes);
 

@@ -7,6 +7,7 @@
 #include "dialogs/CodePicker.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/NumKeypad.h"
+#include "dialogs/WindowScale.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -52,12 +53,14 @@ void WidgetDialogs::setContext(const Globals* globals, Reporter* reporter) {
 NumKeypad& WidgetDialogs::frmNumKey() {
     if (!m_numKey)
         m_numKey = std::make_unique<NumKeypad>(m_reporter);
+    ScaleWithOwner(m_numKey.get(), m_parent);
     return *m_numKey;
 }
 
 AlphaNumKeypad& WidgetDialogs::frmANumKey() {
     if (!m_aNumKey)
         m_aNumKey = std::make_unique<AlphaNumKeypad>(m_reporter);
+    ScaleWithOwner(m_aNumKey.get(), m_parent);
     return *m_aNumKey;
 }
 
@@ -117,6 +120,7 @@ void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
     setup.reporter = m_reporter;
     setup.ticks = m_msgTicks;
     MessageWindow frmMsg(std::move(setup), m_parent);
+    ScaleWithOwner(&frmMsg, m_parent);
     frmMsg.ShowMsg(message, seconds);
 }
 

@@ -18,6 +18,7 @@ const QString kOk = QStringLiteral("00");
 const QString kLogin = QStringLiteral("TCPCNT");
 const QString kClosing = QStringLiteral("TCPCLS");
 const QString kSelect = QStringLiteral("SELECT");
+const QString kWaitingForService = QStringLiteral("等待會員資料庫回應…");
 } // namespace
 
 LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, LinkIndicators& indicators,
@@ -187,6 +188,7 @@ void LinkClient::Winsock1_DataArrival(qint64 bytesTotal) {
         m_indicators.setMessageLine(QString());
 
         if (gTcpRC != kOk) {
+            endBusy();
             if (!gTcpData.isEmpty())
                 m_dialogs.messageBox(gTcpData, Dialogs::Icon::Critical, m_g.title());
         } else if (command == kLogin) {
@@ -194,6 +196,7 @@ void LinkClient::Winsock1_DataArrival(qint64 bytesTotal) {
             m_indicators.setModeCaption(QStringLiteral("Connected.  "));
         } else if (command == kClosing) {
             m_g.gMsg = QStringLiteral("遠端TCP通訊服務程式已關閉");
+            endBusy();
             m_dialogs.messageBox(m_g.gMsg, Dialogs::Icon::Warning, m_g.title());
         }
         wake();
@@ -249,6 +252,28 @@ void LinkClient::wake() {
         m_loop->quit();
 }
 
+void LinkClient::showBusy() {
+    if (m_busyShown || m_busyOver || !m_loop)
+        return;
+    m_busyShown = true;
+    // Set before the loop goes on, so the window repaints the line while
+    // it waits.
+    m_indicators.setMessageLine(kWaitingForService);
+    m_dialogs.busyPointer();
+}
+
+void LinkClient::endBusy() {
+    // Once the reply is in (a box may be up over it), the wait shows busy no more.
+    m_busyOver = true;
+    if (!m_busyShown)
+        return;
+    m_busyShown = false;
+    // The waiting text never outlives the wait; what came of the request is
+    // told by its caller as before.
+    m_indicators.setMessageLine(QString());
+    m_dialogs.normalPointer();
+}
+
 void LinkClient::wait(Waiting what, int steps) {
     QEventLoop loop;
     m_loop = &loop;
@@ -257,15 +282,26 @@ void LinkClient::wait(Waiting what, int steps) {
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer busy;
+    busy.setSingleShot(true);
+    connect(&busy, &QTimer::timeout, this, &LinkClient::showBusy);
+    m_busyOver = false;
+    if (m_busyAfter.count() <= 0)
+        showBusy();
+    else
+        busy.start(m_busyAfter);
 
-    // Socket and timer events are delivered; keys and clicks wait until the
-    // request is over, so no other handler can start inside this wait.
+    // Socket, timer and paint events are delivered; keys and clicks wait
+    // until the request is over, so no other handler can start inside this
+    // wait.
     const auto flags = QEventLoop::ExcludeUserInputEvents;
     loop.processEvents(flags);
     while (!doneWaiting(what) && !deadline.hasExpired()) {
         timer.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
         loop.exec(flags);
     }
+    busy.stop();
+    endBusy();
     m_loop = nullptr;
 }
 

@@ -96,12 +96,19 @@ public:
     std::chrono::milliseconds stepLength() const { return m_step; }
     void setLoginSteps(int steps) { m_loginSteps = steps; }
     int loginSteps() const { return m_loginSteps; }
+    // A wait longer than this shows the operator that the desk waits for the
+    // service: the message line says so and the pointer turns busy, until
+    // the wait ends. Tests set zero to show it at once.
+    void setBusyAfter(std::chrono::milliseconds moment) { m_busyAfter = moment; }
 
 private:
     enum class Waiting { Login, Request };
     void wait(Waiting what, int steps);
     bool doneWaiting(Waiting what) const;
     void wake();
+    // The waiting text and the busy pointer, shown while a wait lasts.
+    void showBusy();
+    void endBusy();
     void sendRequest(const QString& prefix, const QString& command, const QString& data);
     // Sends one request and waits for its reply; true when it was answered
     // "00" (the outcome then is Replied), false for a failure or no reply.
@@ -140,6 +147,9 @@ private:
     qint64 m_capabilities = 0;
     std::chrono::milliseconds m_step{100};
     int m_loginSteps = 200;
+    std::chrono::milliseconds m_busyAfter{300};
+    bool m_busyShown = false;
+    bool m_busyOver = false;
 };
 
 } // namespace tolva

@@ -4,6 +4,7 @@
 #include "common/Fault.h"
 #include "common/Guard.h"
 #include "common/Utilities.h"
+#include "dialogs/WindowScale.h"
 #include "print/Printing.h"
 #include "printui/PageView.h"
 
@@ -18,6 +19,9 @@
 namespace tolva {
 
 namespace {
+// Buttons sized for a finger on a touch till.
+constexpr int kButtonHeight = 48;
+
 void nameControl(QWidget* widget, const QString& name, const QString& caption = QString()) {
     widget->setObjectName(name);
     widget->setAccessibleDescription(name);
@@ -67,6 +71,8 @@ PreviewWindow::PreviewWindow(AppContext& ctx, Printing& printing, QWidget* paren
     layout->addLayout(buttons);
     layout->addWidget(m_frame, 1);
     resize(900, 700);
+    // Grows with the window it serves, like the main window on a larger screen.
+    ScaleWithOwner(this, parent);
     m_saveDoc->setVisible(false);
     m_composer = new QTimer(this);
     m_composer->setInterval(0);
@@ -81,7 +87,7 @@ QPushButton* PreviewWindow::button(const QString& name, const QString& caption,
     auto* b = new QPushButton(caption, this);
     nameControl(b, name, caption);
     b->setAutoDefault(false);
-    b->setMinimumHeight(36);
+    b->setMinimumHeight(kButtonHeight);
     connect(b, &QPushButton::clicked, this, slot);
     return b;
 }
@@ -168,8 +174,9 @@ void PreviewWindow::cmdPrint_Click() {
         return;
     m_print->setEnabled(false);
     m_ctx.dialogs.busyPointer();
-    askStep(m_ctx.reporter, QStringLiteral("cmdPrint_Click"),
-            [&] { m_printing.print(vsp(), vsp().printer()); });
+    // Printing is one step: a refusal is told, with nothing left to ask.
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrint_Click"),
+              [&] { m_printing.print(vsp(), vsp().printer()); });
     m_print->setEnabled(true);
     m_ctx.dialogs.normalPointer();
 }

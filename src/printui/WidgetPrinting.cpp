@@ -44,9 +44,10 @@ void WidgetPrinting::printRange(const Document& document, const QString& printer
     if (name.isEmpty())
         name = defaultPrinter();
     if (name.isEmpty())
-        throw Fault(Fault::kGeneric, QStringLiteral("沒有安裝印表機，無法列印"));
+        throw Fault(Fault::kGeneric, QStringLiteral("沒有安裝印表機，無法列印"),
+                    QStringLiteral("沒有安裝印表機，無法列印，請通知管理人員"));
     if (!isInstalled(name))
-        throw Fault(Fault::kGeneric, QStringLiteral("印表機未安裝: ") + name);
+        throw Fault(Fault::kGeneric, QStringLiteral("印表機未安裝: ") + name, missingPrinterText(name));
     QTemporaryDir dir;
     if (!dir.isValid())
         throw Fault(Fault::kGeneric, QStringLiteral("無法建立列印暫存檔"));

@@ -113,6 +113,24 @@ private slots:
         QCOMPARE(m_dialogs.beeps, 2);
     }
 
+    // A situation the operator can act on is told in plain words: no code,
+    // no procedure, no technical text on screen; the error file keeps them.
+    void operatorTextIsShownAloneAndTheFileKeepsTheRest() {
+        Reporter r(m_g, m_cp, m_clock, m_dialogs);
+        const Fault fault(Fault::kGeneric, QStringLiteral("lp: Destination \"PDF\" is not accepting jobs."),
+                          QStringLiteral("印表機 PDF 暫停接受列印，請通知管理人員"));
+        r.ErrorMsg(QStringLiteral("cmdPrint_Click"), fault);
+        QCOMPARE(m_dialogs.shown.size(), 1);
+        QCOMPARE(m_dialogs.shown[0].kind, QStringLiteral("box"));
+        QCOMPARE(m_dialogs.shown[0].text, QStringLiteral("印表機 PDF 暫停接受列印，請通知管理人員"));
+        QCOMPARE(m_dialogs.beeps, 1);
+        QCOMPARE(m_dialogs.normalPointers, 1);
+        const QString file = m_cp.decode(readFile(m_g.gErrFile));
+        QVERIFY(file.contains(QStringLiteral("(cmdPrint_Click)")));
+        QVERIFY(file.contains(QStringLiteral("-2147467259")));
+        QVERIFY(file.contains(QStringLiteral("is not accepting jobs")));
+    }
+
     void unwritableErrorFileStillShowsTheBox() {
         m_g.gErrFile = m_dir.filePath(QStringLiteral("no-such-folder/TOLVA.ERR"));
         Reporter r(m_g, m_cp, m_clock, m_dialogs);

@@ -11,6 +11,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <csignal>
+#include <sys/types.h>
 
 using namespace tolva;
 
@@ -357,6 +359,36 @@ private slots:
         QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("成功發卡"));
         QVERIFY(!sawInsert);
+    }
+
+    // memberd stops answering (stopped, its socket still taking connections):
+    // while the desk waits, the status line says so and the pointer is busy;
+    // when the wait runs out the operator is told as before and neither the
+    // waiting text nor the busy pointer stays.
+    void hungServiceIsShownWhileTheDeskWaits() {
+        MemberDesk m(QStringLiteral("127.0.0.223"));
+        QVERIFY(m.memberd->start());
+        m.addCard(QStringLiteral("M0001"), QStringLiteral("甲"), 100);
+        m.link.setStepLength(std::chrono::milliseconds(1));
+        m.desk.Form_Load();
+        QVERIFY(m.desk.state().linked());
+        QCOMPARE(m.view.text(ctl::elaMsg), QStringLiteral("連線成功"));
+        m.link.setBusyAfter(std::chrono::milliseconds(0));
+        m.view.statusTexts.clear();
+        m.f.dialogs.busyPointers = 0;
+        m.f.dialogs.normalPointers = 0;
+
+        const auto pid = static_cast<pid_t>(m.memberd->process().processId());
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        m.query(QStringLiteral("M0001"));
+        QCOMPARE(::kill(pid, SIGCONT), 0);
+
+        QVERIFY2(m.view.statusTexts.contains(QStringLiteral("等待會員資料庫回應…")),
+                 qPrintable(m.view.statusTexts.join(u'|')));
+        QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("等待會員資料庫回應…"));
+        QVERIFY(m.f.dialogs.busyPointers >= 1);
+        QVERIFY(m.f.dialogs.normalPointers >= m.f.dialogs.busyPointers);
+        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
     }
 
     void masterModeIsOneTransactionAndNeverBelowZero() {

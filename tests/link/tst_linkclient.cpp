@@ -135,6 +135,45 @@ private slots:
         QVERIFY(desk.dialogs.shown.isEmpty());
     }
 
+    // A wait shows the operator the desk is waiting (message line and busy
+    // pointer) and takes both back when it ends: answered, refused with a
+    // box, or run out.
+    void waitShowsTheServiceIsAwaited() {
+        DeskLink desk;
+        ScriptedPeer peer;
+        QVERIFY(logIn(desk, peer));
+        desk.link.setStepLength(1ms);
+        desk.link.setTimeoutSeconds(1);
+        desk.link.setBusyAfter(0ms);
+        desk.indicators.messageLines.clear();
+        const QString waiting = QStringLiteral("等待會員資料庫回應…");
+        QString result;
+
+        peer.answers.enqueue("ZELQSERVER00000001done\x03");
+        QVERIFY(
+            desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"), result));
+        QCOMPARE(desk.indicators.messageLines.first(), waiting);
+        QCOMPARE(desk.indicators.messageLines.last(), QString());
+        QCOMPARE(desk.dialogs.busyPointers, 1);
+        QCOMPARE(desk.dialogs.normalPointers, 1);
+
+        peer.answers.enqueue("ZELQSERVER99000000refused\x03");
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"),
+                                       result));
+        QCOMPARE(desk.dialogs.shown.size(), 1);
+        QCOMPARE(desk.dialogs.busyPointers, 2);
+        QCOMPARE(desk.dialogs.normalPointers, 2);
+        QCOMPARE(desk.indicators.messageLines.last(), QString());
+
+        desk.indicators.messageLines.clear();
+        QVERIFY(!desk.link.SEND_TCPCMD(desk.link.prefix(), QStringLiteral("SERVER"), QStringLiteral("x"),
+                                       result));
+        QCOMPARE(desk.link.lastOutcome(), LinkOutcome::NoReply);
+        QCOMPARE(desk.indicators.messageLines, QStringList({waiting, QString()}));
+        QCOMPARE(desk.dialogs.busyPointers, 3);
+        QCOMPARE(desk.dialogs.normalPointers, 3);
+    }
+
     void logInWithoutAnswerRunsOut() {
         DeskLink desk;
         ScriptedPeer peer; // never answers

@@ -23,7 +23,14 @@ public:
     bool ended = false;
 
     QString text(const QString& control) const override { return texts.value(control); }
-    void setText(const QString& control, const QString& text) override { texts[control] = text; }
+    // Every text the status line showed, in order.
+    QStringList statusTexts;
+
+    void setText(const QString& control, const QString& text) override {
+        texts[control] = text;
+        if (control == QLatin1String("elaMsg"))
+            statusTexts << text;
+    }
     void setToolTip(const QString& control, const QString& text) override { toolTips[control] = text; }
     bool isVisible(const QString& control) const override { return !hidden.contains(control); }
     void setVisible(const QString& control, bool visible) override {

@@ -5,7 +5,7 @@
 
 void FakePrinting::print(const tolva::Document& document, const QString& printer, int fromPage, int toPage) {
     if (!printFault.isEmpty())
-        throw tolva::Fault(tolva::Fault::kGeneric, printFault);
+        throw tolva::Fault(tolva::Fault::kGeneric, printFault, printFaultOperator);
     printed.push_back(Printed{document, printer, fromPage, toPage, false});
 }
 

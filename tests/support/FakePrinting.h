@@ -23,6 +23,7 @@ public:
     QStringList installed;
     QString defaultName;
     QString printFault;         // non-empty: print() throws a Fault with this text
+    QString printFaultOperator; // the operator text that Fault carries
     QQueue<bool> dialogAnswers; // printer dialog answers; an empty queue cancels
     int dialogsShown = 0;
     std::vector<tolva::Printout> previews;

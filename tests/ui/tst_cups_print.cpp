@@ -4,6 +4,7 @@
 // the operator as messages.
 #include "desk/SummaryReport.h"
 #include "printui/PreviewWindow.h"
+#include "printui/PrintJob.h"
 #include "printui/WidgetPrinting.h"
 #include "support/CardLogRows.h"
 #include "support/DeskFixture.h"
@@ -119,21 +120,37 @@ private slots:
             printing.print(doc, u"GONE"_s);
         } catch (const Fault& fault) {
             QCOMPARE(fault.message(), u"印表機未安裝: GONE"_s);
+            QCOMPARE(fault.operatorText(), u"找不到印表機 GONE，請通知管理人員"_s);
         }
 
+        // lp's own answer for a queue it does not know.
+        const QString pdf = m_cups.filePath(u"gone.pdf"_s);
+        printing.savePdf(doc, pdf);
+        try {
+            submitPdfJob(u"GONE"_s, pdf, u"TOLVA"_s);
+            QFAIL("lp took a job for a queue that does not exist");
+        } catch (const Fault& fault) {
+            QCOMPARE(fault.operatorText(), u"找不到印表機 GONE，請通知管理人員"_s);
+            QVERIFY2(fault.message().contains(u"does not exist"_s), qPrintable(fault.message()));
+        }
+
+        // A queue that refuses jobs is told in the operator's words, once,
+        // with no code, no English and no question; the error file keeps
+        // the print system's answer.
         int code = 0;
         run(u"/usr/sbin/cupsreject"_s, {u"PDF"_s}, &code);
         QCOMPARE(code, 0);
         PreviewWindow& w = printing.frmVSPBlank();
         w.vsp() = doc;
         w.showDocument();
-        f.dialogs.yesNoAnswers.enqueue(true);
         qobject_cast<QPushButton*>(w.control(u"cmdPrint"_s))->click();
         run(u"/usr/sbin/cupsaccept"_s, {u"PDF"_s});
         QCOMPARE(f.dialogs.shown.size(), qsizetype(1));
-        QVERIFY2(f.dialogs.shownAt(0).text.contains(u"印表機 PDF 無法列印"_s),
-                 qPrintable(f.dialogs.shownAt(0).text));
+        QCOMPARE(f.dialogs.shownAt(0).kind, u"box"_s);
+        QCOMPARE(f.dialogs.shownAt(0).text, u"印表機 PDF 暫停接受列印，請通知管理人員"_s);
         QVERIFY(f.errors().contains(u"cmdPrint_Click"_s));
+        QVERIFY(f.errors().contains(u"Destination \"PDF\" is not accepting jobs"_s));
+        QVERIFY(qobject_cast<QPushButton*>(w.control(u"cmdPrint"_s))->isEnabled());
         w.hide();
     }
 };

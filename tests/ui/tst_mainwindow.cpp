@@ -20,6 +20,7 @@
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace tolva;
@@ -38,6 +39,18 @@ void showActive(MainWindow& window) {
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
+
+// The texts a label showed each time it was painted.
+class PaintedTexts : public QObject {
+public:
+    QStringList texts;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            if (auto* label = qobject_cast<QLabel*>(watched))
+                texts << label->text();
+        return false;
+    }
+};
 
 void pressEnter() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -377,6 +390,33 @@ private slots:
 
         pressEnter();
         QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("此帳單號不存在"));
+    }
+
+    // While the link waits for a service that took the connection and says
+    // nothing, the window goes on painting and the status line tells the
+    // operator what the desk waits for; the line is cleared when the wait ends.
+    void theStatusLinePaintsWhileTheLinkWaits() {
+        DeskFixture f;
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        showActive(window);
+        view.setText(ctl::elaMsg, QStringLiteral("連線成功"));
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        link.setStepLength(std::chrono::milliseconds(1));
+        link.setLoginSteps(50);
+        link.setBusyAfter(std::chrono::milliseconds(0));
+        PaintedTexts painted;
+        window.control(ctl::elaMsg)->installEventFilter(&painted);
+
+        QVERIFY(!link.Connect_TCPSrv(QStringLiteral("127.0.0.1"), QString::number(silent.serverPort()),
+                                     QStringLiteral("pw")));
+        QVERIFY2(painted.texts.contains(QStringLiteral("等待會員資料庫回應…")),
+                 qPrintable(painted.texts.join(u'|')));
+        QCOMPARE(view.text(ctl::elaMsg), QString());
+        QCOMPARE(f.dialogs.busyPointers, 1);
+        QCOMPARE(f.dialogs.normalPointers, 1);
     }
 
     void clicksReachTheDesk() {

@@ -66,6 +66,12 @@ private slots:
             QCOMPARE(b->accessibleDescription(), QString::fromLatin1(name));
         }
         QVERIFY(s.w.control(u"vsFrame"_s) && s.w.control(u"vsp"_s));
+        // Large enough for a finger on a touch till.
+        s.w.show();
+        for (const auto& button : buttons)
+            if (QWidget* b = s.w.control(QString::fromLatin1(button.first)); b->isVisible())
+                QVERIFY2(b->height() >= 48, button.first);
+        s.w.hide();
     }
 
     void pagingStopsAtBothEnds() {
@@ -160,12 +166,15 @@ private slots:
         Setup s;
         threePages(s.w);
         s.printing.printFault = u"印表機 TM88 無法列印: queue gone"_s;
-        s.f.dialogs.yesNoAnswers.enqueue(true);
+        s.printing.printFaultOperator = u"找不到印表機 TM88，請通知管理人員"_s;
         click(s.w, "cmdPrint");
+        // Told once in the operator's words; no question whose answer would
+        // change nothing, no code, no technical text on screen.
         QCOMPARE(s.f.dialogs.shown.size(), qsizetype(1));
-        QCOMPARE(s.f.dialogs.shownAt(0).kind, u"ask"_s);
-        QVERIFY(s.f.dialogs.shownAt(0).text.contains(u"無法列印"_s));
+        QCOMPARE(s.f.dialogs.shownAt(0).kind, u"box"_s);
+        QCOMPARE(s.f.dialogs.shownAt(0).text, u"找不到印表機 TM88，請通知管理人員"_s);
         QVERIFY(s.f.errors().contains(u"cmdPrint_Click"_s));
+        QVERIFY(s.f.errors().contains(u"queue gone"_s));
         QVERIFY(s.w.control(u"cmdPrint"_s)->isEnabled());
         click(s.w, "cmdPrintPage");
         QVERIFY(s.f.errors().contains(u"cmdPrintPage_Click"_s));

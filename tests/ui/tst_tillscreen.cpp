@@ -4,6 +4,10 @@
 #include "../dialogs/ModalDriver.h"
 #include "desk/Controls.h"
 #include "dialogs/WidgetDialogs.h"
+#include "dialogs/WindowUtilities.h"
+#include "printui/PreviewWindow.h"
+#include "support/DeskFixture.h"
+#include "support/FakePrinting.h"
 #include "tools/OffscreenScreen.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowView.h"
@@ -55,6 +59,67 @@ private slots:
         }
         QVERIFY(calendar.width() > 600);
         QCOMPARE(keypad.bottomRight(), area.bottomRight());
+    }
+
+    // The message window, the keypads and the preview grow with the window
+    // as the calendar and the picker do, and keep their place.
+    void dialogsGrowWithTheWindow() {
+        MainWindow window;
+        window.showOnTill();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const double scale = tillScale(window.size());
+        QVERIFY(scale > 1.3);
+        const auto atLeast = [scale](int length) { return qRound(length * scale) - 1; };
+        WidgetDialogs dialogs;
+        dialogs.setParent(&window);
+
+        QRect message;
+        whenShown(QStringLiteral("frmMsg"), [&](QWidget* w) { message = w->frameGeometry(); });
+        dialogs.ShowMsg(QStringLiteral("請刷會員卡"), 3);
+        QVERIFY2(message.width() >= atLeast(720) && message.height() >= atLeast(360),
+                 qPrintable(QStringLiteral("%1x%2").arg(message.width()).arg(message.height())));
+        QVERIFY(window.frameGeometry().contains(message));
+
+        QSize digit;
+        QSize letter;
+        int displayPoints = 0;
+        QRect numPad;
+        whenShown(QStringLiteral("frmNumKey"), [&](QWidget* w) {
+            digit = w->findChild<QWidget*>(QStringLiteral("cmdNum(1)"))->size();
+            displayPoints = w->findChild<QWidget*>(QStringLiteral("txtDisp"))->font().pointSize();
+            numPad = w->frameGeometry();
+        });
+        QString amount;
+        dialogs.ShowInput(Dialogs::Keypad::Numeric, amount);
+        QVERIFY(digit.width() >= atLeast(68) && digit.height() >= atLeast(68));
+        QVERIFY(displayPoints >= atLeast(36));
+        QCOMPARE(numPad.bottomRight(), window.frameGeometry().bottomRight());
+        // Shown again, it keeps its size: the growth never compounds.
+        whenShown(QStringLiteral("frmNumKey"), [&](QWidget* w) {
+            QCOMPARE(w->findChild<QWidget*>(QStringLiteral("cmdNum(1)"))->size(), digit);
+        });
+        dialogs.ShowInput(Dialogs::Keypad::Numeric, amount);
+        bool keysInside = false;
+        whenShown(QStringLiteral("frmANumKey"), [&](QWidget* w) {
+            letter = w->findChild<QWidget*>(QStringLiteral("cmdAlpha(1)"))->size();
+            // Laid out at the new size: the last key lies wholly in the window.
+            auto* enter = w->findChild<QWidget*>(QStringLiteral("cmdEnter"));
+            keysInside = w->rect().contains(QRect(enter->mapTo(w, QPoint(0, 0)), enter->size()));
+        });
+        QString code;
+        dialogs.ShowInput(Dialogs::Keypad::Alphanumeric, code);
+        QVERIFY(letter.width() >= atLeast(64));
+        QVERIFY(keysInside);
+
+        DeskFixture f;
+        FakePrinting printing;
+        PreviewWindow preview(f.ctx, printing, &window);
+        preview.showDocument();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QVERIFY(preview.width() >= atLeast(900) && preview.height() >= atLeast(700));
+        QVERIFY(preview.control(QStringLiteral("cmdPrint"))->height() >= atLeast(48));
+        QVERIFY(window.frameGeometry().contains(preview.frameGeometry()));
+        preview.hide();
     }
 };
 
