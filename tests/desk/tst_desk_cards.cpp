@@ -388,7 +388,7 @@ private slots:
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("等待會員資料庫回應…"));
         QVERIFY(m.f.dialogs.busyPointers >= 1);
         QVERIFY(m.f.dialogs.normalPointers >= m.f.dialogs.busyPointers);
-        QCOMPARE(m.f.dialogs.msgs.last(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
     }
 
     void masterModeIsOneTransactionAndNeverBelowZero() {
