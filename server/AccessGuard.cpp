@@ -60,6 +60,15 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
         verdict = Admission::TooManyPending;
     else
         verdict = addressVerdict(e);
+    if (settle(address, e, verdict, nowMs, report) == Admission::Admitted) {
+        ++m_open;
+        ++m_pending;
+    }
+    return verdict;
+}
+
+AccessGuard::Admission AccessGuard::settle(const QString& address, Entry& e, Admission verdict, qint64 nowMs,
+                                           bool& report) {
     if (verdict != Admission::Admitted) {
         report = shouldReport(e, nowMs);
         if (e.connections == 0 && e.failures == 0)
@@ -68,8 +77,6 @@ AccessGuard::Admission AccessGuard::admit(const QString& address, qint64 nowMs, 
     }
     ++e.connections;
     ++e.pending;
-    ++m_open;
-    ++m_pending;
     return verdict;
 }
 
@@ -92,15 +99,7 @@ AccessGuard::Admission AccessGuard::named(const QString& address, qint64 nowMs, 
     // Admitted unnamed with the places of all; a new client keeps to its share.
     const Admission verdict =
         m_pending > pendingPlacesFor(address) ? Admission::TooManyPending : addressVerdict(e);
-    if (verdict != Admission::Admitted) {
-        report = shouldReport(e, nowMs);
-        if (e.connections == 0 && e.failures == 0)
-            m_entries.remove(address);
-        return verdict;
-    }
-    ++e.connections;
-    ++e.pending;
-    return verdict;
+    return settle(address, e, verdict, nowMs, report);
 }
 
 void AccessGuard::closedUnnamed() {

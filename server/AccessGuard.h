@@ -84,6 +84,9 @@ private:
     };
     bool shouldReport(Entry& e, qint64 nowMs);
     Admission addressVerdict(const Entry& e) const;
+    // Counts an admitted connection against its address's entry, or tells
+    // whether to report a refusal (and forgets an entry that holds nothing).
+    Admission settle(const QString& address, Entry& e, Admission verdict, qint64 nowMs, bool& report);
     // The pending places in all an address may use: all of them once it has logged in.
     int pendingPlacesFor(const QString& address) const;
     bool forgotten(const Entry& e, qint64 nowMs) const;
