@@ -10,6 +10,7 @@
 #include "db/SqlTransaction.h"
 #include "desk/Amounts.h"
 #include "desk/Controls.h"
+#include "desk/DepositLines.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
@@ -462,6 +463,18 @@ void TransactionPages::cmdVoidAmt_Click(int index) {
     } catch (const Fault&) {
         // Entering the amount by keypad passes its errors over.
     }
+    if (index == 0)
+        refreshDepositLines();
+}
+
+void TransactionPages::refreshDepositLines() {
+    const HandOffRequest& handOff = m_state.handOff();
+    if (handOff.type != QLatin1String("1"))
+        return;
+    const std::optional<double> value = decimalValue(m_view.text(ctl::txtAmt(0)));
+    if (!value || *value < 0)
+        return;
+    showDepositLines(m_view, pageDepositSplit(handOff.amount, handOff.openedAmount, *value));
 }
 
 void TransactionPages::cmdRemark_Click(int index) {
@@ -473,6 +486,8 @@ void TransactionPages::txtAmt_Validate(int index, bool& cancel) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtAmt_Validate"), [&] {
         const QString text = m_view.text(ctl::txtAmt(index));
         const std::optional<double> value = decimalValue(text);
+        if (index == 0)
+            refreshDepositLines();
         if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
         m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");

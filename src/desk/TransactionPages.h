@@ -41,6 +41,9 @@ public:
     bool answerKnownHandOff();
 
 private:
+    // The deposit page's paid, bonus and credited lines for the amount now
+    // on the page, when a deposit was handed over.
+    void refreshDepositLines();
     PostingRecord postingIntent(int index, const QString& type, double value, const QString& code) const;
     // Posts with a key at a service that takes them.
     void postKeyed(const PostingRecord& intent);
