@@ -17,6 +17,7 @@
 #include "desk/FieldChecks.h"
 #include "desk/FieldKeypads.h"
 #include "desk/KeyedPostings.h"
+#include "desk/PostingResult.h"
 #include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
 #include "link/LinkClient.h"
@@ -329,6 +330,8 @@ void TransactionPages::postKeyed(const PostingRecord& intent) {
     const KeyedPostings::Result result = m_keyed.postRemote(intent, posted);
     switch (result) {
     case KeyedPostings::Result::Posted:
+        answerAndEnd(posted, QString(), balanceAfter(posted));
+        break;
     case KeyedPostings::Result::PostedAfterCut:
     case KeyedPostings::Result::AlreadyPosted:
     case KeyedPostings::Result::RecordedOffline:
@@ -385,7 +388,7 @@ void TransactionPages::postByStatements(int index, const PostingRecord& intent) 
             m_posting = false;
         return;
     }
-    answerAndEnd(posted, QString());
+    answerAndEnd(posted, QString(), balanceAfter(posted));
 }
 
 bool TransactionPages::answerEarlier(const PostingRecord& intent) {
@@ -416,7 +419,8 @@ bool TransactionPages::answerKnownHandOff() {
     }
 }
 
-void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told) {
+void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told,
+                                    std::optional<double> balance) {
     if (!m_state.handOff().checkNo.isEmpty()) {
         // The answer names the bill the posting went to, which the operator
         // may have corrected from the one handed over.
@@ -433,9 +437,24 @@ void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& 
         m_ctx.reporter.WriteLog(QStringLiteral("交易 回覆已寫入: 帳單號=") + checkNo +
                                 QStringLiteral(" 金額=") + posted.answerAmount);
     }
+    // The operator sees what was posted before the program ends: the POS
+    // has its answer already and waits only for the end.
+    const QString result = postingResultText(posted, balance);
+    m_ctx.reporter.WriteLog(QStringLiteral("交易結果: 卡號=") + posted.cardNo + QStringLiteral(" 帳單號=") +
+                            posted.billNo + QLatin1Char(' ') +
+                            QString(result).replace(QLatin1Char('\n'), QStringLiteral(" ／ ")));
     if (!told.isEmpty())
         m_ctx.dialogs.ShowMsg(told);
+    m_ctx.dialogs.ShowResult(result, m_ctx.g.gResultSeconds * 1000);
     m_view.endProgram();
+}
+
+std::optional<double> TransactionPages::balanceAfter(const PostingRecord& posted) const {
+    const CardOfQuery& card = m_state.card();
+    const std::optional<double> amount = decimalValue(posted.amount);
+    if (!card.loaded || !card.isCard(posted.cardNo) || !amount)
+        return std::nullopt;
+    return posted.type == QLatin1String("1") ? card.balance + *amount : card.balance - *amount;
 }
 
 bool TransactionPages::billExists(const QString& billNo) {
