@@ -1,12 +1,14 @@
 // Renders the desk's main window offscreen to a PNG file, with a demo card
 // loaded, for the README:
-//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker|deposit|query|report]
+//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker|deposit|result|query|report]
 // The offscreen screen is made the given size, so the window opens as it
 // would on a till of that size; the calendar and the code picker are drawn
 // where they stand over the window, with a plain title bar. "desk" shows the
-// deduction page; deposit, query and report show those pages.
+// deduction page; deposit (a handed-over 5,000 with its bonus), query and
+// report show those pages; result shows a posting's result over the window.
 #include "app/AppContext.h"
 #include "desk/Controls.h"
+#include "desk/DepositLines.h"
 #include "desk/Desk.h"
 #include "dialogs/TillLook.h"
 #include "dialogs/WidgetDialogs.h"
@@ -54,7 +56,7 @@ QPixmap withDialog(QWidget& window, QWidget& dialog) {
 int main(int argc, char* argv[]) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT] "
-                             "[desk|settings|calendar|picker|deposit|query|report]\n");
+                             "[desk|settings|calendar|picker|deposit|result|query|report]\n");
         return 2;
     }
     QSize size(1024, 768);
@@ -115,8 +117,13 @@ int main(int argc, char* argv[]) {
         view.setText(txtTxnDept(2), QStringLiteral("S05"));
     } else if (scene == QLatin1String("calendar")) {
         view.selectTab(kReport);
-    } else if (scene == QLatin1String("picker") || scene == QLatin1String("deposit")) {
+    } else if (scene == QLatin1String("picker")) {
         view.selectTab(kDeposit);
+    } else if (scene == QLatin1String("deposit")) {
+        view.selectTab(kDeposit);
+        view.setText(txtCheckNo(0), QStringLiteral("A0012"));
+        view.setText(txtAmt(0), QStringLiteral("5250"));
+        tolva::showDepositLines(view, tolva::depositSplit(5000));
     } else if (scene == QLatin1String("query")) {
         view.selectTab(kQuery);
     } else if (scene == QLatin1String("report")) {
@@ -126,7 +133,7 @@ int main(int argc, char* argv[]) {
 
     QPixmap shot;
     if (scene == QLatin1String("calendar") || scene == QLatin1String("picker") ||
-        scene == QLatin1String("offline")) {
+        scene == QLatin1String("offline") || scene == QLatin1String("result")) {
         QWidget* dialog = nullptr;
         QTimer::singleShot(0, &app, [&] {
             dialog = QApplication::activeModalWidget();
@@ -136,7 +143,9 @@ int main(int argc, char* argv[]) {
             shot = withDialog(window, *dialog);
             dialog->close();
         });
-        if (scene == QLatin1String("offline")) {
+        if (scene == QLatin1String("result")) {
+            dialogs.ShowResult(QStringLiteral("收款 5,000 ＋ 贈送 250 ＝ 入帳 5,250\n餘額 18,050"), 2000);
+        } else if (scene == QLatin1String("offline")) {
             dialogs.ShowMsg(QStringLiteral("已離線記錄，授權碼 T20261208，連線恢復後自動入帳"));
         } else if (scene == QLatin1String("calendar")) {
             QDate picked;

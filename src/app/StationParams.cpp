@@ -62,23 +62,19 @@ bool ResetComPort(AppContext& ctx, const QString& portName) {
 }
 
 namespace {
-const QString kRetryKey = QStringLiteral("HandOffRetryMinutes");
-constexpr int kDefaultRetryMinutes = 10;
-constexpr int kMaxRetryMinutes = 1440;
-
-// The retry window as set: whole minutes from 0 to a day; empty or anything
-// else gives the default (the log file says so).
-int retryMinutes(AppContext& ctx, const QString& text) {
-    const QString trimmed = text.trimmed();
+// A whole-number station setting from 0 to max; empty gives the default
+// quietly, anything else that does not fit gives it with a line in the log.
+int wholeSetting(AppContext& ctx, const QString& key, int fallback, int max, const QString& unit) {
+    const QString trimmed = ctx.settings.Get(QStringLiteral("ZEL"), QStringLiteral("SYS"), key).trimmed();
     if (trimmed.isEmpty())
-        return kDefaultRetryMinutes;
+        return fallback;
     bool ok = false;
-    const int minutes = trimmed.toInt(&ok);
-    if (ok && minutes >= 0 && minutes <= kMaxRetryMinutes)
-        return minutes;
-    ctx.reporter.WriteLog(kRetryKey + QStringLiteral(" 設定錯誤: ") + trimmed + QStringLiteral("，改用 ") +
-                          QString::number(kDefaultRetryMinutes) + QStringLiteral(" 分鐘"));
-    return kDefaultRetryMinutes;
+    const int value = trimmed.toInt(&ok);
+    if (ok && value >= 0 && value <= max)
+        return value;
+    ctx.reporter.WriteLog(key + QStringLiteral(" 設定錯誤: ") + trimmed + QStringLiteral("，改用 ") +
+                          QString::number(fallback) + QStringLiteral(" ") + unit);
+    return fallback;
 }
 } // namespace
 
@@ -125,7 +121,9 @@ void InitZEL(AppContext& ctx) {
             ctx.settings.Save(zel, QStringLiteral("SYS"), QStringLiteral("POSID"), g.gPOSID);
         }
 
-        g.gRetryMinutes = retryMinutes(ctx, ctx.settings.Get(zel, QStringLiteral("SYS"), kRetryKey));
+        g.gRetryMinutes =
+            wholeSetting(ctx, QStringLiteral("HandOffRetryMinutes"), 10, 1440, QStringLiteral("分鐘"));
+        g.gResultSeconds = wholeSetting(ctx, QStringLiteral("ResultSeconds"), 2, 30, QStringLiteral("秒"));
 
         QString logo;
         if (getParamValue(ctx, QStringLiteral("LogoFile"), logo))

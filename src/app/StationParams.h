@@ -8,7 +8,8 @@ class AppContext;
 
 // Loads the station's POS settings at start: store id, station id, report
 // logo, the business date kept in the database, the customer display port,
-// and the hand-off retry window (ZEL [SYS] HandOffRetryMinutes, default 10).
+// the hand-off retry window (ZEL [SYS] HandOffRetryMinutes, default 10) and
+// how long a posting's result stays up (ZEL [SYS] ResultSeconds, default 2).
 void InitZEL(AppContext& ctx);
 
 // The device file of a port name: COM1-COM9 -> /dev/ttyS0-8, LPT1-LPT9 ->

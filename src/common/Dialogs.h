@@ -34,6 +34,10 @@ public:
     // itself after the given seconds, or at once on a key or a click.
     virtual void ShowMsg(const QString& message, int seconds = 3) = 0;
 
+    // What a posting did, in large type: up for the given milliseconds, or
+    // until a touch or a key ends it at once; 0 or less shows nothing.
+    virtual void ShowResult(const QString& text, int milliseconds) = 0;
+
     // The on-screen keypads. Each returns true when the operator confirmed;
     // only then is text written. ShowInput2 takes a caption; EnterPWD masks.
     enum class Keypad { Numeric, Alphanumeric };

@@ -35,6 +35,9 @@ struct Globals {
     // Minutes within which a POS station's request is taken as the retry of
     // the same request handed over before (settings key HandOffRetryMinutes).
     int gRetryMinutes = 10;
+    // Seconds a posting's result stays up before the program ends; 0 shows
+    // none (settings key ResultSeconds).
+    int gResultSeconds = 2;
 
     // Shared statement, message and scratch texts.
     QString gSQL;

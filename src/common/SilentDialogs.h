@@ -26,6 +26,10 @@ public:
         return std::nullopt;
     }
     void ShowMsg(const QString& message, int) override { shown(message); }
+    void ShowResult(const QString& text, int milliseconds) override {
+        if (milliseconds > 0)
+            shown(text);
+    }
     bool ShowInput(Keypad, QString&, const std::optional<QString>&) override { return false; }
     bool ShowInput2(Keypad, QString&, const QString&, const std::optional<QString>&) override {
         return false;

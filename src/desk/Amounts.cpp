@@ -40,6 +40,32 @@ QString formatBalance(double value) {
     return (rounded < 0 ? QStringLiteral("-") : QString()) + digits;
 }
 
+QString groupedAmount(double value) {
+    QString text = plainNumber(std::fabs(value));
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    for (qsizetype at = (point < 0 ? text.size() : point) - 3; at > 0; at -= 3)
+        text.insert(at, QLatin1Char(','));
+    return (value < 0 ? QStringLiteral("-") : QString()) + text;
+}
+
+DepositSplit depositSplit(double paid) {
+    struct Tier {
+        double amount;
+        double rate;
+        const char* percent;
+    };
+    static constexpr Tier kTiers[] = {{5000, 1.05, "105%"}, {10000, 1.08, "108%"}, {20000, 1.1, "110%"}};
+    DepositSplit split{paid, paid, QString()};
+    for (const Tier& tier : kTiers) {
+        if (paid != tier.amount)
+            continue;
+        split.credited = paid * tier.rate;
+        split.rule = plainNumber(paid) + QStringLiteral(" * ") + QLatin1String(tier.percent) +
+                     QStringLiteral(" = ") + plainNumber(split.credited);
+    }
+    return split;
+}
+
 double shownBalance(const QString& text) {
     return numericValue(QString(text).remove(QLatin1Char(',')));
 }

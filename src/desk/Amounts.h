@@ -24,6 +24,23 @@ QString formatBalance(double value);
 // a balance kept as a binary fraction (SQLite) reads 0.0999... for 0.1.
 bool exceedsBalance(double amount, double balance);
 
+// An amount with thousands separators and its decimals kept as entered:
+// "5,250" for 5250, "1,000.5" for 1000.5.
+QString groupedAmount(double value);
+
+// A deposit as the guest pays it and as the card is credited: the set
+// amounts carry a bonus (5,000: 5%, 10,000: 8%, 20,000: 10%), any other
+// amount is credited as paid. rule is the line that explains the bonus
+// ("5000 * 105% = 5250"), empty without one.
+struct DepositSplit {
+    double paid = 0;
+    double credited = 0;
+    QString rule;
+
+    double bonus() const { return credited - paid; }
+};
+DepositSplit depositSplit(double paid);
+
 // The numeric value of a shown balance, its thousands separators ignored.
 double shownBalance(const QString& text);
 

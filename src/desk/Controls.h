@@ -70,6 +70,12 @@ inline const QString cmdExit = QStringLiteral("cmdExit");
 inline const QString elaMsg = QStringLiteral("elaMsg");
 inline const QString lblMode = QStringLiteral("lblMode");
 inline const QString lblStatus = QStringLiteral("lblStatus");
+// The deposit page's lines: what the guest pays, the bonus, what the card
+// is credited, and how the bonus was reckoned.
+inline const QString lblPaid = QStringLiteral("lblPaid");
+inline const QString lblBonus = QStringLiteral("lblBonus");
+inline const QString lblCredited = QStringLiteral("lblCredited");
+inline const QString lblBonusRule = QStringLiteral("lblBonusRule");
 inline const QString tabPage = QStringLiteral("tabPage");
 inline const QString fgTMP = QStringLiteral("fgTMP");
 

@@ -7,6 +7,7 @@
 #include "data/RecordWriters.h"
 #include "desk/Amounts.h"
 #include "desk/Controls.h"
+#include "desk/DepositLines.h"
 #include "desk/DeskView.h"
 #include "desk/FieldKeypads.h"
 #include "desk/HandOff.h"
@@ -165,6 +166,8 @@ void Desk::openPage() {
         m_view.selectTab(ctl::kDeposit);
         m_view.setText(ctl::txtAmt(0), plainNumber(amount));
         m_state.setOpenedAmount(amount);
+        // The cashier collects what was handed over, not the amount credited.
+        showDepositLines(m_view, depositSplit(request.amount));
         m_view.setVisible(ctl::cmdIsuCard, true);
     } else {
         m_view.selectTab(ctl::kQuery);
@@ -236,23 +239,11 @@ void Desk::CalcBonusAmt(const QString& type, double& amount) {
             return;
         Globals& g = m_ctx.g;
         g.gMsg.clear();
-        double rate = 0;
-        QString text;
-        if (amount == 5000) {
-            rate = 1.05;
-            text = QStringLiteral(" * 105% = ");
-        } else if (amount == 10000) {
-            rate = 1.08;
-            text = QStringLiteral(" * 108% = ");
-        } else if (amount == 20000) {
-            rate = 1.1;
-            text = QStringLiteral(" * 110% = ");
-        } else {
+        const DepositSplit split = depositSplit(amount);
+        if (split.rule.isEmpty())
             return;
-        }
-        const double before = amount;
-        amount = before * rate;
-        g.gMsg = plainNumber(before) + text + plainNumber(amount);
+        amount = split.credited;
+        g.gMsg = split.rule;
         DispElaMsg(g.gMsg);
     });
 }

@@ -10,12 +10,14 @@
 #include "db/SqlTransaction.h"
 #include "desk/Amounts.h"
 #include "desk/Controls.h"
+#include "desk/DepositLines.h"
 #include "desk/DeskLink.h"
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
 #include "desk/FieldChecks.h"
 #include "desk/FieldKeypads.h"
 #include "desk/KeyedPostings.h"
+#include "desk/PostingResult.h"
 #include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
 #include "link/LinkClient.h"
@@ -328,6 +330,8 @@ void TransactionPages::postKeyed(const PostingRecord& intent) {
     const KeyedPostings::Result result = m_keyed.postRemote(intent, posted);
     switch (result) {
     case KeyedPostings::Result::Posted:
+        answerAndEnd(posted, QString(), balanceAfter(posted));
+        break;
     case KeyedPostings::Result::PostedAfterCut:
     case KeyedPostings::Result::AlreadyPosted:
     case KeyedPostings::Result::RecordedOffline:
@@ -384,7 +388,7 @@ void TransactionPages::postByStatements(int index, const PostingRecord& intent) 
             m_posting = false;
         return;
     }
-    answerAndEnd(posted, QString());
+    answerAndEnd(posted, QString(), balanceAfter(posted));
 }
 
 bool TransactionPages::answerEarlier(const PostingRecord& intent) {
@@ -415,7 +419,8 @@ bool TransactionPages::answerKnownHandOff() {
     }
 }
 
-void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told) {
+void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& told,
+                                    std::optional<double> balance) {
     if (!m_state.handOff().checkNo.isEmpty()) {
         // The answer names the bill the posting went to, which the operator
         // may have corrected from the one handed over.
@@ -432,9 +437,24 @@ void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& 
         m_ctx.reporter.WriteLog(QStringLiteral("交易 回覆已寫入: 帳單號=") + checkNo +
                                 QStringLiteral(" 金額=") + posted.answerAmount);
     }
+    // The operator sees what was posted before the program ends: the POS
+    // has its answer already and waits only for the end.
+    const QString result = postingResultText(posted, balance);
+    m_ctx.reporter.WriteLog(QStringLiteral("交易結果: 卡號=") + posted.cardNo + QStringLiteral(" 帳單號=") +
+                            posted.billNo + QLatin1Char(' ') +
+                            QString(result).replace(QLatin1Char('\n'), QStringLiteral(" ／ ")));
     if (!told.isEmpty())
         m_ctx.dialogs.ShowMsg(told);
+    m_ctx.dialogs.ShowResult(result, m_ctx.g.gResultSeconds * 1000);
     m_view.endProgram();
+}
+
+std::optional<double> TransactionPages::balanceAfter(const PostingRecord& posted) const {
+    const CardOfQuery& card = m_state.card();
+    const std::optional<double> amount = decimalValue(posted.amount);
+    if (!card.loaded || !card.isCard(posted.cardNo) || !amount)
+        return std::nullopt;
+    return posted.type == QLatin1String("1") ? card.balance + *amount : card.balance - *amount;
 }
 
 bool TransactionPages::billExists(const QString& billNo) {
@@ -462,6 +482,18 @@ void TransactionPages::cmdVoidAmt_Click(int index) {
     } catch (const Fault&) {
         // Entering the amount by keypad passes its errors over.
     }
+    if (index == 0)
+        refreshDepositLines();
+}
+
+void TransactionPages::refreshDepositLines() {
+    const HandOffRequest& handOff = m_state.handOff();
+    if (handOff.type != QLatin1String("1"))
+        return;
+    const std::optional<double> value = decimalValue(m_view.text(ctl::txtAmt(0)));
+    if (!value || *value < 0)
+        return;
+    showDepositLines(m_view, pageDepositSplit(handOff.amount, handOff.openedAmount, *value));
 }
 
 void TransactionPages::cmdRemark_Click(int index) {
@@ -473,6 +505,8 @@ void TransactionPages::txtAmt_Validate(int index, bool& cancel) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtAmt_Validate"), [&] {
         const QString text = m_view.text(ctl::txtAmt(index));
         const std::optional<double> value = decimalValue(text);
+        if (index == 0)
+            refreshDepositLines();
         if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
         m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");

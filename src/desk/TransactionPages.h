@@ -5,6 +5,7 @@
 #include "desk/PosAnswer.h"
 
 #include <QString>
+#include <optional>
 
 namespace tolva {
 
@@ -41,6 +42,9 @@ public:
     bool answerKnownHandOff();
 
 private:
+    // The deposit page's paid, bonus and credited lines for the amount now
+    // on the page, when a deposit was handed over.
+    void refreshDepositLines();
     PostingRecord postingIntent(int index, const QString& type, double value, const QString& code) const;
     // Posts with a key at a service that takes them.
     void postKeyed(const PostingRecord& intent);
@@ -52,8 +56,13 @@ private:
     bool answerEarlier(const PostingRecord& intent);
     // The link is down: an offline posting when a phone code was typed.
     void postOffline(const PostingRecord& intent);
-    // The POS station's answer, a last word to the operator, the end.
-    void answerAndEnd(const PostingRecord& posted, const QString& told);
+    // The POS station's answer, a last word to the operator, the result of
+    // the posting (with the balance after it when that is known), the end.
+    void answerAndEnd(const PostingRecord& posted, const QString& told,
+                      std::optional<double> balance = std::nullopt);
+    // The card's balance after a posting made just now: the balance looked
+    // up before it, moved by the amount; none when the card was not looked up.
+    std::optional<double> balanceAfter(const PostingRecord& posted) const;
     bool billExists(const QString& billNo);
     bool postMaster(const QString& balanceSql, int index, const PostingRecord& posting);
     bool postRemote(const QString& balanceSql, int index, const QString& type, const QString& amount);

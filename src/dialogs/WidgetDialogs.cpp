@@ -7,6 +7,7 @@
 #include "dialogs/CodePicker.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/NumKeypad.h"
+#include "dialogs/ResultWindow.h"
 #include "dialogs/WindowScale.h"
 
 #include <QApplication>
@@ -122,6 +123,13 @@ void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
     MessageWindow frmMsg(std::move(setup), m_parent);
     ScaleWithOwner(&frmMsg, m_parent);
     frmMsg.ShowMsg(message, seconds);
+}
+
+void WidgetDialogs::ShowResult(const QString& text, int milliseconds) {
+    if (milliseconds <= 0)
+        return;
+    ResultWindow frmResult(m_parent, m_resultTicks);
+    frmResult.showResult(text, milliseconds);
 }
 
 bool WidgetDialogs::ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) {

@@ -32,6 +32,9 @@ public:
     // The source of the message window's one-second ticks; a timer of the
     // window's own when unset. Not owned.
     void setMessageTicks(TickSource* ticks) { m_msgTicks = ticks; }
+    // The source of the tick that closes the result window; a timer of the
+    // window's own when unset. Not owned.
+    void setResultTicks(TickSource* ticks) { m_resultTicks = ticks; }
 
     // The keypad windows, created on first use and kept for the run.
     NumKeypad& frmNumKey();
@@ -53,6 +56,8 @@ public:
 
     // frmMsg, a new window each call; frmNumKey and frmANumKey.
     void ShowMsg(const QString& message, int seconds = 3) override;
+    // frmResult, a new window each call.
+    void ShowResult(const QString& text, int milliseconds) override;
     bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText = {}) override;
     bool ShowInput2(Keypad keypad, QString& text, const QString& header,
                     const std::optional<QString>& defaultText = {}) override;
@@ -72,6 +77,7 @@ private:
     const Globals* m_globals = nullptr;
     Reporter* m_reporter = nullptr;
     TickSource* m_msgTicks = nullptr;
+    TickSource* m_resultTicks = nullptr;
     std::unique_ptr<NumKeypad> m_numKey;
     std::unique_ptr<AlphaNumKeypad> m_aNumKey;
     const Clock* m_clock = nullptr;

@@ -49,6 +49,8 @@ QString deskStyle(double scale) {
                // The amount being charged reads as large as the balance.
                "QLineEdit#txtTBonusAmt, QLineEdit[amount=\"true\"] { font-size: %3pt; font-weight: bold; }"
                "QLineEdit#txtTBonusAmt { color: #0b5d1e; }"
+               "QLabel[depositLine=\"true\"] { font-size: %4pt; font-weight: bold; }"
+               "QLabel#lblPaid { color: #b71c1c; }"
                "QPushButton { padding: 4px 12px; background: #eef2f7; border: 2px solid #8a9bb0; "
                "border-radius: 6px; }"
                "QPushButton:pressed { background: #c9d6e6; }"
@@ -296,13 +298,27 @@ void MainWindow::buildTransactionPage(QWidget* page, int i) {
     amount->setProperty("amount", true);
     setBaseHeight(amount, 56);
     grid->addWidget(amount, 2, 1);
-    grid->addWidget(button(page, ctl::cmdRemark(i), QStringLiteral("授權碼")), 3, 0);
-    grid->addWidget(field(page, ctl::txtRemark(i), QStringLiteral("授權碼")), 3, 1);
+    int row = 3;
+    if (i == ctl::kDeposit) {
+        // What the guest pays, the bonus and what the card gets, each apart,
+        // with the line that explains the bonus: the amount field holds what
+        // is credited, which is not what the cashier collects.
+        auto* split = new QHBoxLayout;
+        for (const QString& line : {ctl::lblPaid, ctl::lblBonus, ctl::lblCredited}) {
+            QLabel* l = label(page, line, QString());
+            l->setProperty("depositLine", true);
+            split->addWidget(l, 1);
+        }
+        grid->addLayout(split, row++, 0, 1, 2);
+        grid->addWidget(label(page, ctl::lblBonusRule, QString()), row++, 0, 1, 2);
+    }
+    grid->addWidget(button(page, ctl::cmdRemark(i), QStringLiteral("授權碼")), row, 0);
+    grid->addWidget(field(page, ctl::txtRemark(i), QStringLiteral("授權碼")), row++, 1);
     QPushButton* ok = button(page, ctl::cmdOK(i), QStringLiteral("確認"));
     ok->setProperty("confirm", true);
     setBaseHeight(ok, 72);
-    grid->addWidget(ok, 4, 0, 1, 2);
-    grid->setRowStretch(5, 1);
+    grid->addWidget(ok, row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
 }
 

@@ -78,6 +78,30 @@ private slots:
         QCOMPARE(logText(f).contains(QStringLiteral("HandOffRetryMinutes")), logged);
     }
 
+    void resultTime_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("not set") << QString() << 2 << false;
+        QTest::newRow("set") << QStringLiteral(" 5 ") << 5 << false;
+        QTest::newRow("off") << QStringLiteral("0") << 0 << false;
+        QTest::newRow("fraction") << QStringLiteral("1.5") << 2 << true;
+        QTest::newRow("over half a minute") << QStringLiteral("31") << 2 << true;
+    }
+    void resultTime() {
+        QFETCH(QString, setting);
+        QFETCH(int, seconds);
+        QFETCH(bool, logged);
+        DeskFixture f;
+        setParam(f, "OPDATE", "2026/12/08");
+        f.ctx.g.gResultSeconds = -1;
+        if (!setting.isEmpty())
+            f.save("ZEL", "SYS", "ResultSeconds", setting);
+        InitZEL(f.ctx);
+        QCOMPARE(f.ctx.g.gResultSeconds, seconds);
+        QCOMPARE(logText(f).contains(QStringLiteral("ResultSeconds 設定錯誤")), logged);
+    }
+
     void invalidBusinessDateIsRepairedWithAWarning() {
         DeskFixture f;
         setParam(f, "OPDATE", "garbage");

@@ -46,6 +46,14 @@ public:
         msgs << message;
         msgSeconds << seconds;
     }
+    // Posting results in order, with the time each was to stay up (also
+    // those asked for with 0, which the real window does not show).
+    QStringList results;
+    QList<int> resultMilliseconds;
+    void ShowResult(const QString& text, int milliseconds) override {
+        results << text;
+        resultMilliseconds << milliseconds;
+    }
     bool ShowInput(Keypad keypad, QString& text, const std::optional<QString>& defaultText) override;
     bool ShowInput2(Keypad keypad, QString& text, const QString& header,
                     const std::optional<QString>& defaultText) override;
@@ -89,6 +97,8 @@ public:
     // goes on (and ends what it started) instead of crashing on an empty list.
     QString lastMsg() const { return msgs.value(msgs.size() - 1); }
     QString msgAt(qsizetype i) const { return msgs.value(i); }
+    QString lastResult() const { return results.value(results.size() - 1); }
+    int lastResultMilliseconds() const { return resultMilliseconds.value(resultMilliseconds.size() - 1, -1); }
     Shown shownAt(qsizetype i) const { return shown.value(i); }
     Shown lastShown() const { return shown.value(shown.size() - 1); }
     QString lastText() const {

@@ -489,6 +489,39 @@ private slots:
         }
     }
 
+    void depositLinesShowApartAndFitTheTill() {
+        MainWindow window;
+        MainWindowView view(window);
+        showActive(window);
+        view.selectTab(ctl::kDeposit);
+        view.setText(ctl::txtAmt(0), QStringLiteral("5250"));
+        view.setText(ctl::lblPaid, QStringLiteral("收款 20,000"));
+        view.setText(ctl::lblBonus, QStringLiteral("贈送 2,000"));
+        view.setText(ctl::lblCredited, QStringLiteral("入帳 22,000"));
+        view.setText(ctl::lblBonusRule, QStringLiteral("20000 * 110% = 22000"));
+        QCoreApplication::processEvents();
+        QWidget* page = window.control(ctl::txtAmt(0))->parentWidget();
+        QRect before;
+        for (const QString& name : {ctl::lblPaid, ctl::lblBonus, ctl::lblCredited, ctl::lblBonusRule,
+                                    ctl::txtRemark(0), ctl::cmdOK(0)}) {
+            QWidget* w = window.control(name);
+            QVERIFY2(w && w->isVisible(), qPrintable(name));
+            QCOMPARE(w->accessibleDescription(), name);
+            const QRect r(w->mapTo(page, QPoint(0, 0)), w->size());
+            QVERIFY2(page->rect().contains(r), qPrintable(name));
+            if (auto* l = qobject_cast<QLabel*>(w)) {
+                // The whole caption shows: nothing is cut off.
+                QVERIFY2(l->sizeHint().width() <= l->width(), qPrintable(name));
+                QVERIFY(l->font().pointSizeF() >= 14);
+            }
+            QVERIFY2(!r.intersects(before), qPrintable(name));
+            before = r;
+        }
+        QVERIFY(window.control(ctl::lblPaid)->font().bold());
+        QVERIFY(window.minimumSizeHint().height() <= 768);
+        QCOMPARE(view.text(ctl::lblPaid), QStringLiteral("收款 20,000"));
+    }
+
     void theOperatorsRoadThroughTheWidgets() {
         // The real window against the real memberd: type a card, look it up,
         // key an amount and confirm a deposit.
