@@ -144,7 +144,8 @@ int main(int argc, char* argv[]) {
             dialog->close();
         });
         if (scene == QLatin1String("result")) {
-            dialogs.ShowResult(QStringLiteral("收款 5,000 ＋ 贈送 250 ＝ 入帳 5,250\n餘額 18,050"), 2000);
+            // The deduction page behind it: 500 off a balance of 12,800.
+            dialogs.ShowResult(QStringLiteral("已扣點 500 ／ 餘額 12,300"), 2000);
         } else if (scene == QLatin1String("offline")) {
             dialogs.ShowMsg(QStringLiteral("已離線記錄，授權碼 T20261208，連線恢復後自動入帳"));
         } else if (scene == QLatin1String("calendar")) {
