@@ -1,8 +1,8 @@
 // The result window: a posting's result in large type, closed by its one
 // tick or at once by a touch or a key, nothing shown for no time; its type
 // grows with the window it serves.
-#include "ManualTicks.h"
-#include "ModalDriver.h"
+#include "dialogs/ManualTicks.h"
+#include "dialogs/ModalDriver.h"
 #include "dialogs/ResultWindow.h"
 #include "dialogs/WidgetDialogs.h"
 
