@@ -2,6 +2,7 @@
 // once on a key or a click, and is a fresh window every call. Ticks come from
 // a source the test fires itself.
 #include "common/Globals.h"
+#include "dialogs/ManualTicks.h"
 #include "dialogs/MessageWindow.h"
 #include "dialogs/ModalDriver.h"
 #include "dialogs/TickSource.h"
@@ -15,21 +16,6 @@
 using namespace tolva;
 
 namespace {
-
-class ManualTicks : public TickSource {
-public:
-    int interval = 0;
-    bool running = false;
-    void start(int intervalMs) override {
-        interval = intervalMs;
-        running = true;
-    }
-    void stop() override { running = false; }
-    void fire() {
-        if (running)
-            emit ticked();
-    }
-};
 
 class CountingDialogs : public WidgetDialogs {
 public:
