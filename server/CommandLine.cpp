@@ -65,10 +65,9 @@ int connectionLimitFromDescriptors(int threads) {
     return static_cast<int>(std::clamp<qint64>(usable, 16, 1000000));
 }
 
-} // namespace
-
-bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error) {
-    const QList<QCommandLineOption> options = {
+// What the service serves, from where, and with which secrets.
+QList<QCommandLineOption> serviceOptions() {
+    return {
         valued("config",
                "Read settings from FILE: \"name = value\" lines, name a long option without dashes; "
                "the command line wins.",
@@ -109,6 +108,12 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                "Keep the keys of keyed postings this many days, removing older ones at the start and daily "
                "(default 400; 0: keep them for ever).",
                "DAYS", QStringLiteral("400")),
+    };
+}
+
+// How much the service takes from whom, and for how long.
+QList<QCommandLineOption> limitOptions() {
+    return {
         valued("max-request-bytes", "Largest request accepted (default 1048576).", "N",
                QStringLiteral("1048576")),
         valued("idle-timeout", "Close a logged-in connection idle for this many seconds (default 0: never).",
@@ -159,7 +164,12 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                "Seconds a lock-out lasts; failures further apart do not add up (default 300).", "SECONDS",
                QStringLiteral("300")),
     };
-    QCommandLineParser parser;
+}
+
+// The configuration file's settings, then the command line, into parser;
+// --help prints and exits.
+bool parseArguments(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
+                    const QStringList& arguments, StartRequest& request, QString& error) {
     parser.setApplicationDescription(QStringLiteral(
         "Member-data service of the desk's link: answers log-in, SELECT, SERVER and keyed posting (POSTKY, "
         "POSTQY) requests on port 3501."));
@@ -186,32 +196,16 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
         error = QStringLiteral("unexpected argument: ") + parser.positionalArguments().constFirst();
         return false;
     }
+    return true;
+}
 
-    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
-    const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
-    request.mode = isSet("check-config") ? StartRequest::Mode::CheckConfig
-                   : isSet("init-db")    ? StartRequest::Mode::InitDb
-                                         : StartRequest::Mode::Serve;
-    ServerOptions& o = request.options;
-    o.codePage = value("codepage");
-    o.allowAnySql = isSet("allow-any-sql");
-    request.allowSuperuser = isSet("allow-superuser");
-    request.noKeyedPostings = isSet("no-keyed-postings");
-    request.roleName = value("db-role");
-
-    const tolva::CodePage cp(o.codePage);
-    if (!cp.isValid()) {
-        error = QStringLiteral("unknown code page: ") + o.codePage;
+// The address to listen on and the balancers trusted to name their clients.
+bool readAddresses(const QCommandLineParser& parser, ServerOptions& o, QString& error) {
+    const QString listen = parser.value(QStringLiteral("listen"));
+    if (parser.isSet(QStringLiteral("listen")) && !o.listen.setAddress(listen)) {
+        error = QStringLiteral("not an address: ") + listen;
         return false;
     }
-    if (!SecretSources::connectionString(value("db"), value("db-file"), o.connectionString, request.warnings,
-                                         error))
-        return false;
-    if (isSet("listen") && !o.listen.setAddress(value("listen"))) {
-        error = QStringLiteral("not an address: ") + value("listen");
-        return false;
-    }
-
     for (const QString& list : parser.values(QStringLiteral("trusted-proxy"))) {
         for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QPair<QHostAddress, int> network = QHostAddress::parseSubnet(item.trimmed());
@@ -222,7 +216,13 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
             o.trustedProxies << network;
         }
     }
+    return true;
+}
 
+// The numbers: port, sizes, times and connection limits, with the limits
+// that follow from them.
+bool readLimits(const QCommandLineParser& parser, StartRequest& request, QString& error) {
+    ServerOptions& o = request.options;
     Numbers n(parser, error);
     int port = 0;
     int maxConnections = 0;
@@ -254,15 +254,52 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     o.maxConnections = maxConnections > 0 ? std::min(maxConnections, fromDescriptors) : fromDescriptors;
     // Room stays for desks: connections not logged in take at most half of all.
     o.maxPendingLogins = std::min(o.maxPendingLogins, std::max(1, o.maxConnections / 2));
+    return true;
+}
 
+// The secrets the mode needs: the log-in password to serve, the new role's
+// password to set up a database.
+bool readSecrets(const QCommandLineParser& parser, const tolva::CodePage& cp, StartRequest& request,
+                 QString& error) {
+    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
     if (request.mode == StartRequest::Mode::InitDb) {
-        if (isSet("db-role-password-file") &&
-            !SecretSources::readFile(value("db-role-password-file"), request.rolePassword, request.warnings,
-                                     error))
-            return false;
-        return true;
+        return !parser.isSet(QStringLiteral("db-role-password-file")) ||
+               SecretSources::readFile(value("db-role-password-file"), request.rolePassword, request.warnings,
+                                       error);
     }
-    return SecretSources::password(value("password-file"), cp, o.password, request.warnings, error);
+    return SecretSources::password(value("password-file"), cp, request.options.password, request.warnings,
+                                   error);
+}
+
+} // namespace
+
+bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error) {
+    const QList<QCommandLineOption> options = serviceOptions() + limitOptions();
+    QCommandLineParser parser;
+    if (!parseArguments(parser, options, arguments, request, error))
+        return false;
+
+    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+    const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    request.mode = isSet("check-config") ? StartRequest::Mode::CheckConfig
+                   : isSet("init-db")    ? StartRequest::Mode::InitDb
+                                         : StartRequest::Mode::Serve;
+    ServerOptions& o = request.options;
+    o.codePage = value("codepage");
+    o.allowAnySql = isSet("allow-any-sql");
+    request.allowSuperuser = isSet("allow-superuser");
+    request.noKeyedPostings = isSet("no-keyed-postings");
+    request.roleName = value("db-role");
+
+    const tolva::CodePage cp(o.codePage);
+    if (!cp.isValid()) {
+        error = QStringLiteral("unknown code page: ") + o.codePage;
+        return false;
+    }
+    return SecretSources::connectionString(value("db"), value("db-file"), o.connectionString,
+                                           request.warnings, error) &&
+           readAddresses(parser, o, error) && readLimits(parser, request, error) &&
+           readSecrets(parser, cp, request, error);
 }
 
 } // namespace memberd
