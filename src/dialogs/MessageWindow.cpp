@@ -5,6 +5,7 @@
 #include "dialogs/WindowUtilities.h"
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -203,17 +204,24 @@ void MessageWindow::done(int result) {
 }
 
 void MessageWindow::fitText() {
-    // Measured in the font the window's style gives the message.
+    // Measured in the font the window's style gives the message; the text
+    // box's own layout is not asked, as it follows the box's present width.
     ensurePolished();
     QTextDocument* doc = m_txtMsg->document();
-    doc->setTextWidth(-1);
+    doc->setDefaultFont(m_txtMsg->font());
+    const QFontMetricsF metrics(m_txtMsg->font());
+    qreal longest = 0;
+    for (const QString& line : m_txtMsg->toPlainText().split(QLatin1Char('\n')))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
     // The margins on top, so the longest line is never wrapped by them.
-    const qreal natural = doc->idealWidth() + 2 * doc->documentMargin() + 1;
+    const qreal natural = longest + 2 * doc->documentMargin() + 2;
     const qreal width =
         std::clamp(natural, qreal(scaled(kMinTextWidth, m_scale)), qreal(scaled(kMaxTextWidth, m_scale)));
-    doc->setTextWidth(width);
+    const qreal margins = 2 * doc->documentMargin();
+    const QRectF wrapped = metrics.boundingRect(QRectF(0, 0, width - margins, 1e6),
+                                                Qt::TextWordWrap | Qt::AlignHCenter, m_txtMsg->toPlainText());
     const int frame = 2 * m_txtMsg->frameWidth();
-    m_txtMsg->setFixedSize(qCeil(width) + frame, qCeil(doc->size().height()) + frame);
+    m_txtMsg->setFixedSize(qCeil(width) + frame, qCeil(wrapped.height() + margins) + frame);
     adjustSize();
 }
 

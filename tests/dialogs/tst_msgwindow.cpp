@@ -192,6 +192,15 @@ private slots:
         QVERIFY(longBox.height() > shortBox.height());
         QVERIFY(longBox.width() <= 800);
         QVERIFY(allShown);
+        // A refusal with its figures fits one line: never wrapped early.
+        int lines = 0;
+        whenShown(kMsg, [&](QWidget* w) {
+            auto* txt = w->findChild<QTextEdit*>(QStringLiteral("txtMsg"));
+            if (txt)
+                lines = txt->height() / QFontMetrics(txt->font()).lineSpacing();
+        });
+        m_dialogs->ShowMsg(QStringLiteral("餘額不足: 餘額 12,800，需 15,000"), 3);
+        QCOMPARE(lines, 1);
     }
 
     void keyBeforeTheFirstTickClosesSilently_data() {
