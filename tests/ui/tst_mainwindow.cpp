@@ -576,6 +576,29 @@ private slots:
         QVERIFY(window.minimumSizeHint().height() <= 768);
     }
 
+    // What the operator types reaches the desk, which empties a status text
+    // about the field's old value.
+    void typingEmptiesAStatusTextAboutTheField() {
+        DeskFixture f;
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        showActive(window);
+        view.selectTab(ctl::kDeduction);
+        view.setText(ctl::txtAmt(1), QStringLiteral("abc"));
+        bool cancel = false;
+        desk.txtAmt_Validate(1, cancel);
+        QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("金額必需為數字"));
+        QWidget* amount = window.control(ctl::txtAmt(1));
+        amount->setFocus();
+        QTest::keyClick(amount, Qt::Key_Backspace);
+        QCOMPARE(view.text(ctl::elaMsg), QString());
+    }
+
     void theOperatorsRoadThroughTheWidgets() {
         // The real window against the real memberd: type a card, look it up,
         // key an amount and confirm a deposit.
