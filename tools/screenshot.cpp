@@ -1,11 +1,15 @@
 // Renders the desk's main window offscreen to a PNG file, with a demo card
 // loaded, for the README:
-//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT] [desk|settings|calendar|picker|deposit|result|query|report]
+//   desk-screenshot OUTPUT.png [WIDTHxHEIGHT]
+//       [desk|settings|calendar|picker|deposit|result|refusal|linkdown|names|query|report]
 // The offscreen screen is made the given size, so the window opens as it
 // would on a till of that size; the calendar and the code picker are drawn
 // where they stand over the window, with a plain title bar. "desk" shows the
 // deduction page; deposit (a handed-over 5,000 with its bonus), query and
-// report show those pages; result shows a posting's result over the window.
+// report show those pages; result shows a posting's result over the window,
+// refusal a deduction the balance cannot cover, linkdown the banner of a link
+// that is down and names the picker of a name search that found several
+// cards.
 #include "app/AppContext.h"
 #include "desk/Controls.h"
 #include "desk/DepositLines.h"
@@ -56,7 +60,8 @@ QPixmap withDialog(QWidget& window, QWidget& dialog) {
 int main(int argc, char* argv[]) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: desk-screenshot OUTPUT.png [WIDTHxHEIGHT] "
-                             "[desk|settings|calendar|picker|deposit|result|query|report]\n");
+                             "[desk|settings|calendar|picker|deposit|result|refusal|linkdown|names|query|"
+                             "report]\n");
         return 2;
     }
     QSize size(1024, 768);
@@ -109,6 +114,14 @@ int main(int argc, char* argv[]) {
     view.setText(txtCheckNo(1), QStringLiteral("A0012"));
     view.setText(txtAmt(1), QStringLiteral("500"));
     view.selectTab(kDeduction);
+    // The picture has no service behind it; only the linkdown scene shows
+    // the banner the start put up for that.
+    view.setVisible(lblLinkDown, scene == QLatin1String("linkdown"));
+    if (scene == QLatin1String("linkdown")) {
+        view.setText(lblMode, QString());
+        view.setText(elaMsg, QStringLiteral("無法與會員資料庫連線!!"));
+        view.setText(txtRemark(1), QStringLiteral("T20261208"));
+    }
     if (scene == QLatin1String("settings")) {
         view.showTab(kSettings, true);
         view.selectTab(kSettings);
@@ -124,6 +137,16 @@ int main(int argc, char* argv[]) {
         view.setText(txtCheckNo(0), QStringLiteral("A0012"));
         view.setText(txtAmt(0), QStringLiteral("5250"));
         tolva::showDepositLines(view, tolva::depositSplit(5000));
+    } else if (scene == QLatin1String("refusal")) {
+        view.setText(txtAmt(1), QStringLiteral("15000"));
+    } else if (scene == QLatin1String("names")) {
+        // A name search empties the panel until a card is picked.
+        for (const QString& field :
+             {txtCustNo, txtCustName, txtTBonusAmt, txtTEL1, txtZIP, txtBillAddr1, txtBillAddr2, txtFmComID})
+            view.setText(field, QString());
+        view.setVisible(cmdUPDCust, false);
+        view.selectTab(kQuery);
+        view.setText(txtCustNameQry, QStringLiteral("王"));
     } else if (scene == QLatin1String("query")) {
         view.selectTab(kQuery);
     } else if (scene == QLatin1String("report")) {
@@ -133,7 +156,8 @@ int main(int argc, char* argv[]) {
 
     QPixmap shot;
     if (scene == QLatin1String("calendar") || scene == QLatin1String("picker") ||
-        scene == QLatin1String("offline") || scene == QLatin1String("result")) {
+        scene == QLatin1String("offline") || scene == QLatin1String("result") ||
+        scene == QLatin1String("refusal") || scene == QLatin1String("names")) {
         QWidget* dialog = nullptr;
         QTimer::singleShot(0, &app, [&] {
             dialog = QApplication::activeModalWidget();
@@ -146,6 +170,15 @@ int main(int argc, char* argv[]) {
         if (scene == QLatin1String("result")) {
             // The deduction page behind it: 500 off a balance of 12,800.
             dialogs.ShowResult(QStringLiteral("已扣點 500 ／ 餘額 12,300"), 2000);
+        } else if (scene == QLatin1String("refusal")) {
+            // 15,000 asked of a card holding 12,800.
+            dialogs.ShowRefusal(QStringLiteral("餘額不足: 餘額 12,800，需 15,000"));
+        } else if (scene == QLatin1String("names")) {
+            QString card;
+            dialogs.ShowPick({{QStringLiteral("M0001"), QStringLiteral("王小明　02-2345-6789")},
+                              {QStringLiteral("M0012"), QStringLiteral("王小明　0912-345-678")},
+                              {QStringLiteral("M0027"), QStringLiteral("王美華　04-2233-4455")}},
+                             card, nullptr, QStringLiteral("卡號"), QStringLiteral("姓名　電話"));
         } else if (scene == QLatin1String("offline")) {
             dialogs.ShowMsg(QStringLiteral("已離線記錄，授權碼 T20261208，連線恢復後自動入帳"));
         } else if (scene == QLatin1String("calendar")) {

@@ -31,8 +31,14 @@ public:
                                             const QString& defaultText) = 0;
 
     // The message window: shows the text, beeps once a second and closes by
-    // itself after the given seconds, or at once on a key or a click.
+    // itself after the given seconds, or at once on a key or a click. With
+    // kUntilTouched it beeps twice and stays until the operator touches it
+    // or presses a key.
+    static constexpr int kUntilTouched = 0;
     virtual void ShowMsg(const QString& message, int seconds = 3) = 0;
+    // A refusal or a failure the operator must read before going on: the
+    // message window, staying until touched.
+    void ShowRefusal(const QString& message) { ShowMsg(message, kUntilTouched); }
 
     // What a posting did, in large type: up for the given milliseconds, or
     // until a touch or a key ends it at once; 0 or less shows nothing.

@@ -76,6 +76,8 @@ inline const QString lblPaid = QStringLiteral("lblPaid");
 inline const QString lblBonus = QStringLiteral("lblBonus");
 inline const QString lblCredited = QStringLiteral("lblCredited");
 inline const QString lblBonusRule = QStringLiteral("lblBonusRule");
+// The banner across the window while the link to the member service is down.
+inline const QString lblLinkDown = QStringLiteral("lblLinkDown");
 inline const QString tabPage = QStringLiteral("tabPage");
 inline const QString fgTMP = QStringLiteral("fgTMP");
 

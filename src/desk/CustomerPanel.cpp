@@ -10,13 +10,14 @@
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
 #include "desk/FieldChecks.h"
+#include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
 #include "link/LinkClient.h"
 
 namespace tolva {
 
 namespace {
-const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
+using postingtext::kLinkLost;
 // The card number comes last, so a name search knows the card it found.
 const QString kCustomerColumns = QStringLiteral(
     " Select CustName , Tel1 , Zip , BillAddr1 , BillAddr2 , FmComID , TBonusAmt , CustNo From Cust ");
@@ -35,7 +36,7 @@ QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QStr
 bool CustomerPanel::cardAndLinkReady() {
     if (m_view.text(ctl::txtCustNo).isEmpty()) {
         m_ctx.g.gMsg = QStringLiteral("請輸入卡號");
-        m_status.show(m_ctx.g.gMsg);
+        m_status.showAbout({ctl::txtCustNo}, m_ctx.g.gMsg);
         return false;
     }
     return m_link.reconnect(kLinkLost);
@@ -138,7 +139,8 @@ void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
         // The number asked for stays, ready for issuing a card on it.
         m_view.setText(ctl::txtCustNo, cardNo);
         g.gMsg = QStringLiteral("客戶資料未建檔");
-        m_status.show(g.gMsg);
+        // About the card or name asked for, and the number kept for issuing.
+        m_status.showAbout({ctl::txtCustNoQry, ctl::txtCustNameQry, ctl::txtCustNo}, g.gMsg);
         return;
     }
     // Several cards of one name: the operator picks the guest's.
@@ -168,7 +170,7 @@ void CustomerPanel::cmdIsuCard_Click() {
         m_state.fgTMP().setRows(0);
         if (m_link.client().SelectData(m_state.link().prefix, exists, m_state.fgTMP(), false)) {
             g.gMsg = QStringLiteral("客戶資料已存在");
-            m_status.show(g.gMsg);
+            m_status.showAbout({ctl::txtCustNo}, g.gMsg);
             return;
         }
         // Without an answer the card may well exist: never issue on that.
@@ -228,8 +230,8 @@ void CustomerPanel::cmdUPDCust_Click() {
         if (!m_link.valuesAllowed(customerValues(m_view, store)))
             return;
         g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
-        if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))
-            UpdateCustData();
+        if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()) && UpdateCustData())
+            m_status.show(QStringLiteral("已更新會員資料"));
     });
 }
 

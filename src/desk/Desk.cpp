@@ -6,12 +6,14 @@
 #include "data/Params.h"
 #include "data/RecordWriters.h"
 #include "desk/Amounts.h"
+#include "desk/ConfirmChecks.h"
 #include "desk/Controls.h"
 #include "desk/DepositLines.h"
 #include "desk/DeskView.h"
 #include "desk/FieldKeypads.h"
 #include "desk/HandOff.h"
 #include "desk/HandOffMailbox.h"
+#include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
 
 #include <QCoreApplication>
@@ -32,6 +34,13 @@ Desk::Desk(AppContext& ctx, DeskView& view, LinkClient& link, Printing* printing
       m_transactions(ctx, view, m_state, m_deskLink, m_status, m_keyed),
       m_settings(ctx, view, m_status, m_codes, m_state), m_report(ctx, view, printing) {
     m_deskLink.setAfterLogin([this] { m_keyed.settlePending(); });
+    m_state.setLinkWatcher([this](bool linked) { showLinkBanner(!linked); });
+}
+
+void Desk::showLinkBanner(bool down) {
+    if (down)
+        m_view.setText(ctl::lblLinkDown, postingtext::kLinkDownBanner);
+    m_view.setVisible(ctl::lblLinkDown, down);
 }
 
 Desk::~Desk() = default;
@@ -57,7 +66,9 @@ void Desk::Form_Load() {
 void Desk::InitForm() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_InitForm"), [&] {
         Globals& g = m_ctx.g;
-        m_state.setLinked(false);
+        // Not logged in until startLink says so; the banner stays as it is
+        // until the log-in's outcome is known.
+        m_state.forgetLink();
         const QString master = m_ctx.settings.Get(kZel, g.exeName, QStringLiteral("chkMasterDB"));
         m_view.setMasterDB(numericValue(master) != 0);
         m_view.clearInputs();
@@ -102,7 +113,7 @@ void Desk::readHandOff(const HandOffValues& values) {
     if (!taken) {
         m_ctx.g.gMsg = handOff.refusal();
         m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
-        m_ctx.dialogs.ShowMsg(m_ctx.g.gMsg);
+        m_ctx.dialogs.ShowRefusal(m_ctx.g.gMsg);
     }
     if (!request.checkNo.isEmpty()) {
         m_view.setText(ctl::txtCheckNo(0), request.checkNo);
@@ -197,6 +208,8 @@ void Desk::startLink() {
     Globals& g = m_ctx.g;
     const LinkSettings& settings = m_state.link();
     if (!settings.isComplete()) {
+        // No service to log in to: the link is down as far as the operator goes.
+        m_state.setLinked(false);
         endKnownHandOff();
         return;
     }
@@ -213,8 +226,8 @@ void Desk::startLink() {
         const double balance = card.loaded ? card.balance : 0;
         if (m_state.handOff().type == QLatin1String("2") &&
             exceedsBalance(m_state.handOff().amount, balance)) {
-            g.gMsg = QStringLiteral("餘額不足");
-            m_ctx.dialogs.ShowMsg(g.gMsg);
+            g.gMsg = shortBalanceText(balance, m_state.handOff().amount);
+            m_ctx.dialogs.ShowRefusal(g.gMsg);
             m_view.setVisible(ctl::cmdOK(1), false);
         }
     } else {
@@ -244,7 +257,8 @@ void Desk::CalcBonusAmt(const QString& type, double& amount) {
             return;
         amount = split.credited;
         g.gMsg = split.rule;
-        DispElaMsg(g.gMsg);
+        // About the amount the page opens with, which is the credited amount.
+        m_status.showAboutValues({{ctl::txtAmt(0), plainNumber(amount)}}, g.gMsg);
     });
 }
 
@@ -300,6 +314,11 @@ void Desk::field_DblClick(const QString& control) {
     for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtCustNoQry, ctl::txtCustNameQry})
         if (control == field)
             FieldKeypads(m_view, m_ctx.dialogs).enter(control);
+    m_status.dropStale();
+}
+
+void Desk::field_Change(const QString&) {
+    m_status.dropStale();
 }
 
 void Desk::txtAmt_Validate(int index, bool& cancel) {

@@ -75,6 +75,9 @@ public:
     // A field touched twice on a till without a keyboard: the card-number
     // and name fields (panel and query page) open their keypads.
     void field_DblClick(const QString& control);
+    // The operator changed a field's text (typed, deleted, pasted): a
+    // status text about its old value is emptied.
+    void field_Change(const QString& control);
 
     // Value transactions of page index 0 (deposit) or 1 (deduction).
     void cmdOK_Click(int index);
@@ -89,6 +92,8 @@ private:
     void openPage();
     void ensureStoreCode();
     void startLink();
+    // The banner across the window while the link is down.
+    void showLinkBanner(bool down);
     // A hand-off an earlier start already posted is answered and the
     // program ends (true); otherwise offline postings in trouble are shown.
     bool endKnownHandOff();

@@ -2,13 +2,12 @@
 
 #include "app/AppContext.h"
 #include "desk/DeskState.h"
+#include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
 
 namespace tolva {
 
-namespace {
-const QString kLinkLost = QStringLiteral("連線中斷，請改用電話授權");
-} // namespace
+using postingtext::kLinkLost;
 
 bool DeskLink::tryReconnect() {
     const LinkSettings& settings = m_state.link();
@@ -39,7 +38,7 @@ bool DeskLink::replyMissing() {
 }
 
 void DeskLink::refuse(const QString& text) {
-    m_ctx.dialogs.ShowMsg(text);
+    m_ctx.dialogs.ShowRefusal(text);
 }
 
 bool DeskLink::valuesAllowed(const QList<QPair<FieldRule, QString>>& values) {

@@ -34,7 +34,7 @@ public:
     // True (the link marked down and the operator told) when the last
     // request got no reply or could not be sent.
     bool replyMissing();
-    // Shows a refusal in the message window.
+    // Shows a refusal in the message window, up until the operator touches it.
     void refuse(const QString& text);
     // Refuses the first value that may not be sent; true when all may.
     bool valuesAllowed(const QList<QPair<FieldRule, QString>>& values);

@@ -7,6 +7,7 @@
 #include "link/LinkSettings.h"
 
 #include <QString>
+#include <functional>
 
 namespace tolva {
 
@@ -37,9 +38,18 @@ public:
         m_link.password = password;
     }
 
-    // Whether the desk is logged in to the member service.
+    // Whether the desk is logged in to the member service. Each setting is
+    // what the desk learnt (a log-in made or failed, a reply missing) and is
+    // told to the link watcher; forgetLink only starts over before a new
+    // log-in, without a word.
     bool linked() const { return m_linked; }
-    void setLinked(bool linked) { m_linked = linked; }
+    void setLinked(bool linked) {
+        m_linked = linked;
+        if (m_linkWatcher)
+            m_linkWatcher(linked);
+    }
+    void forgetLink() { m_linked = false; }
+    void setLinkWatcher(std::function<void(bool linked)> watcher) { m_linkWatcher = std::move(watcher); }
 
     // The working grid fgTMP: the customer row of the last card query.
     Grid& fgTMP() { return m_fgTMP; }
@@ -60,6 +70,7 @@ public:
 private:
     LinkSettings m_link;
     bool m_linked = false;
+    std::function<void(bool)> m_linkWatcher;
     Grid m_fgTMP;
     CardOfQuery m_card;
     HandOffRequest m_handOff;

@@ -66,11 +66,11 @@ void SettingsPage::cmdSetting_Click() {
         const QString host = m_view.text(ctl::txtIP);
         const QString password = m_view.text(ctl::txtPWD);
         if (host.isEmpty()) {
-            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入遠端主機的IP"));
+            m_ctx.dialogs.ShowRefusal(QStringLiteral("請輸入遠端主機的IP"));
             return;
         }
         if (password.isEmpty()) {
-            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入遠端主機的連線密碼"));
+            m_ctx.dialogs.ShowRefusal(QStringLiteral("請輸入遠端主機的連線密碼"));
             return;
         }
         if (!m_ctx.settings.Save(kZelq, m_ctx.g.exeName,
@@ -87,21 +87,23 @@ void SettingsPage::cmdSetStore_Click() {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdSetStore_Click"), [&] {
         const QString code = m_view.text(ctl::txtTxnDept(2));
         if (code.isEmpty()) {
-            m_ctx.dialogs.ShowMsg(QStringLiteral("請輸入店代號"));
+            m_ctx.dialogs.ShowRefusal(QStringLiteral("請輸入店代號"));
             return;
         }
+        // Both lines are about the code typed; another code empties them.
         if (m_codes.exists(code)) {
-            m_status.show(QStringLiteral("此分店已建檔"));
+            m_status.showAbout({ctl::txtTxnDept(2)}, QStringLiteral("此分店已建檔"));
             return;
         }
         xxCODERec rec;
         rec.CodeType = m_ctx.g.exeName;
         rec.Code = code;
         if (!ADD_xxCODE(m_ctx, rec, m_ctx.gCNT)) {
-            m_status.show(QStringLiteral("存檔失敗"));
+            m_status.showAbout({ctl::txtTxnDept(2)}, QStringLiteral("存檔失敗"));
             return;
         }
         m_view.setText(ctl::txtTxnDept(2), QString());
+        m_status.show(QStringLiteral("已設定來源別 ") + code);
     });
 }
 
@@ -110,8 +112,11 @@ void SettingsPage::cmdTest_Click() {
         LinkSettings shown = m_state.link();
         shown.host = m_view.text(ctl::txtIP);
         shown.password = m_view.text(ctl::txtPWD);
-        const bool ok = shown.isComplete() && m_probe(shown);
-        m_ctx.dialogs.ShowMsg(ok ? QStringLiteral("連線成功") : QStringLiteral("無法與會員資料庫連線!!"));
+        // A failed test stays until read; a success closes by itself.
+        if (shown.isComplete() && m_probe(shown))
+            m_ctx.dialogs.ShowMsg(QStringLiteral("連線成功"));
+        else
+            m_ctx.dialogs.ShowRefusal(QStringLiteral("無法與會員資料庫連線!!"));
     });
 }
 
@@ -131,11 +136,13 @@ void SettingsPage::cmdTxnDept_Click(int index) {
         m_codes.pickInto(ctl::txtTxnDept(index));
     } catch (const Fault&) {
     }
+    m_status.dropStale();
 }
 
 void SettingsPage::txtTxnDept_DblClick(int index) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_txtTxnDept_DblClick"),
               [&] { m_codes.pickInto(ctl::txtTxnDept(index)); });
+    m_status.dropStale();
 }
 
 } // namespace tolva

@@ -9,6 +9,7 @@
 #include "db/SqlColumns.h"
 #include "db/SqlTransaction.h"
 #include "desk/Amounts.h"
+#include "desk/ConfirmChecks.h"
 #include "desk/Controls.h"
 #include "desk/DepositLines.h"
 #include "desk/DeskLink.h"
@@ -29,8 +30,6 @@ namespace tolva {
 namespace {
 const QString kServer = QStringLiteral("SERVER");
 using namespace postingtext;
-
-const QString kPostingLinkLost = QStringLiteral("連線中斷，請改用電話查詢");
 
 // What the operator is told once a keyed posting or an earlier
 // confirmation of the same intent has gone through.
@@ -154,7 +153,7 @@ bool TransactionPages::postRemote(const QString& balanceSql, int index, const QS
         case LinkOutcome::NotSent:
             logPosting(QStringLiteral("餘額異動未送出"), index, type, amount);
             m_state.setLinked(false);
-            m_link.refuse(kPostingLinkLost);
+            m_link.refuse(kLinkLost);
             break;
         default:
             logPosting(QStringLiteral("餘額異動失敗"), index, type, amount);
@@ -194,71 +193,44 @@ bool TransactionPages::postRemote(const QString& balanceSql, int index, const QS
     return true;
 }
 
+ConfirmPage TransactionPages::confirmPage(int index) {
+    const Globals& g = m_ctx.g;
+    ConfirmPage page;
+    page.alreadySent = m_posting;
+    page.billNo = m_view.text(ctl::txtCheckNo(index));
+    page.amountText = m_view.text(ctl::txtAmt(index));
+    page.cardNo = m_view.text(ctl::txtCustNo);
+    page.columns = {
+        {field::billNo(), page.billNo}, {field::txnDept(), m_view.text(ctl::txtTxnDept(index))},
+        {field::cardNo(), page.cardNo}, {field::posId(), g.gPOSID},
+        {field::userId(), g.gUserID},   {field::authCode(), m_view.text(ctl::txtRemark(index)).trimmed()}};
+    page.cardChanged = m_state.card().loaded && !m_state.card().isCard(page.cardNo);
+    // The bill is checked here too: a touch on the button leaves no field.
+    if (!page.billNo.isEmpty() && m_view.text(ctl::txtTxnDept(index)) == g.gStoreID)
+        page.billOnFile = billExists(page.billNo);
+    page.deposit = confirmedType(index) == QLatin1String("1");
+    if (m_state.fgTMP().Rows() > 0 && m_state.card().loaded)
+        page.balance = m_state.card().balance;
+    return page;
+}
+
+QString TransactionPages::confirmedType(int index) const {
+    // A handed-over type rules; at the desk each page posts its own type.
+    return m_state.handOff().type.isEmpty() ? QString::number(index + 1) : m_state.handOff().type;
+}
+
 void TransactionPages::cmdOK_Click(int index) {
     guardVoid(m_ctx.reporter, Report::Msg, kProcedure, [&] {
-        Globals& g = m_ctx.g;
-        // One confirmation posts once: once its balance statement has gone
-        // out, pressing again must not charge the guest a second time.
-        if (m_posting) {
-            m_link.refuse(QStringLiteral("交易已送出，請勿重複確認"));
-            return;
-        }
-        if (m_view.text(ctl::txtCheckNo(index)).isEmpty()) {
-            m_link.refuse(QStringLiteral("請輸入帳單號"));
-            return;
-        }
-        const QString amountText = m_view.text(ctl::txtAmt(index));
-        const std::optional<double> value = decimalValue(amountText);
-        if (amountText.trimmed().isEmpty() || (value && *value == 0)) {
-            m_link.refuse(QStringLiteral("金額不可為零"));
-            return;
-        }
-        if (!value) {
-            m_link.refuse(QStringLiteral("金額必需為數字"));
-            return;
-        }
-        // The type gives the direction; a negative amount would reverse it.
-        if (*value < 0) {
-            m_link.refuse(QStringLiteral("金額必需大於零"));
-            return;
-        }
-        // The same bounds online and offline: an offline posting the member
-        // service cannot take would be refused only after the POS was paid.
-        if (const QString refusal = postingAmountRefusal(*value); !refusal.isEmpty()) {
+        const ConfirmPage page = confirmPage(index);
+        if (const QString refusal = confirmRefusal(page, ConfirmStage::Pressed); !refusal.isEmpty()) {
             m_link.refuse(refusal);
-            return;
-        }
-        if (m_view.text(ctl::txtCustNo).isEmpty()) {
-            m_link.refuse(QStringLiteral("請輸入會員卡號"));
             return;
         }
         // The code given by phone stays in its field: it is what an offline
         // posting is recorded with.
         const QString code = m_view.text(ctl::txtRemark(index)).trimmed();
-        // Every value of the posting fits its column before money moves.
-        if (!m_link.valuesAllowed({{field::billNo(), m_view.text(ctl::txtCheckNo(index))},
-                                   {field::txnDept(), m_view.text(ctl::txtTxnDept(index))},
-                                   {field::cardNo(), m_view.text(ctl::txtCustNo)},
-                                   {field::posId(), g.gPOSID},
-                                   {field::userId(), g.gUserID},
-                                   {field::authCode(), code}}))
-            return;
-        // The card charged is the card on screen: a number typed over the
-        // looked-up card would charge another holder.
-        if (m_state.card().loaded && !m_state.card().isCard(m_view.text(ctl::txtCustNo))) {
-            m_link.refuse(QStringLiteral("卡號已變更，請重新查詢"));
-            return;
-        }
-        // The bill is checked here too: a touch on the button leaves no field.
-        if (m_view.text(ctl::txtTxnDept(index)) == g.gStoreID &&
-            !billExists(m_view.text(ctl::txtCheckNo(index)))) {
-            m_link.refuse(QStringLiteral("此帳單號不存在"));
-            return;
-        }
-        // A handed-over type rules; at the desk each page posts its own type.
-        const QString type =
-            m_state.handOff().type.isEmpty() ? QString::number(index + 1) : m_state.handOff().type;
-        const PostingRecord intent = postingIntent(index, type, *value, code);
+        const double value = decimalValue(page.amountText).value_or(0);
+        const PostingRecord intent = postingIntent(index, confirmedType(index), value, code);
         const bool master = m_view.masterDB();
         // An earlier confirmation of this intent is known to have gone
         // through (also as learnt after the log-in): answered, never posted
@@ -271,12 +243,8 @@ void TransactionPages::cmdOK_Click(int index) {
         }
         if (answerEarlier(intent))
             return;
-        if (m_state.fgTMP().Rows() == 0 || !m_state.card().loaded) {
-            m_link.refuse(kNoCustomer);
-            return;
-        }
-        if (type != QLatin1String("1") && exceedsBalance(*value, m_state.card().balance)) {
-            m_link.refuse(kShort);
+        if (const QString refusal = confirmRefusal(page, ConfirmStage::Online); !refusal.isEmpty()) {
+            m_link.refuse(refusal);
             return;
         }
         if (!master && m_keyed.journalReady() && m_link.client().keyedPostings()) {
@@ -312,7 +280,7 @@ void TransactionPages::postOffline(const PostingRecord& intent) {
     // Without the link a posting is kept only with the code the operator got
     // by phone, and never beside one whose outcome is still unknown.
     if (intent.authCode.isEmpty() || !m_keyed.journalReady()) {
-        m_link.refuse(kPostingLinkLost);
+        m_link.refuse(kLinkLost);
         return;
     }
     if (m_keyed.anyUnknown()) {
@@ -414,7 +382,7 @@ bool TransactionPages::answerKnownHandOff() {
         return true;
     default:
         // Still unknown: a confirmation asks the service by its key first.
-        m_ctx.dialogs.ShowMsg(QStringLiteral("此帳單前次交易結果不明，連線恢復後請再按確認"));
+        m_ctx.dialogs.ShowRefusal(QStringLiteral("此帳單前次交易結果不明，連線恢復後請再按確認"));
         return false;
     }
 }
@@ -465,14 +433,18 @@ bool TransactionPages::billExists(const QString& billNo) {
     return found;
 }
 
+void TransactionPages::refuseBill(int index) {
+    // About the bill as typed and the store it was looked up for.
+    m_status.showAbout({ctl::txtCheckNo(index), ctl::txtTxnDept(index)}, QStringLiteral("此帳單號不存在"));
+}
+
 void TransactionPages::cmdRefNo_Click(int index) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_cmdRefNo_Click"), [&] {
         FieldKeypads(m_view, m_ctx.dialogs).enter(ctl::txtCheckNo(index));
+        m_status.dropStale();
         if (m_view.text(ctl::txtTxnDept(index)) == m_ctx.g.gStoreID &&
-            !billExists(m_view.text(ctl::txtCheckNo(index)))) {
-            m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
-            m_status.show(m_ctx.g.gMsg);
-        }
+            !billExists(m_view.text(ctl::txtCheckNo(index))))
+            refuseBill(index);
     });
 }
 
@@ -482,6 +454,7 @@ void TransactionPages::cmdVoidAmt_Click(int index) {
     } catch (const Fault&) {
         // Entering the amount by keypad passes its errors over.
     }
+    m_status.dropStale();
     if (index == 0)
         refreshDepositLines();
 }
@@ -510,7 +483,7 @@ void TransactionPages::txtAmt_Validate(int index, bool& cancel) {
         if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
         m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");
-        m_status.show(m_ctx.g.gMsg);
+        m_status.showAbout({ctl::txtAmt(index)}, m_ctx.g.gMsg);
         m_view.selectAllAndFocus(ctl::txtAmt(index));
         cancel = true;
     });
@@ -523,8 +496,7 @@ void TransactionPages::txtCheckNo_Validate(int index, bool& cancel) {
             return;
         if (billExists(bill))
             return;
-        m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
-        m_status.show(m_ctx.g.gMsg);
+        refuseBill(index);
         m_view.selectAllAndFocus(ctl::txtCheckNo(index));
         cancel = true;
     });

@@ -2,6 +2,7 @@
 
 #include "common/PostingRecord.h"
 #include "data/RecordWriters.h"
+#include "desk/ConfirmChecks.h"
 #include "desk/PosAnswer.h"
 
 #include <QString>
@@ -42,6 +43,10 @@ public:
     bool answerKnownHandOff();
 
 private:
+    // What 確認 on page index is checked against.
+    ConfirmPage confirmPage(int index);
+    // The type a confirmation on page index posts.
+    QString confirmedType(int index) const;
     // The deposit page's paid, bonus and credited lines for the amount now
     // on the page, when a deposit was handed over.
     void refreshDepositLines();
@@ -64,6 +69,8 @@ private:
     // up before it, moved by the amount; none when the card was not looked up.
     std::optional<double> balanceAfter(const PostingRecord& posted) const;
     bool billExists(const QString& billNo);
+    // "此帳單號不存在" on the status line, about the bill of page index.
+    void refuseBill(int index);
     bool postMaster(const QString& balanceSql, int index, const PostingRecord& posting);
     bool postRemote(const QString& balanceSql, int index, const QString& type, const QString& amount);
     VCardLogRec logRow(int index, const QString& type, const QString& amount) const;

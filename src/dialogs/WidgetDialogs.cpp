@@ -120,8 +120,8 @@ void WidgetDialogs::ShowMsg(const QString& message, int seconds) {
     setup.beep = [this] { beep(); };
     setup.reporter = m_reporter;
     setup.ticks = m_msgTicks;
+    // It sizes itself to its text at the scale of the window it serves.
     MessageWindow frmMsg(std::move(setup), m_parent);
-    ScaleWithOwner(&frmMsg, m_parent);
     frmMsg.ShowMsg(message, seconds);
 }
 

@@ -21,6 +21,8 @@ namespace tolva {
 namespace {
 // Buttons sized for a finger on a touch till.
 constexpr int kButtonHeight = 48;
+// A job the print queue took; the message closes by itself.
+const QString kPrintSent = QStringLiteral("已送出列印");
 
 void nameControl(QWidget* widget, const QString& name, const QString& caption = QString()) {
     widget->setObjectName(name);
@@ -175,17 +177,27 @@ void PreviewWindow::cmdPrint_Click() {
     m_print->setEnabled(false);
     m_ctx.dialogs.busyPointer();
     // Printing is one step: a refusal is told, with nothing left to ask.
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrint_Click"),
-              [&] { m_printing.print(vsp(), vsp().printer()); });
+    bool sent = false;
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrint_Click"), [&] {
+        m_printing.print(vsp(), vsp().printer());
+        sent = true;
+    });
     m_print->setEnabled(true);
     m_ctx.dialogs.normalPointer();
+    if (sent)
+        m_ctx.dialogs.ShowMsg(kPrintSent);
 }
 
 void PreviewWindow::cmdPrintPage_Click() {
     if (!completeReport())
         return;
-    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrintPage_Click"),
-              [&] { m_printing.print(vsp(), vsp().printer(), m_page, m_page); });
+    bool sent = false;
+    guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("cmdPrintPage_Click"), [&] {
+        m_printing.print(vsp(), vsp().printer(), m_page, m_page);
+        sent = true;
+    });
+    if (sent)
+        m_ctx.dialogs.ShowMsg(kPrintSent);
 }
 
 void PreviewWindow::cmdSetupPrinter_Click() {
@@ -206,6 +218,7 @@ void PreviewWindow::cmdSaveDoc_Click() {
         if (!path || !(path->contains(u'/') || path->contains(u'\\')))
             return;
         fgList().writeCsv(*path, m_ctx.codePage);
+        m_ctx.dialogs.ShowMsg(QStringLiteral("已存檔 ") + *path);
     });
 }
 

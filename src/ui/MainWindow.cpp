@@ -66,7 +66,9 @@ QString deskStyle(double scale) {
                "QFrame#elaSBar { border-top: 1px solid #999; }"
                "QLabel#elaMsg { font-size: %5pt; padding: 2px 8px; border: 1px solid #bbb; background: "
                "white; }"
-               "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }")
+               "QLabel#elaMsg[highlighted=\"true\"] { background: #ffd54f; }"
+               "QLabel#lblLinkDown { background: #b71c1c; color: white; font-size: %4pt; font-weight: bold; "
+               "padding: 6px 10px; }")
         .arg(pt(kTillTextPointSize), pt(18), pt(24), pt(20), pt(16), pt(48), pt(32), pt(72));
 }
 
@@ -116,6 +118,12 @@ MainWindow::MainWindow() {
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
     layout->addWidget(buildHeader(central));
+    // Across the window while the link is down; the desk shows it.
+    QLabel* linkDown = label(central, ctl::lblLinkDown, QString());
+    linkDown->setWordWrap(true);
+    linkDown->setAlignment(Qt::AlignCenter);
+    linkDown->hide();
+    layout->addWidget(linkDown);
     auto* body = new QHBoxLayout;
     layout->addLayout(body, 1);
     body->setSpacing(10);
@@ -145,6 +153,11 @@ QLineEdit* MainWindow::field(QWidget* parent, const QString& controlName, const 
     edit->setAccessibleName(caption);
     setBaseHeight(edit, kFieldHeight);
     edit->installEventFilter(this);
+    // The operator's own changes only; the desk's writes are not events.
+    connect(edit, &QLineEdit::textEdited, this, [this, controlName] {
+        if (m_desk && !m_ending)
+            m_desk->field_Change(controlName);
+    });
     return edit;
 }
 

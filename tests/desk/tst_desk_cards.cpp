@@ -97,10 +97,10 @@ private slots:
         m.handOff(QStringLiteral("2"), QStringLiteral("301"), QStringLiteral("M0003"));
         m.desk.Form_Load();
         // More than the balance is refused at start and the confirm button hidden.
-        QCOMPARE(m.f.dialogs.msgs, QStringList{QStringLiteral("餘額不足")});
+        QCOMPARE(m.f.dialogs.msgs, QStringList{QStringLiteral("餘額不足: 餘額 300，需 301")});
         QVERIFY(!m.view.isVisible(ctl::cmdOK(1)));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足: 餘額 300，需 301"));
         QCOMPARE(m.balance(QStringLiteral("M0003")), 300.0);
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
         QVERIFY(!m.view.ended);
@@ -158,7 +158,7 @@ private slots:
         m.view.texts[ctl::txtCheckNo(1)] = QStringLiteral("A0012");
         m.view.texts[ctl::txtAmt(1)] = QStringLiteral("500");
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足: 餘額 100，需 500"));
         // The deposit that follows is a deposit, not a second deduction.
         m.view.texts[ctl::txtCheckNo(0)] = QStringLiteral("A0012");
         m.view.texts[ctl::txtAmt(0)] = QStringLiteral("12.5");
@@ -352,11 +352,11 @@ private slots:
         m.desk.Form_Load();
         QVERIFY(m.desk.state().linked());
         m.query(QStringLiteral("M0001"));
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         m.view.texts[ctl::txtCustNo] = QStringLiteral("M0001");
         m.desk.cmdIsuCard_Click();
         QCOMPARE(m.f.dialogs.msgs.size(), 2);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("成功發卡"));
         QVERIFY(!sawInsert);
     }
@@ -388,7 +388,7 @@ private slots:
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("等待會員資料庫回應…"));
         QVERIFY(m.f.dialogs.busyPointers >= 1);
         QVERIFY(m.f.dialogs.normalPointers >= m.f.dialogs.busyPointers);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
     }
 
     void masterModeIsOneTransactionAndNeverBelowZero() {
@@ -451,8 +451,9 @@ private slots:
         view.texts[ctl::txtCustNo] = QStringLiteral("M0001");
         desk.cmdIsuCard_Click();
         desk.cmdUPDCust_Click();
-        QCOMPARE(f.dialogs.msgs, (QStringList{QStringLiteral("連線中斷，請改用電話授權"),
-                                              QStringLiteral("連線中斷，請改用電話授權")}));
+        QCOMPARE(f.dialogs.msgs,
+                 (QStringList{QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"),
+                              QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認")}));
         view.texts[ctl::txtCustNo].clear();
         desk.cmdIsuCard_Click();
         QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("請輸入卡號"));

@@ -93,7 +93,8 @@ private slots:
         QCOMPARE(m.view.text(ctl::txtTBonusAmt), QStringLiteral("101")); // shown rounded
         fillPage(m.view, 1, QStringLiteral("101"));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足"));
+        // The figures are the stored ones, not the rounded balance on screen.
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("餘額不足: 餘額 100.5，需 101"));
         QVERIFY(!anyCritical(m.f.dialogs));
         QCOMPARE(m.balance(QStringLiteral("M0001")), 100.5);
         QCOMPARE(m.remoteLogRows() + m.localLogRows(), 0);
@@ -278,7 +279,7 @@ private slots:
         QCOMPARE(m.memberd->terminate(), 0);
         fillPage(m.view, 1, QStringLiteral("100"));
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話查詢"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         QVERIFY(!m.desk.state().linked());
         QCOMPARE(m.view.text(ctl::lblMode), QString());
 
@@ -286,14 +287,14 @@ private slots:
         // holder leaves the screen.
         m.view.texts[ctl::elaMsg].clear();
         m.query(QStringLiteral("M0001"));
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         QVERIFY(m.view.text(ctl::elaMsg) != QStringLiteral("客戶資料未建檔"));
         for (const QString& field : {ctl::txtCustNo, ctl::txtCustName, ctl::txtTBonusAmt})
             QCOMPARE(m.view.text(field), QString());
         QVERIFY(!m.view.isVisible(ctl::cmdUPDCust));
         m.view.texts[ctl::txtCustNo] = QStringLiteral("N0001");
         m.desk.cmdIsuCard_Click();
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         // Never a developer's error box for a link that is down.
         for (const FakeDialogs::Shown& box : m.f.dialogs.shown)
             QVERIFY2(!box.text.contains(QStringLiteral("basSOCKET")), qPrintable(box.text));
@@ -335,7 +336,7 @@ private slots:
         QVERIFY(m.f.errors().contains(QStringLiteral("fmTOLVA_cmdOK_Click")));
         QVERIFY(m.f.errors().contains(QStringLiteral("交易結果不明")));
         // Not sent to phone authorisation, and no second charge from here.
-        QVERIFY(!m.f.dialogs.msgs.contains(QStringLiteral("連線中斷，請改用電話查詢")));
+        QVERIFY(!m.f.dialogs.msgs.contains(QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認")));
         m.desk.cmdOK_Click(1);
         QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("交易已送出，請勿重複確認"));
         holder.rollback();

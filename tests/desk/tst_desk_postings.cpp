@@ -182,7 +182,7 @@ private slots:
         m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
         m.desk.Form_Load();
         m.desk.cmdOK_Click(1);
-        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話查詢"));
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認"));
         QCOMPARE(journalStates(m), QString());
         m.view.texts[ctl::txtRemark(1)] = QStringLiteral("T123");
         m.desk.cmdOK_Click(1);

@@ -8,6 +8,7 @@
 #include "dialogs/TickSource.h"
 #include "dialogs/WidgetDialogs.h"
 
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
@@ -131,14 +132,75 @@ private slots:
         QCOMPARE(msg, QStringLiteral("餘額不足"));
         QVERIFY(readOnly);
         QCOMPARE(msgFont.family(), QStringLiteral("Times New Roman"));
-        QVERIFY(msgFont.pointSize() >= 20);
+        QVERIFY(QFontInfo(msgFont).pixelSize() >= 24);
         QCOMPARE(cust, QStringLiteral("台北敦化店"));
         QCOMPARE(custFont.family(), QStringLiteral("Arial"));
-        QVERIFY(custFont.pointSize() >= 20);
+        QVERIFY(QFontInfo(custFont).pixelSize() >= 26); // 20 points
         QCOMPARE(desc, QString());
         QCOMPARE(title, m_g.title());
         QVERIFY(size.width() <= 800 && size.height() <= 400);
         QCOMPARE(unnamed, QStringList());
+    }
+
+    // A refusal (no seconds) calls twice, then waits for the operator as
+    // long as it takes; a touch or a key closes it.
+    void aRefusalStaysUntilTouched_data() {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("touch on the message") << false;
+        QTest::newRow("key") << true;
+    }
+    void aRefusalStaysUntilTouched() {
+        QFETCH(bool, byKey);
+        bool upAfterTicks = false;
+        bool ticking = true;
+        bool closed = false;
+        whenShown(kMsg, [&](QWidget* w) {
+            for (int i = 0; i < 20; ++i)
+                m_ticks.fire();
+            upAfterTicks = isShown(kMsg);
+            ticking = m_ticks.running;
+            if (byKey) {
+                QTest::keyClick(w, Qt::Key_Return);
+            } else if (auto* txt = w->findChild<QTextEdit*>(QStringLiteral("txtMsg"))) {
+                QTest::mouseClick(txt->viewport(), Qt::LeftButton);
+            }
+            closed = !isShown(kMsg);
+        });
+        m_dialogs->ShowRefusal(QStringLiteral("餘額不足: 餘額 300，需 1,000"));
+        QVERIFY(upAfterTicks);
+        QVERIFY(!ticking);
+        QCOMPARE(m_dialogs->beeps, 2);
+        QVERIFY(closed);
+    }
+
+    // The box is as large as its text: a short message makes a small box,
+    // a long one wraps within a till's width and shows every line.
+    void theBoxFitsItsText() {
+        QSize shortBox;
+        QSize longBox;
+        bool allShown = false;
+        whenShown(kMsg, [&](QWidget* w) { shortBox = w->size(); });
+        m_dialogs->ShowMsg(QStringLiteral("已存檔"), 3);
+        whenShown(kMsg, [&](QWidget* w) {
+            longBox = w->size();
+            auto* txt = w->findChild<QTextEdit*>(QStringLiteral("txtMsg"));
+            allShown = txt && txt->document()->size().height() <= txt->viewport()->height() + 1;
+        });
+        m_dialogs->ShowMsg(QStringLiteral("連線中斷，請改用電話授權，輸入授權碼後按確認").repeated(6), 3);
+        QVERIFY2(shortBox.width() < 720 && shortBox.height() < 300,
+                 qPrintable(QStringLiteral("%1x%2").arg(shortBox.width()).arg(shortBox.height())));
+        QVERIFY(longBox.height() > shortBox.height());
+        QVERIFY(longBox.width() <= 800);
+        QVERIFY(allShown);
+        // A refusal with its figures fits one line: never wrapped early.
+        int lines = 0;
+        whenShown(kMsg, [&](QWidget* w) {
+            auto* txt = w->findChild<QTextEdit*>(QStringLiteral("txtMsg"));
+            if (txt)
+                lines = txt->height() / QFontMetrics(txt->font()).lineSpacing();
+        });
+        m_dialogs->ShowMsg(QStringLiteral("餘額不足: 餘額 12,800，需 15,000"), 3);
+        QCOMPARE(lines, 1);
     }
 
     void keyBeforeTheFirstTickClosesSilently_data() {

@@ -12,7 +12,8 @@ class FakeDeskView : public tolva::DeskView {
 public:
     QHash<QString, QString> texts;
     QHash<QString, QString> toolTips;
-    QSet<QString> hidden{QStringLiteral("cmdUPDCust")};
+    // Hidden as the window makes them.
+    QSet<QString> hidden{QStringLiteral("cmdUPDCust"), QStringLiteral("lblLinkDown")};
     bool tabShown[5] = {true, true, false, true, true};
     int currentTab = 0;
     bool master = false;

@@ -1,7 +1,9 @@
 // The real main window offscreen: every named control is there, accessible
 // by its name, fits a 1024 x 768 till, and clicks reach the desk.
+#include "../dialogs/ModalDriver.h"
 #include "desk/Controls.h"
 #include "desk/Desk.h"
+#include "dialogs/WidgetDialogs.h"
 #include "link/LinkClient.h"
 #include "support/DeskFixture.h"
 #include "support/MemberdProcess.h"
@@ -11,6 +13,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -522,6 +525,80 @@ private slots:
         QCOMPARE(view.text(ctl::lblPaid), QStringLiteral("收款 20,000"));
     }
 
+    // The main window's style sets every widget's text size; the message
+    // window's own style wins, so its text reads large, and the box, as
+    // large as its text, leaves the balance in sight.
+    void messagesReadLargeAndLeaveTheBalanceInSight() {
+        MainWindow window;
+        showActive(window);
+        WidgetDialogs dialogs;
+        dialogs.setParent(&window);
+        int pixels = 0;
+        QRect box;
+        whenShown(QStringLiteral("frmMsg"), [&](QWidget* w) {
+            pixels = QFontInfo(w->findChild<QWidget*>(QStringLiteral("txtMsg"))->font()).pixelSize();
+            box = w->frameGeometry();
+        });
+        dialogs.ShowRefusal(QStringLiteral("餘額不足: 餘額 300，需 1,000"));
+        QVERIFY2(pixels >= 24, qPrintable(QString::number(pixels)));
+        QWidget* balance = window.control(ctl::txtTBonusAmt);
+        const QRect balanceOnScreen(balance->mapToGlobal(QPoint(0, 0)), balance->size());
+        QVERIFY(!box.isEmpty());
+        QVERIFY(!box.intersects(balanceOnScreen));
+        QVERIFY(window.frameGeometry().contains(box));
+    }
+
+    // The banner across the window while the link is down: shown by the
+    // desk with its text whole, above the pages, gone when the link is up.
+    void theLinkDownBannerSpansTheWindow() {
+        DeskFixture f; // no link settings: no service to log in to
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        auto* banner = qobject_cast<QLabel*>(window.control(ctl::lblLinkDown));
+        QVERIFY(banner);
+        QCOMPARE(banner->accessibleDescription(), ctl::lblLinkDown);
+        QVERIFY(banner->isHidden());
+        desk.Form_Load();
+        showActive(window);
+        QVERIFY(banner->isVisible());
+        QCOMPARE(banner->text(), QStringLiteral("會員資料庫連線中斷，請改用電話授權，輸入授權碼後按確認"));
+        QVERIFY(banner->width() >= window.width() - 24);
+        QVERIFY(banner->sizeHint().width() <= banner->width());
+        QVERIFY(banner->heightForWidth(banner->width()) <= banner->height());
+        QVERIFY(banner->mapTo(&window, QPoint(0, banner->height())).y() <=
+                window.tabs()->mapTo(&window, QPoint(0, 0)).y());
+        QVERIFY(QFontInfo(banner->font()).pixelSize() >= 20);
+        // Everything still fits the till with the banner up.
+        QVERIFY(window.minimumSizeHint().height() <= 768);
+    }
+
+    // What the operator types reaches the desk, which empties a status text
+    // about the field's old value.
+    void typingEmptiesAStatusTextAboutTheField() {
+        DeskFixture f;
+        MainWindow window;
+        MainWindowView view(window);
+        LinkClient link(f.ctx.g, f.ctx.reporter, f.dialogs, view, f.ctx.codePage);
+        Desk desk(f.ctx, view, link);
+        desk.setPause([](int) {});
+        window.setDesk(&desk);
+        desk.Form_Load();
+        showActive(window);
+        view.selectTab(ctl::kDeduction);
+        view.setText(ctl::txtAmt(1), QStringLiteral("abc"));
+        bool cancel = false;
+        desk.txtAmt_Validate(1, cancel);
+        QCOMPARE(view.text(ctl::elaMsg), QStringLiteral("金額必需為數字"));
+        QWidget* amount = window.control(ctl::txtAmt(1));
+        amount->setFocus();
+        QTest::keyClick(amount, Qt::Key_Backspace);
+        QCOMPARE(view.text(ctl::elaMsg), QString());
+    }
+
     void theOperatorsRoadThroughTheWidgets() {
         // The real window against the real memberd: type a card, look it up,
         // key an amount and confirm a deposit.
@@ -546,6 +623,7 @@ private slots:
         window.setDesk(&desk);
         desk.Form_Load();
         QCOMPARE(view.text(ctl::lblMode), QStringLiteral("Connected.  "));
+        QVERIFY(window.control(ctl::lblLinkDown)->isHidden());
 
         QTest::keyClicks(window.control(ctl::txtCustNoQry), QStringLiteral("M0001"));
         QTest::mouseClick(window.control(ctl::cmdQry), Qt::LeftButton);

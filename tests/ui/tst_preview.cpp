@@ -148,8 +148,12 @@ private slots:
         threePages(s.w);
         s.w.vsp().setPrinter(u"TM88"_s);
         click(s.w, "cmdPrint");
+        // Each job the queue took is told, in a notice that closes by itself.
+        QCOMPARE(s.f.dialogs.msgs, QStringList{u"已送出列印"_s});
+        QVERIFY(s.f.dialogs.msgSeconds.value(0) > 0);
         click(s.w, "cmdNext");
         click(s.w, "cmdPrintPage");
+        QCOMPARE(s.f.dialogs.msgs, (QStringList{u"已送出列印"_s, u"已送出列印"_s}));
         QCOMPARE(s.printing.printed.size(), size_t(2));
         QCOMPARE(s.printing.printedAt(0).printer, u"TM88"_s);
         QCOMPARE(s.printing.printedAt(0).fromPage, 0);
@@ -179,6 +183,8 @@ private slots:
         click(s.w, "cmdPrintPage");
         QVERIFY(s.f.errors().contains(u"cmdPrintPage_Click"_s));
         QVERIFY(s.printing.printed.empty());
+        // Nothing claims a job that was refused.
+        QVERIFY(s.f.dialogs.msgs.isEmpty());
     }
 
     void gridRowsFromRowTexts() {
@@ -217,6 +223,7 @@ private slots:
         click(s.w, "cmdSaveDoc");
         QCOMPARE(s.f.dialogs.lastSaveProposal(), u"會員點數明細表"_s);
         QCOMPARE(s.f.ctx.codePage.decode(fileBytes(path)), u"會員,\"1,000\"\r\n"_s);
+        QCOMPARE(s.f.dialogs.msgs, QStringList{u"已存檔 "_s + path});
         QVERIFY(!QFile::exists(path + u".csv"_s));
         // A bare name (no folder) is not a full path: nothing written.
         s.f.dialogs.saveAnswers.enqueue(u"bare"_s);
@@ -226,6 +233,7 @@ private slots:
         s.f.dialogs.saveAnswers.enqueue(s.f.dir.filePath(u"missing/x.csv"_s));
         click(s.w, "cmdSaveDoc");
         QVERIFY(s.f.errors().contains(u"frmVSPBlank_cmdSaveDoc_Click"_s));
+        QCOMPARE(s.f.dialogs.msgs.size(), qsizetype(1));
     }
 
     void saveCsvWithoutAsking() {
