@@ -39,11 +39,6 @@ struct Globals {
     // none (settings key ResultSeconds).
     int gResultSeconds = 2;
 
-    // Shared statement, message and scratch texts.
-    QString gSQL;
-    QString gMsg;
-    QString gTemp;
-
     // The program's title as shown on its message boxes.
     QString title() const { return exeName; }
 };

@@ -34,8 +34,7 @@ QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QStr
 
 bool CustomerPanel::cardAndLinkReady() {
     if (m_view.text(ctl::txtCustNo).isEmpty()) {
-        m_ctx.g.gMsg = QStringLiteral("請輸入卡號");
-        m_status.show(m_ctx.g.gMsg);
+        m_status.show(QStringLiteral("請輸入卡號"));
         return false;
     }
     return m_link.reconnect(kLinkLost);
@@ -116,7 +115,6 @@ void CustomerPanel::clearPreviousGuest() {
 }
 
 void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
-    Globals& g = m_ctx.g;
     clearCustomerPanel();
     if (!m_link.reconnect(kLinkLost))
         return;
@@ -137,8 +135,7 @@ void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
     if (m_state.fgTMP().Rows() == 0) {
         // The number asked for stays, ready for issuing a card on it.
         m_view.setText(ctl::txtCustNo, cardNo);
-        g.gMsg = QStringLiteral("客戶資料未建檔");
-        m_status.show(g.gMsg);
+        m_status.show(QStringLiteral("客戶資料未建檔"));
         return;
     }
     // Several cards of one name: the operator picks the guest's.
@@ -167,8 +164,7 @@ void CustomerPanel::cmdIsuCard_Click() {
             SqlColumns().text(QStringLiteral("CustNo"), cardNo).where();
         m_state.fgTMP().setRows(0);
         if (m_link.client().SelectData(m_state.link().prefix, exists, m_state.fgTMP(), false)) {
-            g.gMsg = QStringLiteral("客戶資料已存在");
-            m_status.show(g.gMsg);
+            m_status.show(QStringLiteral("客戶資料已存在"));
             return;
         }
         // Without an answer the card may well exist: never issue on that.
@@ -208,8 +204,7 @@ void CustomerPanel::cmdIsuCard_Click() {
             m_view.setText(ctl::txtTBonusAmt, formatBalance(0));
             m_state.setCard(cardNo, 0);
         }
-        g.gMsg = unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡");
-        m_status.show(g.gMsg);
+        m_status.show(unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡"));
     });
 }
 
@@ -227,8 +222,7 @@ void CustomerPanel::cmdUPDCust_Click() {
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
         if (!m_link.valuesAllowed(customerValues(m_view, store)))
             return;
-        g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
-        if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()))
+        if (m_ctx.dialogs.askYesNo(QStringLiteral("是否要更新此客戶的資料?"), Dialogs::Icon::None, QString()))
             UpdateCustData();
     });
 }

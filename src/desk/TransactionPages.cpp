@@ -470,8 +470,7 @@ void TransactionPages::cmdRefNo_Click(int index) {
         FieldKeypads(m_view, m_ctx.dialogs).enter(ctl::txtCheckNo(index));
         if (m_view.text(ctl::txtTxnDept(index)) == m_ctx.g.gStoreID &&
             !billExists(m_view.text(ctl::txtCheckNo(index)))) {
-            m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
-            m_status.show(m_ctx.g.gMsg);
+            m_status.show(QStringLiteral("此帳單號不存在"));
         }
     });
 }
@@ -509,8 +508,7 @@ void TransactionPages::txtAmt_Validate(int index, bool& cancel) {
             refreshDepositLines();
         if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
-        m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");
-        m_status.show(m_ctx.g.gMsg);
+        m_status.show(value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字"));
         m_view.selectAllAndFocus(ctl::txtAmt(index));
         cancel = true;
     });
@@ -523,8 +521,7 @@ void TransactionPages::txtCheckNo_Validate(int index, bool& cancel) {
             return;
         if (billExists(bill))
             return;
-        m_ctx.g.gMsg = QStringLiteral("此帳單號不存在");
-        m_status.show(m_ctx.g.gMsg);
+        m_status.show(QStringLiteral("此帳單號不存在"));
         m_view.selectAllAndFocus(ctl::txtCheckNo(index));
         cancel = true;
     });
