@@ -22,12 +22,11 @@ struct Globals {
     QString gLogoFile;
     QString gUserID;
     QString gAmtFmt = QStringLiteral("#,##0");
-    QString gDateQuote = QStringLiteral("'");
     QString gOPDate;
 
-    // Database connection and its dialect.
+    // The database connection string; the connection itself, with its
+    // dialect, is the context's gCNT.
     QString gConnStr;
-    QString gServerDate;
 
     // Station identity.
     QString gStoreID;

@@ -45,7 +45,7 @@ VCardLogRec cardLogRow(const PostingRecord& posting) {
 
 void insertCardLog(Database& connection, VCardLogRec& rec) {
     const Dialect& dialect = connection.dialect();
-    connection.execute(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate)
+    connection.execute(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate())
                            .insertInto(QStringLiteral("VCardLog")));
     rec.RNo = connection.lastIdentity();
 }
@@ -66,7 +66,7 @@ bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection) {
                                 .text(QStringLiteral("ProgCode"), rec.ProgCode)
                                 .text(QStringLiteral("DscpE"), rec.DscpE)
                                 .text(QStringLiteral("Remark"), rec.Remark)
-                                .sql(QStringLiteral("FileDate"), ctx.g.gServerDate)
+                                .sql(QStringLiteral("FileDate"), connection.dialect().serverDate())
                                 .insertInto(QStringLiteral("xxCODE"));
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();

@@ -175,14 +175,14 @@ void CustomerPanel::cmdIsuCard_Click() {
                                    .text(QStringLiteral("CustNO"), cardNo)
                                    .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
                                    .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
-                                   .sql(QStringLiteral("IsuDate"), QuotDate(g, g.gOPDate))
+                                   .sql(QStringLiteral("IsuDate"), m_ctx.gCNT.dialect().quotedDate(g.gOPDate))
                                    .sql(QStringLiteral("TBonusAmt"), QStringLiteral("0"))
                                    .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
                                    .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
                                    .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
                                    .text(QStringLiteral("FmComID"), store)
                                    .text(QStringLiteral("UserID"), g.gUserID)
-                                   .sql(QStringLiteral("FileDate"), g.gServerDate)
+                                   .sql(QStringLiteral("FileDate"), m_ctx.gCNT.dialect().serverDate())
                                    .insertInto(QStringLiteral("CUST"));
         QString reply;
         if (m_view.masterDB()) {
@@ -234,20 +234,21 @@ bool CustomerPanel::UpdateCustData() {
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
         // UserID keeps the operator who issued the card; UpdUserID names the
         // operator of this change.
-        const QString update = SqlColumns()
-                                   .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
-                                   .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
-                                   .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
-                                   .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
-                                   .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
-                                   .text(QStringLiteral("FmComID"), store)
-                                   .text(QStringLiteral("UpdUserID"), g.gUserID)
-                                   .sql(QStringLiteral("FileDate"), QStringLiteral(" FileDate "))
-                                   .sql(QStringLiteral("UpdDate"), QStringLiteral(" ") + g.gServerDate)
-                                   .update(QStringLiteral("CUST"),
-                                           SqlColumns()
-                                               .text(QStringLiteral("CustNo"), m_view.text(ctl::txtCustNo))
-                                               .where(QStringLiteral(" WHERE ")));
+        const QString update =
+            SqlColumns()
+                .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
+                .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
+                .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
+                .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
+                .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
+                .text(QStringLiteral("FmComID"), store)
+                .text(QStringLiteral("UpdUserID"), g.gUserID)
+                .sql(QStringLiteral("FileDate"), QStringLiteral(" FileDate "))
+                .sql(QStringLiteral("UpdDate"), QStringLiteral(" ") + m_ctx.gCNT.dialect().serverDate())
+                .update(QStringLiteral("CUST"),
+                        SqlColumns()
+                            .text(QStringLiteral("CustNo"), m_view.text(ctl::txtCustNo))
+                            .where(QStringLiteral(" WHERE ")));
         qint64 changed = 1;
         QString reply;
         if (m_view.masterDB()) {

@@ -157,9 +157,10 @@ bool TransactionPages::postRemote(const QString& balanceSql, const PostingRecord
     // The member database's copy of the log row: the amount confirmed, no
     // remark, in the date form the link's statements carry.
     rec.Remark.clear();
-    const Globals& g = m_ctx.g;
-    const QString logInsert = VCardLogColumns(rec, QuotDate(g, g.gOPDate), g.gServerDate, false)
-                                  .insertInto(QStringLiteral("VCardLog"));
+    const Dialect& dialect = m_ctx.gCNT.dialect();
+    const QString logInsert =
+        VCardLogColumns(rec, dialect.quotedDate(m_ctx.g.gOPDate), dialect.serverDate(), false)
+            .insertInto(QStringLiteral("VCardLog"));
     if (!m_link.client().SEND_TCPCMD(m_state.link().prefix, kServer, logInsert, reply)) {
         if (m_link.client().lastOutcome() == LinkOutcome::Failed)
             logPosting(QStringLiteral("遠端交易記錄失敗"), posting);

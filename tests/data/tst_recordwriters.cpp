@@ -188,7 +188,7 @@ private slots:
 
         VCardLogRec rec = cardLogRow(p);
         const Dialect& dialect = s.ctx.gCNT.dialect();
-        QTEST(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate)
+        QTEST(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate())
                   .insertInto(QStringLiteral("VCardLog")),
               "statement");
         insertCardLog(s.ctx.gCNT, rec);

@@ -369,7 +369,6 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.180"), QString(), {});
         m.f.ctx.gCNT.open(QStringLiteral("Provider=SQLite;Data Source=") +
                           m.f.dir.filePath(QStringLiteral("member.db")));
-        m.f.ctx.g.gServerDate = m.f.ctx.gCNT.dialect().serverDate;
         m.f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         m.f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
