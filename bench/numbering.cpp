@@ -45,7 +45,6 @@ int worker(const QString& connStr, int calls, const QString& noBy, const QString
         QStringLiteral("bench_numbering-%1.ERR").arg(QCoreApplication::applicationPid()));
     if (!ConnectADO(connStr, ctx.gCNT, ctx.reporter))
         return fail(QStringLiteral("worker could not connect, see ") + ctx.g.gErrFile);
-    SetDBType(ctx);
     std::cout << "ready" << std::endl;
     std::string line;
     if (!std::getline(std::cin, line) || line != "go")

@@ -15,6 +15,10 @@ bool hasMemberTables(tolva::Database& db) {
     return db.hasTable(QStringLiteral("CUST")) && db.hasTable(QStringLiteral("VCardLog"));
 }
 
+bool isPostgres(const tolva::Database& db) {
+    return db.dialect().product() == tolva::Dialect::Product::PostgreSQL;
+}
+
 } // namespace
 
 bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser, bool keyedPostings,
@@ -26,7 +30,7 @@ bool DatabaseChecks::check(const QString& connectionString, bool allowSuperuser,
             error = QStringLiteral("the database has no member tables; run with --init-db first");
             return false;
         }
-        if (db.providerName() == QLatin1String("PostgreSQL") && !allowSuperuser) {
+        if (isPostgres(db) && !allowSuperuser) {
             const QStringList powers = PostgresControl::excessPowers(db.handle());
             if (!powers.isEmpty()) {
                 error =
@@ -63,7 +67,7 @@ bool DatabaseChecks::initialize(const QString& connectionString, const QString& 
             db.createSchema();
             done = QStringLiteral("schema created");
         }
-        if (db.providerName() == QLatin1String("PostgreSQL")) {
+        if (isPostgres(db)) {
             PostgresControl::setUpServiceRole(db.handle(), roleName, rolePassword);
             done += QStringLiteral("; role %1 may only SELECT, INSERT and UPDATE CUST, VCardLog and PostKey")
                         .arg(roleName);

@@ -51,7 +51,7 @@ bool KeySchema::present(tolva::Database& db) {
 
 void KeySchema::upgrade(tolva::Database& db, QString& done) {
     done.clear();
-    const QString resource = db.dialect().schemaFile;
+    const QString resource = db.dialect().schemaFile();
     if (resource.isEmpty())
         throw tolva::Fault(tolva::Fault::kGeneric,
                            QStringLiteral("無法為此資料庫建立結構: ") + db.providerName());

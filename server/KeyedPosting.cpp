@@ -51,7 +51,7 @@ QSqlQuery* KeyedPosting::run(const QString& sql, const QVariantList& values, QSq
 }
 
 bool KeyedPosting::begin(QSqlError& error) {
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         QSqlQuery q(m_db);
         if (q.exec(m_dialect.beginStatement()))
             return true;
@@ -65,7 +65,7 @@ bool KeyedPosting::begin(QSqlError& error) {
 }
 
 bool KeyedPosting::commit(QSqlError& error) {
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         QSqlQuery q(m_db);
         if (q.exec(QStringLiteral("COMMIT")))
             return true;
@@ -83,7 +83,7 @@ bool KeyedPosting::commit(QSqlError& error) {
 void KeyedPosting::rollback() {
     for (auto& [sql, q] : m_statements)
         q->finish();
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         QSqlQuery q(m_db);
         // After an interrupt SQLite may have rolled back already.
         q.exec(QStringLiteral("ROLLBACK"));
@@ -97,7 +97,7 @@ int KeyedPosting::claimKey(const QString& key, char outcome, const PostingReques
     const QString columns =
         QStringLiteral("PostKey (PostKey, Outcome, CardNo, TxnType, TxnAmt, AuthCode, FileDate)");
     const QString values =
-        QStringLiteral("?, ?, ?, ?, ") + kAmount + QStringLiteral(", ?, ") + m_dialect.serverDate;
+        QStringLiteral("?, ?, ?, ?, ") + kAmount + QStringLiteral(", ?, ") + m_dialect.serverDate();
     QVariantList bound{key,
                        QString(QLatin1Char(outcome)),
                        request ? QVariant(request->cardNo) : QVariant(),
@@ -105,14 +105,14 @@ int KeyedPosting::claimKey(const QString& key, char outcome, const PostingReques
                        request ? QVariant(request->amount) : QVariant(),
                        request ? QVariant(request->authCode) : QVariant()};
     QString sql;
-    if (m_dialect.onConflictDoNothing) {
+    if (m_dialect.onConflictDoNothing()) {
         // A key another transaction is still inserting: PostgreSQL waits
         // for that transaction, then does nothing when it committed.
         sql = QStringLiteral("INSERT INTO ") + columns + QStringLiteral(" VALUES (") + values +
               QStringLiteral(") ON CONFLICT (PostKey) DO NOTHING");
     } else {
         sql = QStringLiteral("INSERT INTO ") + columns + QStringLiteral(" SELECT ") + values +
-              QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM PostKey") + m_dialect.keyCheckHint +
+              QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM PostKey") + m_dialect.keyCheckHint() +
               QStringLiteral(" WHERE PostKey = ?)");
         bound << key;
     }
@@ -188,7 +188,7 @@ bool KeyedPosting::writeLogRow(const PostingRequest& r, QSqlError& error) {
         QStringLiteral(
             "INSERT INTO VCardLog (TxnDept, TxnType, CardNo, TxnDate, TxnAmt, TxnPoint, RefCheckNo, "
             "POSID, UserID, Remark, FileDate, PostKey, AuthCode) VALUES (?, ?, ?, ?, ") +
-        kAmount + QStringLiteral(", 0, ?, ?, ?, '', ") + m_dialect.serverDate + QStringLiteral(", ?, ?)");
+        kAmount + QStringLiteral(", 0, ?, ?, ?, '', ") + m_dialect.serverDate() + QStringLiteral(", ?, ?)");
     QSqlQuery* q = run(sql,
                        {r.txnDept, r.typeCode, r.cardNo,
                         // Kept as the desks' own log rows keep it.

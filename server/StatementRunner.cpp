@@ -57,16 +57,17 @@ void StatementRunner::open() {
     m_db.emplace();
     try {
         m_db->open(m_config.connectionString);
-        m_sqlite = m_db->dialect().singleWriter;
-        m_serverTime = ServerTime(m_db->dialect().serverDate);
+        m_sqlite = m_db->dialect().singleWriter();
+        m_serverTime = ServerTime(m_db->dialect().serverDate());
         const int seconds = std::max(1, (m_config.statementTimeoutMs + 999) / 1000);
-        if (m_db->providerName() == QLatin1String("SQLite")) {
+        const tolva::Dialect::Product product = m_db->dialect().product();
+        if (product == tolva::Dialect::Product::SQLite) {
             m_sqliteHandle = SqliteAuthorizer::handleOf(m_db->handle());
             if (!m_sqliteHandle)
                 throw tolva::Fault(tolva::Fault::kGeneric, QStringLiteral("無法取得 SQLite 連線"));
             if (!m_config.allowAnySql)
                 m_authorizer.install(m_db->handle());
-        } else if (m_db->providerName() == QLatin1String("PostgreSQL")) {
+        } else if (product == tolva::Dialect::Product::PostgreSQL) {
             m_postgres = std::make_unique<PostgresControl>(m_db->handle());
             m_db->execute(QStringLiteral("SET statement_timeout = '%1s'").arg(seconds));
             m_db->execute(QStringLiteral("SET lock_timeout = '%1s'").arg(seconds));

@@ -24,7 +24,6 @@ int main(int argc, char* argv[]) {
     tolva::WidgetDialogs dialogs;
     tolva::AppContext ctx(dialogs, clock, tolva::CodePage(), dir.path());
     ctx.gCNT.open(QStringLiteral("Provider=SQLite;Data Source=") + args[2]);
-    ctx.g.gDateQuote = ctx.gCNT.dialect().dateQuote;
     const QString today = clock.today().toString(QStringLiteral("yyyy/MM/dd"));
 
     tolva::WidgetPrinting printing(ctx);

@@ -87,7 +87,6 @@ int main(int argc, char* argv[]) {
     ctx.g.gUserID = QStringLiteral("cashier1");
     ctx.g.gOPDate = clock.today().toString(QStringLiteral("yyyy/MM/dd"));
     ctx.gCNT.open(QStringLiteral("Provider=SQLite;Data Source=") + dir.filePath(QStringLiteral("shot.db")));
-    ctx.g.gServerDate = ctx.gCNT.dialect().serverDate;
 
     tolva::MainWindow window;
     tolva::MainWindowView view(window);

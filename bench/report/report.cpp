@@ -64,7 +64,7 @@ void seed(Database& db, int rows) {
     } catch (const Fault&) {
         db.createSchema(); // a server database that has no tables yet
     }
-    const bool pg = db.providerName() == QLatin1String("PostgreSQL");
+    const bool pg = db.dialect().product() == Dialect::Product::PostgreSQL;
     if (pg) {
         db.execute(
             QStringLiteral(
@@ -108,8 +108,6 @@ int main(int argc, char* argv[]) {
     AppContext ctx(dialogs, clock, CodePage(), dir.path());
     ctx.g.gErrFile = dir.filePath(QStringLiteral("bench.err"));
     ctx.gCNT.open(args[1]);
-    ctx.g.gServerDate = ctx.gCNT.dialect().serverDate;
-    ctx.g.gDateQuote = ctx.gCNT.dialect().dateQuote;
     ctx.settings.Save(QStringLiteral("ZEL"), QStringLiteral("KP"), QStringLiteral("CPrinter"),
                       QStringLiteral("PDF"));
     const int rows = args[2].toInt();

@@ -22,7 +22,7 @@ struct Scratch {
     tolva::Database db;
     memberd::SqliteAuthorizer authorizer;
     memberd::StatementChecker checker;
-    memberd::ServerTime serverTime{tolva::Dialect::forProvider(QStringLiteral("SQLite")).serverDate};
+    memberd::ServerTime serverTime{tolva::Dialect::forProvider(QStringLiteral("SQLite")).serverDate()};
     Scratch() {
         const QString file = QDir::tempPath() + QStringLiteral("/tolva-fuzz-checker-%1.db").arg(::getpid());
         QFile::remove(file);

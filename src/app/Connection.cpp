@@ -4,6 +4,8 @@
 #include "app/IniFile.h"
 #include "common/Guard.h"
 #include "common/PasswordMask.h"
+#include "db/ConnectionString.h"
+#include "db/Dialect.h"
 
 namespace tolva {
 
@@ -11,9 +13,11 @@ namespace {
 // Pre-fills the password box; any four characters will do.
 const QString kPasswordPlaceholder = QStringLiteral("****");
 
+// A SQL Server connection string that carries no password of its own.
 bool needsPassword(const QString& connStr) {
-    const qsizetype at = connStr.indexOf(QLatin1String("SQLOLE"), 0, Qt::CaseInsensitive);
-    return at > 0 && !connStr.contains(QLatin1String("Password="), Qt::CaseInsensitive);
+    const Dialect dialect = Dialect::forProvider(ConnectionString(connStr).provider());
+    return dialect.product() == Dialect::Product::SqlServer &&
+           !connStr.contains(QLatin1String("Password="), Qt::CaseInsensitive);
 }
 } // namespace
 
@@ -21,16 +25,6 @@ bool ConnectADO(const QString& connectionString, Database& connection, Reporter&
     return guard(reporter, Report::Log, QStringLiteral("ConnectADO"), false, [&] {
         connection.open(connectionString);
         return true;
-    });
-}
-
-void SetDBType(AppContext& ctx) {
-    guardVoid(ctx.reporter, Report::Msg, QStringLiteral("basADODB_SetDBType"), [&] {
-        const Dialect dialect = Dialect::forProvider(ctx.gCNT.providerName());
-        if (!dialect.known)
-            return;
-        ctx.g.gServerDate = dialect.serverDate;
-        ctx.g.gDateQuote = dialect.dateQuote;
     });
 }
 
@@ -45,10 +39,7 @@ bool InitINIgCNT(AppContext& ctx) {
             g.gConnStr =
                 g.gConnStr + QStringLiteral(";Password=") + entered.value_or(QString()) + QStringLiteral(";");
         }
-        if (ConnectADO(g.gConnStr, ctx.gCNT, ctx.reporter)) {
-            SetDBType(ctx);
-            result = true;
-        }
+        result = ConnectADO(g.gConnStr, ctx.gCNT, ctx.reporter);
     });
     return result;
 }

@@ -55,7 +55,6 @@ void InitGlobal(AppContext& ctx, const std::optional<QString>& iniName,
         g.gAmtFmt = ini("AmtFmt");
         if (g.gAmtFmt.isEmpty())
             g.gAmtFmt = QStringLiteral("#,##0");
-        g.gDateQuote = QStringLiteral("'");
     });
 }
 

@@ -155,16 +155,16 @@ std::optional<QDateTime> readAsDate(const QVariant& value) {
     return QDateTime(date, time);
 }
 
-QString QuotDate(const Globals& g, const QVariant& value) {
+QString QuotDate(const QString& dateQuote, const QVariant& value) {
     const std::optional<QDateTime> dt = readAsDate(value);
     if (!dt)
         return QStringLiteral("NULL");
     const QString formatted = fourDigitYear(dt->date()) + dt->toString(QStringLiteral("/MM/dd HH:mm:ss"));
     const QString oracle =
         QStringLiteral("TO_DATE('") + formatted + QStringLiteral("','YYYY/MM/DD HH24:MI:SS')");
-    if (g.gDateQuote == QLatin1String("TO_DATE"))
+    if (dateQuote == QLatin1String("TO_DATE"))
         return oracle;
-    return g.gDateQuote + formatted + g.gDateQuote;
+    return dateQuote + formatted + dateQuote;
 }
 
 QString DBDateDisp(const Globals& g, const QVariant& value, const QString& style) {

@@ -23,11 +23,11 @@ QString QuotStr(const QVariant& value);
 QString boundText(const QVariant& value);
 
 // A date (or a text that reads as a date) as a date literal,
-// "YYYY/MM/DD hh:mm:ss" between gDateQuote, or the TO_DATE(...) form when
-// gDateQuote is "TO_DATE". A value that does not read as a date gives the SQL
-// keyword NULL. This is the form the link's statements carry; statements on
-// the local connection take their database's own literal (Dialect).
-QString QuotDate(const Globals& g, const QVariant& value);
+// "YYYY/MM/DD hh:mm:ss" between dateQuote, or the TO_DATE(...) form when
+// dateQuote is "TO_DATE". A value that does not read as a date gives the SQL
+// keyword NULL. The quote is the database's (Dialect::dateQuote, whose
+// quotedDate and dateLiteral call this).
+QString QuotDate(const QString& dateQuote, const QVariant& value);
 
 // A date (or date text) in the display style (gCalendar when style is empty);
 // the empty text when the value does not read as a date.

@@ -22,12 +22,11 @@ struct Globals {
     QString gLogoFile;
     QString gUserID;
     QString gAmtFmt = QStringLiteral("#,##0");
-    QString gDateQuote = QStringLiteral("'");
     QString gOPDate;
 
-    // Database connection and its dialect.
+    // The database connection string; the connection itself, with its
+    // dialect, is the context's gCNT.
     QString gConnStr;
-    QString gServerDate;
 
     // Station identity.
     QString gStoreID;
@@ -38,11 +37,6 @@ struct Globals {
     // Seconds a posting's result stays up before the program ends; 0 shows
     // none (settings key ResultSeconds).
     int gResultSeconds = 2;
-
-    // Shared statement, message and scratch texts.
-    QString gSQL;
-    QString gMsg;
-    QString gTemp;
 
     // The program's title as shown on its message boxes.
     QString title() const { return exeName; }

@@ -24,7 +24,7 @@ bool getParamValue(DataContext& ctx, const QString& paramID, QString& value) {
 
 bool SetParamValue(DataContext& ctx, const QString& paramID, const QString& value) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("SetParamValue"), false, [&] {
-        const QString now = ctx.g.gServerDate;
+        const QString now = ctx.gCNT.dialect().serverDate();
         const QVariantList values = {boundText(value), boundText(paramID)};
         QSqlQuery& updated =
             ctx.gCNT.runPrepared(QStringLiteral("Update xxPARAM Set ParamValue = ?, UpdDate = ") + now +

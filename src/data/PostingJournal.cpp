@@ -39,7 +39,7 @@ bool PostingJournal::ensure(QString& why) {
                                "POSID VARCHAR(10), UserID VARCHAR(20), TxnDate %1, AuthCode VARCHAR(20), "
                                "HandOff VARCHAR(1), AnswerAmt VARCHAR(20), Note VARCHAR(100), FileDate %1, "
                                "UpdDate %1)")
-                    .arg(d.timestampType));
+                    .arg(d.timestampType()));
             m_db.execute(QStringLiteral("CREATE INDEX IX_PostJournal_State ON PostJournal (State)"));
         }
         for (const char* column : kLaterColumns) {

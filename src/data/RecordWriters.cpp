@@ -26,13 +26,33 @@ SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const
     return row;
 }
 
+VCardLogRec cardLogRow(const PostingRecord& posting) {
+    VCardLogRec rec;
+    rec.TxnDept = posting.txnDept;
+    rec.TxnType = posting.type;
+    rec.CardNo = posting.cardNo;
+    rec.TxnDate = posting.txnDate;
+    rec.TxnAmt = posting.amount;
+    rec.TxnPoint = QStringLiteral("0");
+    rec.RefCheckNo = posting.billNo;
+    rec.POSID = posting.posId;
+    rec.UserID = posting.userId;
+    rec.Remark = posting.authCode;
+    rec.PostKey = posting.key;
+    rec.AuthCode = posting.authCode;
+    return rec;
+}
+
+void insertCardLog(Database& connection, VCardLogRec& rec) {
+    const Dialect& dialect = connection.dialect();
+    connection.execute(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate())
+                           .insertInto(QStringLiteral("VCardLog")));
+    rec.RNo = connection.lastIdentity();
+}
+
 bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection) {
     return guard(ctx.reporter, Report::Msg, QStringLiteral("ADD_VCardLog"), false, [&] {
-        const QString sql =
-            VCardLogColumns(rec, connection.dialect().dateLiteral(rec.TxnDate), ctx.g.gServerDate)
-                .insertInto(QStringLiteral("VCardLog"));
-        connection.execute(sql);
-        rec.RNo = connection.lastIdentity();
+        insertCardLog(connection, rec);
         return true;
     });
 }
@@ -46,7 +66,7 @@ bool ADD_xxCODE(DataContext& ctx, xxCODERec& rec, Database& connection) {
                                 .text(QStringLiteral("ProgCode"), rec.ProgCode)
                                 .text(QStringLiteral("DscpE"), rec.DscpE)
                                 .text(QStringLiteral("Remark"), rec.Remark)
-                                .sql(QStringLiteral("FileDate"), ctx.g.gServerDate)
+                                .sql(QStringLiteral("FileDate"), connection.dialect().serverDate())
                                 .insertInto(QStringLiteral("xxCODE"));
         connection.execute(sql);
         rec.RNo = connection.lastIdentity();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/PostingRecord.h"
 #include "db/SqlColumns.h"
 
 #include <QString>
@@ -30,9 +31,19 @@ struct VCardLogRec {
 SqlColumns VCardLogColumns(const VCardLogRec& rec, const QString& txnDate, const QString& fileDate,
                            bool withPoint = true);
 
+// The VCardLog row of a posting: its department, type, card, business date,
+// amount, bill, station and operator, no points; the phone code (empty
+// unless the posting was recorded offline) as remark and beside the key.
+VCardLogRec cardLogRow(const PostingRecord& posting);
+
 // Inserts the row on connection (FileDate is the server's time) and puts the
-// new row's identity into rec.RNo. A failure is shown; a failure after the
-// insert leaves the row inserted without RNo.
+// new row's identity into rec.RNo. Throws a Fault on failure and shows
+// nothing: inside a transaction the caller lets it roll back first, so no
+// box stands while the write lock is held.
+void insertCardLog(Database& connection, VCardLogRec& rec);
+
+// insertCardLog outside a transaction, its failure shown at once; a failure
+// after the insert leaves the row inserted without RNo.
 bool ADD_VCardLog(DataContext& ctx, VCardLogRec& rec, Database& connection);
 
 // One row of the shared code table xxCODE.

@@ -210,7 +210,7 @@ void Database::createSqliteSchemaOnce() {
     query(QStringLiteral("PRAGMA journal_mode=WAL"));
     SqlTransaction tx(*this);
     if (!hasRow(QStringLiteral("SELECT 1 FROM sqlite_master")))
-        runStatements(m_dialect.schemaFile);
+        runStatements(m_dialect.schemaFile());
     tx.commit();
 }
 
@@ -246,8 +246,8 @@ void Database::runStatements(const QString& resource) {
 }
 
 void Database::createSchema() {
-    if (!m_dialect.schemaFile.isEmpty())
-        runScript(m_dialect.schemaFile);
+    if (!m_dialect.schemaFile().isEmpty())
+        runScript(m_dialect.schemaFile());
     else
         throw Fault(Fault::kGeneric, QStringLiteral("無法為此資料庫建立結構: ") + m_provider);
 }
@@ -283,9 +283,9 @@ bool Database::hasColumn(const QString& table, const QString& column) {
 }
 
 qint64 Database::lastIdentity() {
-    if (m_dialect.identityQuery.isEmpty())
+    if (m_dialect.identityQuery().isEmpty())
         throw Fault(Fault::kGeneric, QStringLiteral("此資料庫無法取得新增記錄的序號"));
-    QSqlQuery q = query(m_dialect.identityQuery);
+    QSqlQuery q = query(m_dialect.identityQuery());
     if (!q.next())
         throw Fault(Fault::kGeneric, QStringLiteral("無法取得新增記錄的序號"));
     return q.value(0).toString().toLongLong();
@@ -316,7 +316,7 @@ QSqlQuery& Database::runPrepared(const QString& sql, const QVariantList& values)
 void Database::begin() {
     if (!isOpen())
         throw Fault(Fault::kGeneric, QStringLiteral("資料庫連線未開啟"));
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         query(m_dialect.beginStatement());
         return;
     }
@@ -326,7 +326,7 @@ void Database::begin() {
 }
 
 void Database::commit() {
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         query(QStringLiteral("COMMIT"));
         return;
     }
@@ -338,7 +338,7 @@ void Database::commit() {
 void Database::rollback() {
     if (!isOpen())
         return;
-    if (m_dialect.statementTransactions) {
+    if (m_dialect.statementTransactions()) {
         QSqlQuery q(handle());
         q.exec(QStringLiteral("ROLLBACK"));
         return;

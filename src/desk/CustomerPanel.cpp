@@ -35,8 +35,7 @@ QList<QPair<FieldRule, QString>> customerValues(const DeskView& view, const QStr
 
 bool CustomerPanel::cardAndLinkReady() {
     if (m_view.text(ctl::txtCustNo).isEmpty()) {
-        m_ctx.g.gMsg = QStringLiteral("請輸入卡號");
-        m_status.showAbout({ctl::txtCustNo}, m_ctx.g.gMsg);
+        m_status.showAbout({ctl::txtCustNo}, QStringLiteral("請輸入卡號"));
         return false;
     }
     return m_link.reconnect(kLinkLost);
@@ -117,7 +116,6 @@ void CustomerPanel::clearPreviousGuest() {
 }
 
 void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
-    Globals& g = m_ctx.g;
     clearCustomerPanel();
     if (!m_link.reconnect(kLinkLost))
         return;
@@ -138,9 +136,9 @@ void CustomerPanel::lookUp(const QString& cardNo, const QString& name) {
     if (m_state.fgTMP().Rows() == 0) {
         // The number asked for stays, ready for issuing a card on it.
         m_view.setText(ctl::txtCustNo, cardNo);
-        g.gMsg = QStringLiteral("客戶資料未建檔");
         // About the card or name asked for, and the number kept for issuing.
-        m_status.showAbout({ctl::txtCustNoQry, ctl::txtCustNameQry, ctl::txtCustNo}, g.gMsg);
+        m_status.showAbout({ctl::txtCustNoQry, ctl::txtCustNameQry, ctl::txtCustNo},
+                           QStringLiteral("客戶資料未建檔"));
         return;
     }
     // Several cards of one name: the operator picks the guest's.
@@ -169,8 +167,7 @@ void CustomerPanel::cmdIsuCard_Click() {
             SqlColumns().text(QStringLiteral("CustNo"), cardNo).where();
         m_state.fgTMP().setRows(0);
         if (m_link.client().SelectData(m_state.link().prefix, exists, m_state.fgTMP(), false)) {
-            g.gMsg = QStringLiteral("客戶資料已存在");
-            m_status.showAbout({ctl::txtCustNo}, g.gMsg);
+            m_status.showAbout({ctl::txtCustNo}, QStringLiteral("客戶資料已存在"));
             return;
         }
         // Without an answer the card may well exist: never issue on that.
@@ -181,14 +178,14 @@ void CustomerPanel::cmdIsuCard_Click() {
                                    .text(QStringLiteral("CustNO"), cardNo)
                                    .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
                                    .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
-                                   .sql(QStringLiteral("IsuDate"), QuotDate(g, g.gOPDate))
+                                   .sql(QStringLiteral("IsuDate"), m_ctx.gCNT.dialect().quotedDate(g.gOPDate))
                                    .sql(QStringLiteral("TBonusAmt"), QStringLiteral("0"))
                                    .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
                                    .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
                                    .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
                                    .text(QStringLiteral("FmComID"), store)
                                    .text(QStringLiteral("UserID"), g.gUserID)
-                                   .sql(QStringLiteral("FileDate"), g.gServerDate)
+                                   .sql(QStringLiteral("FileDate"), m_ctx.gCNT.dialect().serverDate())
                                    .insertInto(QStringLiteral("CUST"));
         QString reply;
         if (m_view.masterDB()) {
@@ -210,8 +207,7 @@ void CustomerPanel::cmdIsuCard_Click() {
             m_view.setText(ctl::txtTBonusAmt, formatBalance(0));
             m_state.setCard(cardNo, 0);
         }
-        g.gMsg = unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡");
-        m_status.show(g.gMsg);
+        m_status.show(unknownThere ? QStringLiteral("發卡失敗") : QStringLiteral("成功發卡"));
     });
 }
 
@@ -229,8 +225,9 @@ void CustomerPanel::cmdUPDCust_Click() {
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
         if (!m_link.valuesAllowed(customerValues(m_view, store)))
             return;
-        g.gMsg = QStringLiteral("是否要更新此客戶的資料?");
-        if (m_ctx.dialogs.askYesNo(g.gMsg, Dialogs::Icon::None, QString()) && UpdateCustData())
+        if (m_ctx.dialogs.askYesNo(QStringLiteral("是否要更新此客戶的資料?"), Dialogs::Icon::None,
+                                   QString()) &&
+            UpdateCustData())
             m_status.show(QStringLiteral("已更新會員資料"));
     });
 }
@@ -242,20 +239,21 @@ bool CustomerPanel::UpdateCustData() {
             m_view.text(ctl::txtFmComID).isEmpty() ? g.gStoreID : m_view.text(ctl::txtFmComID);
         // UserID keeps the operator who issued the card; UpdUserID names the
         // operator of this change.
-        const QString update = SqlColumns()
-                                   .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
-                                   .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
-                                   .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
-                                   .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
-                                   .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
-                                   .text(QStringLiteral("FmComID"), store)
-                                   .text(QStringLiteral("UpdUserID"), g.gUserID)
-                                   .sql(QStringLiteral("FileDate"), QStringLiteral(" FileDate "))
-                                   .sql(QStringLiteral("UpdDate"), QStringLiteral(" ") + g.gServerDate)
-                                   .update(QStringLiteral("CUST"),
-                                           SqlColumns()
-                                               .text(QStringLiteral("CustNo"), m_view.text(ctl::txtCustNo))
-                                               .where(QStringLiteral(" WHERE ")));
+        const QString update =
+            SqlColumns()
+                .text(QStringLiteral("CustName"), m_view.text(ctl::txtCustName))
+                .text(QStringLiteral("Tel1"), m_view.text(ctl::txtTEL1))
+                .text(QStringLiteral("Zip"), m_view.text(ctl::txtZIP))
+                .text(QStringLiteral("BillAddr1"), m_view.text(ctl::txtBillAddr1))
+                .text(QStringLiteral("BillAddr2"), m_view.text(ctl::txtBillAddr2))
+                .text(QStringLiteral("FmComID"), store)
+                .text(QStringLiteral("UpdUserID"), g.gUserID)
+                .sql(QStringLiteral("FileDate"), QStringLiteral(" FileDate "))
+                .sql(QStringLiteral("UpdDate"), QStringLiteral(" ") + m_ctx.gCNT.dialect().serverDate())
+                .update(QStringLiteral("CUST"),
+                        SqlColumns()
+                            .text(QStringLiteral("CustNo"), m_view.text(ctl::txtCustNo))
+                            .where(QStringLiteral(" WHERE ")));
         qint64 changed = 1;
         QString reply;
         if (m_view.masterDB()) {

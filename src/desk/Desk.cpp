@@ -111,9 +111,9 @@ void Desk::readHandOff(const HandOffValues& values) {
     m_view.setText(ctl::txtCustNo, taken ? handOff.custNo : QString());
     m_view.setText(ctl::txtCustNoQry, m_view.text(ctl::txtCustNo));
     if (!taken) {
-        m_ctx.g.gMsg = handOff.refusal();
-        m_ctx.reporter.WriteLog(m_ctx.g.gMsg);
-        m_ctx.dialogs.ShowRefusal(m_ctx.g.gMsg);
+        const QString refusal = handOff.refusal();
+        m_ctx.reporter.WriteLog(refusal);
+        m_ctx.dialogs.ShowRefusal(refusal);
     }
     if (!request.checkNo.isEmpty()) {
         m_view.setText(ctl::txtCheckNo(0), request.checkNo);
@@ -187,7 +187,6 @@ void Desk::openPage() {
 }
 
 void Desk::ensureStoreCode() {
-    Globals& g = m_ctx.g;
     QString storeID;
     m_state.setStoreID(getParamValue(m_ctx, QStringLiteral("StoreID"), storeID) ? storeID : QString());
     const QString& store = m_state.storeID();
@@ -196,16 +195,13 @@ void Desk::ensureStoreCode() {
     if (m_codes.exists(store))
         return;
     xxCODERec rec;
-    rec.CodeType = g.exeName;
+    rec.CodeType = m_ctx.g.exeName;
     rec.Code = store;
-    if (!ADD_xxCODE(m_ctx, rec, m_ctx.gCNT)) {
-        g.gMsg = QStringLiteral("存檔失敗");
-        DispElaMsg(g.gMsg);
-    }
+    if (!ADD_xxCODE(m_ctx, rec, m_ctx.gCNT))
+        DispElaMsg(QStringLiteral("存檔失敗"));
 }
 
 void Desk::startLink() {
-    Globals& g = m_ctx.g;
     const LinkSettings& settings = m_state.link();
     if (!settings.isComplete()) {
         // No service to log in to: the link is down as far as the operator goes.
@@ -215,8 +211,7 @@ void Desk::startLink() {
     }
     if (m_link.connectWith(settings)) {
         m_state.setLinked(true);
-        g.gMsg = QStringLiteral("連線成功");
-        DispElaMsg(g.gMsg);
+        DispElaMsg(QStringLiteral("連線成功"));
         m_keyed.settlePending();
         if (endKnownHandOff())
             return;
@@ -226,15 +221,14 @@ void Desk::startLink() {
         const double balance = card.loaded ? card.balance : 0;
         if (m_state.handOff().type == QLatin1String("2") &&
             exceedsBalance(m_state.handOff().amount, balance)) {
-            g.gMsg = shortBalanceText(balance, m_state.handOff().amount);
-            m_ctx.dialogs.ShowRefusal(g.gMsg);
+            m_ctx.dialogs.ShowRefusal(shortBalanceText(balance, m_state.handOff().amount));
             m_view.setVisible(ctl::cmdOK(1), false);
         }
     } else {
         m_state.setLinked(false);
-        g.gMsg = QStringLiteral("無法與會員資料庫連線!!");
-        m_ctx.dialogs.ShowMsg(g.gMsg);
-        DispElaMsg(g.gMsg);
+        const QString down = QStringLiteral("無法與會員資料庫連線!!");
+        m_ctx.dialogs.ShowMsg(down);
+        DispElaMsg(down);
         endKnownHandOff();
     }
 }
@@ -250,15 +244,12 @@ void Desk::CalcBonusAmt(const QString& type, double& amount) {
     guardVoid(m_ctx.reporter, Report::Msg, QStringLiteral("fmTOLVA_CalcBonusAmt"), [&] {
         if (type != QLatin1String("1"))
             return;
-        Globals& g = m_ctx.g;
-        g.gMsg.clear();
         const DepositSplit split = depositSplit(amount);
         if (split.rule.isEmpty())
             return;
         amount = split.credited;
-        g.gMsg = split.rule;
         // About the amount the page opens with, which is the credited amount.
-        m_status.showAboutValues({{ctl::txtAmt(0), plainNumber(amount)}}, g.gMsg);
+        m_status.showAboutValues({{ctl::txtAmt(0), plainNumber(amount)}}, split.rule);
     });
 }
 

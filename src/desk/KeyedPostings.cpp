@@ -8,6 +8,7 @@
 #include "desk/DeskState.h"
 #include "desk/HandOffRetry.h"
 #include "desk/PostingKey.h"
+#include "desk/PostingLog.h"
 #include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
 
@@ -52,10 +53,7 @@ QString KeyedPostings::newKey(const PostingRecord& intent) const {
 }
 
 void KeyedPostings::log(const QString& step, const PostingRecord& p) {
-    m_ctx.reporter.WriteLog(QStringLiteral("交易 ") + step + QStringLiteral(": 序號=") + p.key +
-                            QStringLiteral(" 卡號=") + p.cardNo + QStringLiteral(" 類別=") + p.type +
-                            QStringLiteral(" 金額=") + p.amount + QStringLiteral(" 帳單號=") + p.billNo +
-                            (p.authCode.isEmpty() ? QString() : QStringLiteral(" 授權碼=") + p.authCode));
+    m_ctx.reporter.WriteLog(postingLogLine(step, p));
 }
 
 bool KeyedPostings::refusedAsUnreadable() {
@@ -76,22 +74,8 @@ std::optional<KeyedAnswer> KeyedPostings::send(const QString& command, const QSt
 void KeyedPostings::finish(const PostingRecord& p, JournalState state, bool withLogRow) {
     SqlTransaction tx(m_ctx.gCNT);
     if (withLogRow) {
-        VCardLogRec rec;
-        rec.TxnDept = p.txnDept;
-        rec.TxnType = p.type;
-        rec.CardNo = p.cardNo;
-        rec.TxnDate = p.txnDate;
-        rec.TxnAmt = p.amount;
-        rec.TxnPoint = QStringLiteral("0");
-        rec.RefCheckNo = p.billNo;
-        rec.POSID = p.posId;
-        rec.UserID = p.userId;
-        rec.Remark = p.authCode;
-        rec.PostKey = p.key;
-        rec.AuthCode = p.authCode;
-        m_ctx.gCNT.execute(
-            VCardLogColumns(rec, m_ctx.gCNT.dialect().dateLiteral(p.txnDate), m_ctx.g.gServerDate)
-                .insertInto(QStringLiteral("VCardLog")));
+        VCardLogRec rec = cardLogRow(p);
+        insertCardLog(m_ctx.gCNT, rec);
     }
     if (m_journal.find(p.key))
         m_journal.setState(p.key, state);
@@ -128,9 +112,8 @@ KeyedPostings::Result KeyedPostings::resolveNow(const PostingRecord& p) {
     }
     m_state.setLinked(false);
     log(QStringLiteral("結果不明"), p);
-    m_ctx.reporter.ErrorLog(kProcedure, Fault(Fault::kGeneric, kUnknown + QStringLiteral(" 序號=") + p.key +
-                                                                   QStringLiteral(" 卡號=") + p.cardNo +
-                                                                   QStringLiteral(" 金額=") + p.amount));
+    m_ctx.reporter.ErrorLog(kProcedure,
+                            Fault(Fault::kGeneric, kUnknown + QLatin1Char(' ') + postingDescription(p)));
     m_link.refuse(kUnknown);
     return Result::Unknown;
 }

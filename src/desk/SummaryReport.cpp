@@ -246,8 +246,8 @@ bool SummaryReport::print(const QString& dateFrom, const QString& dateTo, bool t
     const QString printer =
         m_ctx.settings.Get(QStringLiteral("ZEL"), QStringLiteral("KP"), QStringLiteral("CPrinter"));
     if (!m_printing.isInstalled(printer, Qt::CaseSensitive)) {
-        m_ctx.g.gMsg = QStringLiteral("帳單印表機未安裝:") + printer;
-        m_ctx.dialogs.messageBox(m_ctx.g.gMsg, Dialogs::Icon::Information, m_ctx.g.title());
+        m_ctx.dialogs.messageBox(QStringLiteral("帳單印表機未安裝:") + printer, Dialogs::Icon::Information,
+                                 m_ctx.g.title());
         return false;
     }
     m_ctx.dialogs.busyPointer();

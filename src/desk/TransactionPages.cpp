@@ -18,6 +18,7 @@
 #include "desk/FieldChecks.h"
 #include "desk/FieldKeypads.h"
 #include "desk/KeyedPostings.h"
+#include "desk/PostingLog.h"
 #include "desk/PostingResult.h"
 #include "desk/PostingTexts.h"
 #include "desk/StatusLine.h"
@@ -60,16 +61,12 @@ bool TransactionPages::remoteCardOnFile(const QString& cardNo) {
     return answered || m_link.client().lastOutcome() != LinkOutcome::Replied;
 }
 
-void TransactionPages::reportUnknownOutcome(const QString& step, int index, const QString& type,
-                                            const QString& amount) {
+void TransactionPages::reportUnknownOutcome(const QString& step, const PostingRecord& posting) {
     m_state.setLinked(false);
-    logPosting(step, index, type, amount);
-    m_ctx.reporter.ErrorLog(
-        kProcedure,
-        Fault(Fault::kGeneric, kUnknown + QStringLiteral(" (") + step + QStringLiteral(") 卡號=") +
-                                   m_view.text(ctl::txtCustNo) + QStringLiteral(" 類別=") + type +
-                                   QStringLiteral(" 金額=") + amount + QStringLiteral(" 帳單號=") +
-                                   m_view.text(ctl::txtCheckNo(index))));
+    logPosting(step, posting);
+    m_ctx.reporter.ErrorLog(kProcedure,
+                            Fault(Fault::kGeneric, kUnknown + QStringLiteral(" (") + step +
+                                                       QStringLiteral(") ") + postingDescription(posting)));
     m_link.refuse(kUnknown);
 }
 
@@ -80,116 +77,97 @@ QString TransactionPages::answerAmount(double confirmed) const {
                            : confirmed);
 }
 
-void TransactionPages::logPosting(const QString& step, int index, const QString& type,
-                                  const QString& amount) {
-    m_ctx.reporter.WriteLog(QStringLiteral("交易 ") + step + QStringLiteral(": 卡號=") +
-                            m_view.text(ctl::txtCustNo) + QStringLiteral(" 類別=") + type +
-                            QStringLiteral(" 金額=") + amount + QStringLiteral(" 帳單號=") +
-                            m_view.text(ctl::txtCheckNo(index)));
-}
-
-VCardLogRec TransactionPages::logRow(int index, const QString& type, const QString& amount) const {
-    const Globals& g = m_ctx.g;
-    VCardLogRec rec;
-    rec.TxnDept = m_view.text(ctl::txtTxnDept(index));
-    rec.TxnType = type;
-    rec.CardNo = m_view.text(ctl::txtCustNo);
-    rec.TxnDate = g.gOPDate;
-    rec.TxnAmt = amount;
-    rec.TxnPoint = QStringLiteral("0");
-    rec.RefCheckNo = m_view.text(ctl::txtCheckNo(index));
-    rec.POSID = g.gPOSID;
-    rec.UserID = g.gUserID;
-    rec.Remark = m_view.text(ctl::txtRemark(index));
-    return rec;
-}
-
-bool TransactionPages::writeLocalLog(int index, const QString& type, const QString& amount) {
-    VCardLogRec rec = logRow(index, type, amount);
-    return ADD_VCardLog(m_ctx, rec, m_ctx.gCNT);
+void TransactionPages::logPosting(const QString& step, const PostingRecord& posting) {
+    m_ctx.reporter.WriteLog(postingLogLine(step, posting));
 }
 
 // The local database is the master: the balance, the log row and (with a
-// key) the journal row are one transaction, all or nothing.
-bool TransactionPages::postMaster(const QString& balanceSql, int index, const PostingRecord& posting) {
-    SqlTransaction tx(m_ctx.gCNT);
-    const int changed = m_ctx.gCNT.execute(balanceSql);
-    if (changed < 1) {
-        // A deduction that would take the balance below zero changes no row
-        // (another till may have spent it meanwhile), nor does a card that
-        // was taken off file.
-        refuseUnchanged(posting.type,
-                        m_ctx.gCNT.hasRow(QStringLiteral("Select CustNo From Cust Where CustNo = ") +
-                                          QuotStr(posting.cardNo)));
+// key) the journal row are one transaction, all or nothing. Nothing is shown
+// while it is open: every other till of the store waits on its lock, so a
+// refusal is told, and a failure reported, after the rollback.
+bool TransactionPages::postMaster(const QString& balanceSql, const PostingRecord& posting) {
+    std::optional<bool> cardOnFile;
+    {
+        SqlTransaction tx(m_ctx.gCNT);
+        if (m_ctx.gCNT.execute(balanceSql) < 1) {
+            // A deduction that would take the balance below zero changes no
+            // row (another till may have spent it meanwhile), nor does a card
+            // that was taken off file.
+            cardOnFile = m_ctx.gCNT.hasRow(QStringLiteral("Select CustNo From Cust Where CustNo = ") +
+                                           QuotStr(posting.cardNo));
+        } else {
+            // A failing write throws: the transaction rolls back as the fault
+            // leaves, and the confirmation's handler reports it.
+            VCardLogRec rec = cardLogRow(posting);
+            insertCardLog(m_ctx.gCNT, rec);
+            if (!posting.key.isEmpty())
+                m_keyed.journal().add(posting, JournalState::Posted);
+            tx.commit();
+        }
+    }
+    if (cardOnFile) {
+        refuseUnchanged(posting.type, *cardOnFile);
         return false;
     }
-    VCardLogRec rec = logRow(index, posting.type, posting.amount);
-    rec.PostKey = posting.key;
-    rec.AuthCode = posting.authCode;
-    if (!ADD_VCardLog(m_ctx, rec, m_ctx.gCNT))
-        return false;
-    if (!posting.key.isEmpty())
-        m_keyed.journal().add(posting, JournalState::Posted);
-    tx.commit();
-    logPosting(QStringLiteral("已過帳(主資料庫)"), index, posting.type, posting.amount);
+    logPosting(QStringLiteral("已過帳(主資料庫)"), posting);
     return true;
 }
 
 // The member database is remote: balance there, log row here, log row there.
 // Each step goes to the log file so a posting cut short can be traced.
-bool TransactionPages::postRemote(const QString& balanceSql, int index, const QString& type,
-                                  const QString& amount) {
-    const Globals& g = m_ctx.g;
+bool TransactionPages::postRemote(const QString& balanceSql, const PostingRecord& posting) {
     QString reply;
-    logPosting(QStringLiteral("送出餘額異動"), index, type, amount);
+    logPosting(QStringLiteral("送出餘額異動"), posting);
     if (!m_link.client().SEND_TCPCMD(m_state.link().prefix, kServer, balanceSql, reply)) {
         // Without an answer nobody knows whether the balance moved: the
         // confirmation stays spent. A failure answer, or a statement that
         // never went out, moved nothing and the operator may try again.
         switch (m_link.client().lastOutcome()) {
         case LinkOutcome::NoReply:
-            reportUnknownOutcome(QStringLiteral("餘額異動無回應"), index, type, amount);
+            reportUnknownOutcome(QStringLiteral("餘額異動無回應"), posting);
             return false;
         case LinkOutcome::NotSent:
-            logPosting(QStringLiteral("餘額異動未送出"), index, type, amount);
+            logPosting(QStringLiteral("餘額異動未送出"), posting);
             m_state.setLinked(false);
             m_link.refuse(kLinkLost);
             break;
         default:
-            logPosting(QStringLiteral("餘額異動失敗"), index, type, amount);
+            logPosting(QStringLiteral("餘額異動失敗"), posting);
             break;
         }
         m_posting = false;
         return false;
     }
     if (m_link.client().lastCount() == 0) {
-        logPosting(QStringLiteral("餘額未異動"), index, type, amount);
+        logPosting(QStringLiteral("餘額未異動"), posting);
         m_posting = false;
-        refuseUnchanged(type, remoteCardOnFile(m_view.text(ctl::txtCustNo)));
+        refuseUnchanged(posting.type, remoteCardOnFile(posting.cardNo));
         return false;
     }
-    logPosting(QStringLiteral("餘額異動完成"), index, type, amount);
+    logPosting(QStringLiteral("餘額異動完成"), posting);
 
-    if (!writeLocalLog(index, type, amount)) {
-        logPosting(QStringLiteral("本機交易記錄失敗"), index, type, amount);
+    VCardLogRec rec = cardLogRow(posting);
+    if (!ADD_VCardLog(m_ctx, rec, m_ctx.gCNT)) {
+        logPosting(QStringLiteral("本機交易記錄失敗"), posting);
         return false;
     }
-    logPosting(QStringLiteral("本機交易記錄完成"), index, type, amount);
+    logPosting(QStringLiteral("本機交易記錄完成"), posting);
 
     // The member database's copy of the log row: the amount confirmed, no
     // remark, in the date form the link's statements carry.
-    VCardLogRec rec = logRow(index, type, amount);
     rec.Remark.clear();
-    const QString logInsert = VCardLogColumns(rec, QuotDate(g, g.gOPDate), g.gServerDate, false)
-                                  .insertInto(QStringLiteral("VCardLog"));
+    const Dialect& dialect = m_ctx.gCNT.dialect();
+    const QString logInsert =
+        VCardLogColumns(rec, dialect.quotedDate(m_ctx.g.gOPDate), dialect.serverDate(), false)
+            .insertInto(QStringLiteral("VCardLog"));
     if (!m_link.client().SEND_TCPCMD(m_state.link().prefix, kServer, logInsert, reply)) {
         if (m_link.client().lastOutcome() == LinkOutcome::Failed)
-            logPosting(QStringLiteral("遠端交易記錄失敗"), index, type, amount);
+            logPosting(QStringLiteral("遠端交易記錄失敗"), posting);
         else
-            reportUnknownOutcome(QStringLiteral("遠端交易記錄無回應"), index, type, amount);
+            reportUnknownOutcome(QStringLiteral("遠端交易記錄無回應"), posting);
         return false;
     }
-    logPosting(QStringLiteral("遠端交易記錄完成"), index, type, amount);
+    logPosting(QStringLiteral("遠端交易記錄完成"), posting);
     return true;
 }
 
@@ -251,7 +229,7 @@ void TransactionPages::cmdOK_Click(int index) {
             postKeyed(intent);
             return;
         }
-        postByStatements(index, intent);
+        postByStatements(intent);
     });
 }
 
@@ -314,7 +292,7 @@ void TransactionPages::postKeyed(const PostingRecord& intent) {
     }
 }
 
-void TransactionPages::postByStatements(int index, const PostingRecord& intent) {
+void TransactionPages::postByStatements(const PostingRecord& intent) {
     const QString& type = intent.type;
     const QString& amount = intent.amount;
     const QString card = QuotStr(intent.cardNo);
@@ -343,7 +321,7 @@ void TransactionPages::postByStatements(int index, const PostingRecord& intent) 
     m_posting = true;
     bool done = false;
     try {
-        done = master ? postMaster(balanceSql, index, posted) : postRemote(balanceSql, index, type, amount);
+        done = master ? postMaster(balanceSql, posted) : postRemote(balanceSql, posted);
     } catch (const Fault&) {
         if (master)
             m_posting = false;
@@ -396,9 +374,7 @@ void TransactionPages::answerAndEnd(const PostingRecord& posted, const QString& 
         if (!m_answer.write(checkNo, posted.answerAmount, kProcedure)) {
             // The posting stands; the POS would read the missing answer
             // as a cancel, so the operator must tell it.
-            m_ctx.reporter.WriteLog(QStringLiteral("交易 回覆寫入失敗: 卡號=") + posted.cardNo +
-                                    QStringLiteral(" 金額=") + posted.amount + QStringLiteral(" 帳單號=") +
-                                    posted.billNo);
+            logPosting(QStringLiteral("回覆寫入失敗"), posted);
             m_link.refuse(QStringLiteral("交易已完成，但無法回覆POS，請通知POS人員此筆已入帳"));
             return;
         }
@@ -482,8 +458,8 @@ void TransactionPages::txtAmt_Validate(int index, bool& cancel) {
             refreshDepositLines();
         if (text.trimmed().isEmpty() || (value && *value >= 0))
             return;
-        m_ctx.g.gMsg = value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字");
-        m_status.showAbout({ctl::txtAmt(index)}, m_ctx.g.gMsg);
+        m_status.showAbout({ctl::txtAmt(index)},
+                           value ? QStringLiteral("金額必需大於零") : QStringLiteral("金額必需為數字"));
         m_view.selectAllAndFocus(ctl::txtAmt(index));
         cancel = true;
     });

@@ -55,7 +55,7 @@ private:
     void postKeyed(const PostingRecord& intent);
     // Posts with the statement sequence: locally when the local database is
     // the master, else through the link.
-    void postByStatements(int index, const PostingRecord& intent);
+    void postByStatements(const PostingRecord& intent);
     // Answers from the journal when an earlier confirmation of the intent
     // went through or was recorded offline; true then.
     bool answerEarlier(const PostingRecord& intent);
@@ -71,18 +71,16 @@ private:
     bool billExists(const QString& billNo);
     // "此帳單號不存在" on the status line, about the bill of page index.
     void refuseBill(int index);
-    bool postMaster(const QString& balanceSql, int index, const PostingRecord& posting);
-    bool postRemote(const QString& balanceSql, int index, const QString& type, const QString& amount);
-    VCardLogRec logRow(int index, const QString& type, const QString& amount) const;
-    bool writeLocalLog(int index, const QString& type, const QString& amount);
-    void logPosting(const QString& step, int index, const QString& type, const QString& amount);
+    bool postMaster(const QString& balanceSql, const PostingRecord& posting);
+    bool postRemote(const QString& balanceSql, const PostingRecord& posting);
+    void logPosting(const QString& step, const PostingRecord& posting);
     // A balance statement that changed no row: refused in the operator's
     // words, by whether the card is still on file.
     void refuseUnchanged(const QString& type, bool cardOnFile);
     bool remoteCardOnFile(const QString& cardNo);
     // The balance statement or the remote log row got no reply: the posting
     // may or may not have happened at the service.
-    void reportUnknownOutcome(const QString& step, int index, const QString& type, const QString& amount);
+    void reportUnknownOutcome(const QString& step, const PostingRecord& posting);
     // The amount the POS books: the handed-over amount when the operator
     // confirmed what the page opened with, else the amount confirmed.
     QString answerAmount(double confirmed) const;

@@ -145,7 +145,6 @@ bool LinkClient::SelectData(const QString& prefix, const QString& sql, Grid& gri
 
         const QStringList rows = gTcpData.split(QLatin1Char(';'));
         m_header = rows.constFirst();
-        m_g.gTemp = m_header;
         grid.setCols(static_cast<int>(rows.constFirst().split(QLatin1Char('\t')).size()));
         for (qsizetype i = withHeader ? 0 : 1; i < rows.size(); ++i)
             grid.AddItem(rows.at(i));
@@ -195,18 +194,17 @@ void LinkClient::Winsock1_DataArrival(qint64 bytesTotal) {
             gTcpLinked = true;
             m_indicators.setModeCaption(QStringLiteral("Connected.  "));
         } else if (command == kClosing) {
-            m_g.gMsg = QStringLiteral("遠端TCP通訊服務程式已關閉");
             endBusy();
-            m_dialogs.messageBox(m_g.gMsg, Dialogs::Icon::Warning, m_g.title());
+            m_dialogs.messageBox(QStringLiteral("遠端TCP通訊服務程式已關閉"), Dialogs::Icon::Warning,
+                                 m_g.title());
         }
         wake();
     });
 }
 
 void LinkClient::Winsock1_Error(int number, const QString& description) {
-    m_g.gMsg = QStringLiteral("WinsockERROR: ") + description + QStringLiteral(", (") +
-               QString::number(number) + QStringLiteral(")");
-    m_reporter.WriteLog(m_g.gMsg);
+    m_reporter.WriteLog(QStringLiteral("WinsockERROR: ") + description + QStringLiteral(", (") +
+                        QString::number(number) + QStringLiteral(")"));
     // No reply can come over a socket that is down: the wait need not run out.
     if (m_socket->state() == QAbstractSocket::UnconnectedState) {
         m_socketGone = true;

@@ -68,9 +68,9 @@ public:
     // the reply's data.
     bool SEND_TCPCMD(const QString& prefix, const QString& command, const QString& data, QString& result);
     // Sends a "SELECT" and loads the reply's rows into the grid (row 0, the
-    // header, only when withHeader); the header row is left in gTemp and in
-    // lastHeader(). False for a failure reply, an empty reply and a missing
-    // reply alike; lastOutcome() tells them apart.
+    // header, only when withHeader); the header row is left in lastHeader().
+    // False for a failure reply, an empty reply and a missing reply alike;
+    // lastOutcome() tells them apart.
     bool SelectData(const QString& prefix, const QString& sql, Grid& grid, bool withHeader);
 
     LinkOutcome lastOutcome() const { return m_outcome; }

@@ -78,12 +78,12 @@ private slots:
     void dialectTable() {
         QFETCH(QString, provider);
         const Dialect d = Dialect::forProvider(provider);
-        QVERIFY(d.known);
-        QTEST(d.serverDate, "serverDate");
-        QTEST(d.dateQuote, "quote");
+        QVERIFY(d.known());
+        QTEST(d.serverDate(), "serverDate");
+        QTEST(d.dateQuote(), "quote");
         QTEST(d.dateLiteral(QDateTime(QDate(2005, 3, 7), QTime(18, 42, 5))), "literal");
         QCOMPARE(d.dateLiteral(QStringLiteral("no date")), QStringLiteral("NULL"));
-        QVERIFY(!Dialect::forProvider(QStringLiteral("Unknown")).known);
+        QVERIFY(!Dialect::forProvider(QStringLiteral("Unknown")).known());
     }
 
     void embeddedDefaultIsCreatedWithTheSchema() {
@@ -93,13 +93,13 @@ private slots:
         prepare(ctx, "Provider=SQLite;Data Source=member.db");
         QVERIFY(InitINIgCNT(ctx));
         QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("member.db"))));
-        QCOMPARE(ctx.g.gServerDate, QStringLiteral("datetime('now','localtime')"));
-        QCOMPARE(ctx.g.gDateQuote, QStringLiteral("'"));
+        QCOMPARE(ctx.gCNT.dialect().serverDate(), QStringLiteral("datetime('now','localtime')"));
+        QCOMPARE(ctx.gCNT.dialect().dateQuote(), QStringLiteral("'"));
 
         Database& db = ctx.gCNT;
         QVERIFY(db.hasRow(QStringLiteral("Select * From Msg Where MsgID = 'PrintSlipOK'")));
         db.execute(QStringLiteral("INSERT INTO xxCODE (CodeType, Code, FileDate) VALUES ('TOLVA', 'S01', ") +
-                   ctx.g.gServerDate + QStringLiteral(")"));
+                   ctx.gCNT.dialect().serverDate() + QStringLiteral(")"));
         const qint64 first = db.lastIdentity();
         db.execute(QStringLiteral("INSERT INTO xxCODE (CodeType, Code) VALUES ('TOLVA', 'S02')"));
         QCOMPARE(db.lastIdentity(), first + 1);
@@ -142,8 +142,8 @@ private slots:
         prepare(ctx, gcnt);
         QVERIFY(!InitINIgCNT(ctx));
         QVERIFY(dialogs.shown.isEmpty());
-        QCOMPARE(ctx.g.gServerDate, QString());
-        QCOMPARE(ctx.g.gDateQuote, QStringLiteral("'"));
+        QCOMPARE(ctx.gCNT.dialect().serverDate(), QString());
+        QCOMPARE(ctx.gCNT.dialect().dateQuote(), QStringLiteral("'"));
         const QString err = m_cp.decode(readFile(ctx.g.gErrFile));
         QVERIFY2(err.contains(QStringLiteral("處理程序: (ConnectADO)")), qPrintable(err));
         QVERIFY2(err.contains(inError), qPrintable(err));
@@ -263,11 +263,11 @@ private slots:
         prepare(ctx, pg.connectionString().toUtf8());
         QVERIFY(InitINIgCNT(ctx));
         QCOMPARE(ctx.gCNT.providerName(), QStringLiteral("PostgreSQL"));
-        QCOMPARE(ctx.g.gServerDate, QStringLiteral("LOCALTIMESTAMP(0)"));
+        QCOMPARE(ctx.gCNT.dialect().serverDate(), QStringLiteral("LOCALTIMESTAMP(0)"));
         Database& db = ctx.gCNT;
         db.execute(QStringLiteral("INSERT INTO VCardLog (TxnType, CardNo, TxnDate, TxnAmt, FileDate) VALUES "
                                   "('1', '王小明', '2005/03/07 00:00:00', 500, ") +
-                   ctx.g.gServerDate + QStringLiteral(")"));
+                   ctx.gCNT.dialect().serverDate() + QStringLiteral(")"));
         const qint64 id = db.lastIdentity();
         QVERIFY(id > 0);
         QSqlQuery q = db.query(QStringLiteral("SELECT CardNo, TxnDate FROM VCardLog WHERE RNo = %1").arg(id));

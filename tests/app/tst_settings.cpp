@@ -139,7 +139,6 @@ private slots:
         QCOMPARE(ctx.g.gAmtFmt, QStringLiteral("#,##0"));
         QCOMPARE(ctx.g.gCustName, QString());
         QCOMPARE(ctx.g.gLogoFile, QString());
-        QCOMPARE(ctx.g.gDateQuote, QStringLiteral("'"));
         QVERIFY(!ctx.g.gUserID.isEmpty());
         QCOMPARE(ctx.g.gUserID, GetLoginUser().left(20));
         QVERIFY(m_dialogs.shown.isEmpty());

@@ -100,17 +100,15 @@ private slots:
     }
 
     void quotDateForms() {
-        Globals g;
+        const QString quote = QStringLiteral("'");
         const QDateTime at(QDate(2005, 3, 7), QTime(18, 42, 5));
-        QCOMPARE(QuotDate(g, at), QStringLiteral("'2005/03/07 18:42:05'"));
-        QCOMPARE(QuotDate(g, QStringLiteral("2005-3-7")), QStringLiteral("'2005/03/07 00:00:00'"));
-        QCOMPARE(QuotDate(g, QStringLiteral("no date")), QStringLiteral("NULL"));
-        QCOMPARE(QuotDate(g, QVariant()), QStringLiteral("NULL"));
+        QCOMPARE(QuotDate(quote, at), QStringLiteral("'2005/03/07 18:42:05'"));
+        QCOMPARE(QuotDate(quote, QStringLiteral("2005-3-7")), QStringLiteral("'2005/03/07 00:00:00'"));
+        QCOMPARE(QuotDate(quote, QStringLiteral("no date")), QStringLiteral("NULL"));
+        QCOMPARE(QuotDate(quote, QVariant()), QStringLiteral("NULL"));
         const QString oracle = QStringLiteral("TO_DATE('2005/03/07 18:42:05','YYYY/MM/DD HH24:MI:SS')");
-        g.gDateQuote = QStringLiteral("#");
-        QCOMPARE(QuotDate(g, at), QStringLiteral("#2005/03/07 18:42:05#"));
-        g.gDateQuote = QStringLiteral("TO_DATE");
-        QCOMPARE(QuotDate(g, at), oracle);
+        QCOMPARE(QuotDate(QStringLiteral("#"), at), QStringLiteral("#2005/03/07 18:42:05#"));
+        QCOMPARE(QuotDate(QStringLiteral("TO_DATE"), at), oracle);
     }
 
     void displayStyles_data() {

@@ -65,7 +65,6 @@ struct Station {
         : ctx(dialogs, clock, cp, site.folder()) {
         ctx.g.gErrFile = site.folder() + QLatin1Char('/') + name + QStringLiteral(".ERR");
         ctx.gCNT.open(site.connectionString());
-        tolva::SetDBType(ctx);
     }
 
     // The error file as text.

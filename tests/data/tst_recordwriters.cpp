@@ -1,4 +1,5 @@
 // Rows added through VCardLogRec and xxCODERec and the identities read back.
+#include "common/Fault.h"
 #include "common/Formatting.h"
 #include "data/RecordWriters.h"
 #include "data/Station.h"
@@ -123,6 +124,88 @@ private slots:
         QVERIFY(!ADD_VCardLog(s.ctx, rec, s.ctx.gCNT));
         QCOMPARE(s.dialogs.shown.size(), 1);
         QVERIFY(s.errors().contains(QStringLiteral("(ADD_VCardLog)")));
+    }
+
+    // The VCardLog row of each kind of posting, statement for statement as
+    // the desk wrote it when the row was still mapped in two places.
+    void postingRowsAsWrittenBefore_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("deposit with bonus")
+            << QStringLiteral("1") << QStringLiteral("M0002") << QStringLiteral("22000") << QString()
+            << QString()
+            << QStringLiteral("INSERT INTO VCardLog (  TxnDept,  TxnType,  CardNo,  TxnDate,  TxnAmt,  "
+                              "TxnPoint,  RefCheckNo,  POSID,  UserID,  Remark,  FileDate  ) VALUES ( 'S01', "
+                              "'1', 'M0002', '2026-12-08 00:00:00', 22000, 0, 'A0012', 'WS01', 'cashier1', "
+                              "'', datetime('now','localtime')) ");
+        QTest::newRow("deduction")
+            << QStringLiteral("2") << QStringLiteral("M0001") << QStringLiteral("500") << QString()
+            << QString()
+            << QStringLiteral("INSERT INTO VCardLog (  TxnDept,  TxnType,  CardNo,  TxnDate,  TxnAmt,  "
+                              "TxnPoint,  RefCheckNo,  POSID,  UserID,  Remark,  FileDate  ) VALUES ( 'S01', "
+                              "'2', 'M0001', '2026-12-08 00:00:00', 500, 0, 'A0012', 'WS01', 'cashier1', '', "
+                              "datetime('now','localtime')) ");
+        QTest::newRow("offline with code")
+            << QStringLiteral("2") << QStringLiteral("M0001") << QStringLiteral("300")
+            << QStringLiteral("S01.WS01.A0012.2.300.1c57addd47aa0380") << QStringLiteral("T123")
+            << QStringLiteral(
+                   "INSERT INTO VCardLog (  TxnDept,  TxnType,  CardNo,  TxnDate,  TxnAmt,  TxnPoint,  "
+                   "RefCheckNo,  POSID,  UserID,  Remark,  FileDate,  PostKey,  AuthCode  ) VALUES ( 'S01', "
+                   "'2', 'M0001', '2026-12-08 00:00:00', 300, 0, 'A0012', 'WS01', 'cashier1', 'T123', "
+                   "datetime('now','localtime'), 'S01.WS01.A0012.2.300.1c57addd47aa0380', 'T123') ");
+        QTest::newRow("master with key")
+            << QStringLiteral("2") << QStringLiteral("M0001") << QStringLiteral("300")
+            << QStringLiteral("S01.WS01.A0012.2.300.e3b46e2eeca6e84f") << QString()
+            << QStringLiteral(
+                   "INSERT INTO VCardLog (  TxnDept,  TxnType,  CardNo,  TxnDate,  TxnAmt,  TxnPoint,  "
+                   "RefCheckNo,  POSID,  UserID,  Remark,  FileDate,  PostKey,  AuthCode  ) VALUES ( 'S01', "
+                   "'2', 'M0001', '2026-12-08 00:00:00', 300, 0, 'A0012', 'WS01', 'cashier1', '', "
+                   "datetime('now','localtime'), 'S01.WS01.A0012.2.300.e3b46e2eeca6e84f', '') ");
+    }
+    void postingRowsAsWrittenBefore() {
+        QFETCH(QString, type);
+        QFETCH(QString, card);
+        QFETCH(QString, amount);
+        QFETCH(QString, key);
+        QFETCH(QString, code);
+        Site site(QStringLiteral("sqlite"));
+        Station s(site);
+        PostingRecord p;
+        p.key = key;
+        p.type = type;
+        p.cardNo = card;
+        p.amount = amount;
+        p.txnDept = QStringLiteral("S01");
+        p.billNo = QStringLiteral("A0012");
+        p.posId = QStringLiteral("WS01");
+        p.userId = QStringLiteral("cashier1");
+        p.txnDate = QDate(2026, 12, 8);
+        p.authCode = code;
+
+        VCardLogRec rec = cardLogRow(p);
+        const Dialect& dialect = s.ctx.gCNT.dialect();
+        QTEST(VCardLogColumns(rec, dialect.dateLiteral(rec.TxnDate), dialect.serverDate())
+                  .insertInto(QStringLiteral("VCardLog")),
+              "statement");
+        insertCardLog(s.ctx.gCNT, rec);
+        QVERIFY(rec.RNo > 0);
+    }
+
+    // The writer used inside a transaction only throws: the caller reports
+    // once the transaction is rolled back.
+    void cardLogWriterThrowsAndShowsNothing() {
+        Site site(QStringLiteral("sqlite"));
+        Station s(site);
+        s.ctx.gCNT.execute(QStringLiteral("DROP TABLE VCardLog"));
+        VCardLogRec rec = deduction();
+        QVERIFY_THROWS_EXCEPTION(Fault, insertCardLog(s.ctx.gCNT, rec));
+        QCOMPARE(rec.RNo, qint64(0));
+        QVERIFY(s.dialogs.shown.isEmpty());
+        QVERIFY(s.errors().isEmpty());
     }
 };
 

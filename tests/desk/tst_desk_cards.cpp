@@ -397,7 +397,6 @@ private slots:
         // The local database is the master: the desk and memberd share it.
         MemberDesk m(QStringLiteral("127.0.0.40"), pg.connectionString());
         m.f.ctx.gCNT.open(pg.connectionString());
-        m.f.ctx.g.gServerDate = m.f.ctx.gCNT.dialect().serverDate;
         m.f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         m.f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));

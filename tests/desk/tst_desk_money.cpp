@@ -191,7 +191,6 @@ private slots:
         const QString shared = postgres ? pg.connectionString() : sqliteMember(a.f);
         if (master) {
             a.f.ctx.gCNT.open(shared);
-            a.f.ctx.g.gServerDate = a.f.ctx.gCNT.dialect().serverDate;
             a.f.ctx.gCNT.execute(
                 QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
             a.f.ctx.gCNT.execute(

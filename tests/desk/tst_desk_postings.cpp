@@ -6,6 +6,8 @@
 #include "support/CutProxy.h"
 #include "support/TestDatabase.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace tolva;
@@ -367,7 +369,6 @@ private slots:
         MemberDesk m(QStringLiteral("127.0.0.180"), QString(), {});
         m.f.ctx.gCNT.open(QStringLiteral("Provider=SQLite;Data Source=") +
                           m.f.dir.filePath(QStringLiteral("member.db")));
-        m.f.ctx.g.gServerDate = m.f.ctx.gCNT.dialect().serverDate;
         m.f.ctx.gCNT.execute(
             QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
         m.f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
@@ -387,6 +388,66 @@ private slots:
         QCOMPARE(m.balance(kCard), 700.0);
         QCOMPARE(m.remoteLogRows(), 1);
         QCOMPARE(journalStates(m), QStringLiteral("P"));
+    }
+
+    // In master mode nothing is shown while the local write transaction is
+    // open: every other till of the store would wait on its lock for as long
+    // as the box stood. A log row that cannot be written and a balance that
+    // changes no row are both told after the rollback.
+    void masterModeShowsNothingInsideItsTransaction() {
+        MemberDesk m(QStringLiteral("127.0.0.183"));
+        const QString file = m.f.dir.filePath(QStringLiteral("member.db"));
+        m.f.ctx.gCNT.open(QStringLiteral("Provider=SQLite;Data Source=") + file);
+        m.f.ctx.gCNT.execute(
+            QStringLiteral("INSERT INTO xxPARAM (ParamID, ParamValue) VALUES ('StoreID', 'S01')"));
+        m.f.ctx.gCNT.execute(QStringLiteral("INSERT INTO OCHECK (CheckNo, StoreID) VALUES ('A0012', 'S01')"));
+        m.f.save("ZEL", "TOLVA", "chkMasterDB", QStringLiteral("1"));
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.desk.Form_Load();
+        QVERIFY(m.view.master);
+        m.query(kCard);
+
+        // Another till of the store, which must not wait for the operator.
+        const QString other = QStringLiteral("other-till");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), other);
+            db.setDatabaseName(file);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            QVERIFY(db.open());
+        }
+        QList<bool> otherCouldWrite;
+        m.f.dialogs.whileShown = [&] {
+            QSqlQuery q(QSqlDatabase::database(other));
+            const bool began = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            otherCouldWrite << began;
+            if (began)
+                q.exec(QStringLiteral("ROLLBACK"));
+        };
+
+        m.member.execute(QStringLiteral("CREATE TRIGGER refuseLog BEFORE INSERT ON VCardLog "
+                                        "BEGIN SELECT RAISE(ABORT, 'log row refused'); END"));
+        m.view.texts[ctl::txtCheckNo(1)] = QStringLiteral("A0012");
+        m.view.texts[ctl::txtAmt(1)] = QStringLiteral("300");
+        m.desk.cmdOK_Click(1);
+        QVERIFY(!m.view.ended);
+        QVERIFY2(m.f.dialogs.lastText().contains(QStringLiteral("log row refused")),
+                 qPrintable(m.f.dialogs.lastText()));
+        QCOMPARE(otherCouldWrite, QList<bool>{true});
+        QCOMPARE(m.balance(kCard), 1000.0);
+        QCOMPARE(m.localLogRows(), 0);
+
+        // The card was taken off file meanwhile: the balance statement
+        // changes no row, and the refusal comes after the rollback too.
+        m.member.execute(QStringLiteral("DROP TRIGGER refuseLog"));
+        m.member.execute(QStringLiteral("DELETE FROM CUST WHERE CustNo = '%1'").arg(kCard));
+        m.desk.cmdOK_Click(1);
+        QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("請先建立客戶資料"));
+        QCOMPARE(otherCouldWrite, (QList<bool>{true, true}));
+        QVERIFY(!m.view.ended);
+
+        m.f.dialogs.whileShown = nullptr;
+        QSqlDatabase::removeDatabase(other);
     }
 };
 

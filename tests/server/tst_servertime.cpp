@@ -43,7 +43,7 @@ private slots:
         QFETCH(QString, provider);
         QFETCH(QString, sql);
         QFETCH(QString, expected);
-        const ServerTime serverTime(tolva::Dialect::forProvider(provider).serverDate);
+        const ServerTime serverTime(tolva::Dialect::forProvider(provider).serverDate());
         QCOMPARE(serverTime.rewrite(sql), expected);
     }
 
@@ -67,7 +67,7 @@ private slots:
 
     void unknownDatabaseChangesNothing() {
         const QString sql = QStringLiteral("Update Cust set UpdDate = getDate()");
-        QCOMPARE(ServerTime(tolva::Dialect::forProvider(QStringLiteral("Other")).serverDate).rewrite(sql),
+        QCOMPARE(ServerTime(tolva::Dialect::forProvider(QStringLiteral("Other")).serverDate()).rewrite(sql),
                  sql);
     }
 };

@@ -30,8 +30,6 @@ struct DeskFixture {
         ctx.gCNT.open(connStr.isEmpty() ? QStringLiteral("Provider=SQLite;Data Source=") +
                                               dir.filePath(QStringLiteral("local.db"))
                                         : connStr);
-        ctx.g.gServerDate = ctx.gCNT.dialect().serverDate;
-        ctx.g.gDateQuote = ctx.gCNT.dialect().dateQuote;
     }
 
     QString get(const char* app, const char* section, const char* key) const {

@@ -1,10 +1,14 @@
 #include "support/FakeDialogs.h"
 
 void FakeDialogs::messageBox(const QString& text, Icon icon, const QString& title) {
+    if (whileShown)
+        whileShown();
     shown.append({QStringLiteral("box"), text, icon, title});
 }
 
 bool FakeDialogs::askYesNo(const QString& text, Icon icon, const QString& title) {
+    if (whileShown)
+        whileShown();
     shown.append({QStringLiteral("ask"), text, icon, title});
     return yesNoAnswers.isEmpty() ? true : yesNoAnswers.dequeue();
 }

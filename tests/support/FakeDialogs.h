@@ -5,6 +5,7 @@
 #include <QList>
 #include <QQueue>
 #include <QString>
+#include <functional>
 
 // Records every box the program shows and answers questions as scripted.
 class FakeDialogs : public tolva::Dialogs {
@@ -22,6 +23,10 @@ public:
     QList<Shown> shown;
     QQueue<bool> yesNoAnswers;             // empty queue answers Yes
     QQueue<std::optional<QString>> inputs; // empty queue cancels
+    // Runs as each box, question or message window comes up, while the
+    // program waits on it: a test looks at what the operator's wait holds
+    // up (a lock, a transaction) at that moment.
+    std::function<void()> whileShown;
 
     void beep() override { ++beeps; }
     void busyPointer() override { ++busyPointers; }
@@ -43,6 +48,8 @@ public:
     QList<std::optional<QString>> keypadDefaults;
 
     void ShowMsg(const QString& message, int seconds) override {
+        if (whileShown)
+            whileShown();
         msgs << message;
         msgSeconds << seconds;
     }
