@@ -36,6 +36,7 @@ public:
         m_link.host = host;
         m_link.password = password;
     }
+    void setLinkTls(const LinkTls& tls) { m_link.tls = tls; }
 
     // Whether the desk is logged in to the member service.
     bool linked() const { return m_linked; }
