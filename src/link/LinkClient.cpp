@@ -50,7 +50,7 @@ LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, L
                                error == QAbstractSocket::SslInvalidUserDataError ||
                                (error == QAbstractSocket::RemoteHostClosedError && !m_socket->isEncrypted());
         if (m_tls.on && handshake && m_tlsFailure.isEmpty() && !gTcpLinked)
-            m_tlsFailure = QStringLiteral("無法建立加密連線: ") + m_socket->errorString();
+            m_tlsFailure = TlsText::handshakeFailed(error, m_socket->errorString());
         Winsock1_Error(static_cast<int>(error), m_socket->errorString());
     });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {

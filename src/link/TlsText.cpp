@@ -44,6 +44,20 @@ QString TlsText::verificationFailed(const QList<QSslError>& errors, const QStrin
     return QStringLiteral("憑證驗證失敗: ") + reasons.join(QStringLiteral("; "));
 }
 
+QString TlsText::handshakeFailed(QAbstractSocket::SocketError error, const QString& qtText) {
+    QString why = qtText;
+    if (qtText.contains(QLatin1String("certificate required")))
+        why = QStringLiteral("會員資料服務要求本店的用戶端憑證");
+    else if (qtText.contains(QLatin1String("unknown ca")) ||
+             qtText.contains(QLatin1String("bad certificate")) ||
+             qtText.contains(QLatin1String("certificate unknown")) ||
+             qtText.contains(QLatin1String("certificate expired")))
+        why = QStringLiteral("會員資料服務不接受本店的用戶端憑證");
+    else if (error == QAbstractSocket::RemoteHostClosedError)
+        why = QStringLiteral("會員資料服務在加密交握時關閉連線 (該連線埠可能不是加密連線埠)");
+    return QStringLiteral("無法建立加密連線: ") + why;
+}
+
 QString TlsText::summary(const QSslCertificate& certificate) {
     if (certificate.isNull())
         return {};

@@ -116,7 +116,9 @@ private slots:
         m.view.setText(ctl::txtTlsKey, QString());
         page.cmdTest_Click();
         QCOMPARE(m.f.dialogs.lastMsg(), QStringLiteral("無法與會員資料庫連線!!"));
-        QVERIFY2(m.f.dialogs.texts().join(QLatin1Char('|')).contains(QStringLiteral("無法建立加密連線: ")),
+        QVERIFY2(m.f.dialogs.texts()
+                     .join(QLatin1Char('|'))
+                     .contains(QStringLiteral("無法建立加密連線: 會員資料服務要求本店的用戶端憑證")),
                  qPrintable(m.f.dialogs.texts().join(QLatin1Char('|'))));
     }
 };
