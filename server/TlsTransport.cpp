@@ -117,6 +117,14 @@ Transport::Io TlsTransport::write(const char* data, std::size_t size) {
 // first asks for the event itself.
 Transport::Io TlsTransport::stopped(int result, bool reading) {
     const int error = SSL_get_error(m_ssl, result);
+    // A client gone before its first byte (a port check, a balancer's health
+    // check) only disconnected: no handshake was tried.
+    if ((error == SSL_ERROR_SYSCALL || error == SSL_ERROR_SSL) && !m_established &&
+        BIO_number_read(SSL_get_rbio(m_ssl)) == 0) {
+        m_broken = true;
+        ERR_clear_error();
+        return {State::Closed};
+    }
     switch (error) {
     case SSL_ERROR_WANT_READ:
         m_events = 0;

@@ -210,6 +210,13 @@ private slots:
                                    QStringList{QStringLiteral("--login-timeout"), QStringLiteral("0.2")});
         QVERIFY2(memberd.start(), qPrintable(memberd.log()));
 
+        // A port check that connects and leaves tried no handshake.
+        Wire check;
+        QVERIFY(check.open(memberd.address()));
+        check.socket().disconnectFromHost();
+        QVERIFY(memberd.waitForLog(QStringLiteral(" disconnected")));
+        QVERIFY(!memberd.log().contains(QStringLiteral("TLS handshake failed")));
+
         Wire stalled;
         QVERIFY(stalled.open(memberd.address()));
         stalled.send(QByteArray("\x16\x03\x01\x00\x80\x01", 6)); // a ClientHello that stops
