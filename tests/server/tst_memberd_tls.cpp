@@ -126,6 +126,22 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("configuration OK\n"));
         QCOMPARE(p.exitCode(), 0);
+        // Certificate and key handed over by the service manager as
+        // credentials turn TLS on without options: a wrong pair is refused.
+        QTemporaryDir credentials;
+        QVERIFY(QFile::copy(certs.cert(QStringLiteral("server")),
+                            credentials.filePath(QStringLiteral("memberd-tls-cert"))));
+        QVERIFY(QFile::copy(certs.key(QStringLiteral("client")),
+                            credentials.filePath(QStringLiteral("memberd-tls-key"))));
+        env.insert(QStringLiteral("CREDENTIALS_DIRECTORY"), credentials.path());
+        p.setProcessEnvironment(env);
+        p.start(MemberdProcess::program(), {QStringLiteral("--db"), db, QStringLiteral("--check-config")});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString fromCredentials = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(fromCredentials.contains(credentials.filePath(QStringLiteral("memberd-tls-key")) +
+                                          QStringLiteral(": does not belong to the certificate")),
+                 qPrintable(fromCredentials));
     }
 
     // With a client CA, only a desk showing a certificate it signed gets in;
