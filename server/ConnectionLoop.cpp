@@ -315,23 +315,28 @@ void ConnectionLoop::readFrom(Session* s) {
     if (s->unnamed && !takeProxyHeader(s))
         return;
     char buffer[16384];
-    const Transport::Io io = s->transport->read(buffer, sizeof buffer);
-    switch (io.state) {
-    case Transport::State::Moved:
-        received(s, buffer, static_cast<qsizetype>(io.bytes));
-        return;
-    case Transport::State::Again:
-        // A handshake step may want the socket writable.
-        updateInterest(s);
-        return;
-    case Transport::State::Closed:
-        if (!s->closing)
-            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
-        drop(s);
-        return;
-    case Transport::State::Failed:
-        transportFailed(s);
-        return;
+    for (;;) {
+        const Transport::Io io = s->transport->read(buffer, sizeof buffer);
+        switch (io.state) {
+        case Transport::State::Moved:
+            received(s, buffer, static_cast<qsizetype>(io.bytes));
+            // Bytes the transport holds already are no event of the socket's.
+            if (s->dead || s->closing || !s->transport->buffered())
+                return;
+            continue;
+        case Transport::State::Again:
+            // A handshake step may want the socket writable.
+            updateInterest(s);
+            return;
+        case Transport::State::Closed:
+            if (!s->closing)
+                note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
+            drop(s);
+            return;
+        case Transport::State::Failed:
+            transportFailed(s);
+            return;
+        }
     }
 }
 
@@ -396,6 +401,8 @@ bool ConnectionLoop::takeProxyHeader(Session* s) {
     if (n <= 0) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
             return false;
+        if (!s->closing)
+            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
         drop(s);
         return false;
     }

@@ -167,6 +167,10 @@ Transport::Io TlsTransport::stopped(int result, bool reading) {
     }
 }
 
+bool TlsTransport::buffered() const {
+    return m_established && !m_broken && SSL_pending(m_ssl) > 0;
+}
+
 void TlsTransport::finish() {
     // A close_notify, as far as the socket takes it now; nothing is waited for.
     if (m_established && !m_broken)

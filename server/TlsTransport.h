@@ -14,7 +14,7 @@ namespace memberd {
 // OpenSSL reads from the socket only the records it needs (no read-ahead),
 // and a read takes a whole record (16 KiB), so nothing a read left waits
 // inside OpenSSL: the loop's level-triggered epoll tells every time there is
-// more to read.
+// more to read (buffered() answers for anything that would wait all the same).
 //
 // A client whose first byte cannot begin a TLS handshake speaks clear text:
 // the read fails, clearTextClient() says so, and from then on writes go out
@@ -32,6 +32,7 @@ public:
     Io read(char* buffer, std::size_t size) override;
     Io write(const char* data, std::size_t size) override;
     uint32_t events() const override { return m_events; }
+    bool buffered() const override;
     bool established() const override { return m_established; }
     QString failure() const override { return m_failure; }
     QString certificateStoreId() const override { return m_storeId; }

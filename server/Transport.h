@@ -30,6 +30,9 @@ public:
     // epoll events the transport itself waits for beyond the connection's
     // own (a handshake that must write before it can read on).
     virtual uint32_t events() const { return 0; }
+    // Whether read bytes wait inside the transport, beyond what the last read
+    // handed out (the socket will not tell of them).
+    virtual bool buffered() const { return false; }
     // Whether the bytes after the handshake are those of the desk's requests.
     virtual bool established() const { return true; }
     // Why the last read or write failed, one line.

@@ -256,6 +256,38 @@ private slots:
         QCOMPARE(lookUpT1(certs, memberd.address()), kNoRows);
     }
 
+    // A reply of many TLS records, larger than the socket takes at once,
+    // arrives whole and in order, and the connection serves on after it.
+    void largeRepliesCrossWhole() {
+        QTemporaryDir dir;
+        const QString address = LoopbackBlock::own(QStringLiteral("127.0.0.167"));
+        TestCertificates certs(address);
+        QVERIFY2(certs.ok(), qPrintable(certs.error()));
+        MemberdProcess memberd(address, sqliteIn(dir),
+                               certs.serverArgs() + QStringList{QStringLiteral("--max-reply-bytes"),
+                                                                QStringLiteral("16000000"),
+                                                                QStringLiteral("--max-output-bytes"),
+                                                                QStringLiteral("16000000")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        TlsWire w(certs.ca());
+        QVERIFY2(w.open(memberd.address()), qPrintable(w.error()));
+        QVERIFY(w.ask("TCPCNT", QStringLiteral("secret")).startsWith("ZELQTCPCNT00"));
+        // More than the kernel takes into a socket's send buffer (at most 4 MiB).
+        const QString name(250000, QLatin1Char('x'));
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(w.ask("SERVER", QStringLiteral("INSERT INTO CUST (CustNo, CustName) VALUES ('L%1', '%2')")
+                                        .arg(i, 2, 10, QLatin1Char('0'))
+                                        .arg(name))
+                        .startsWith("ZELQSERVER00"));
+        const QByteArray all =
+            w.ask("SELECT",
+                  QStringLiteral("Select CustNo, CustName From Cust Where CustNo Like 'L%' Order By CustNo"));
+        QVERIFY2(all.startsWith("ZELQSELECT00000040"), all.left(40).constData());
+        QVERIFY(all.size() > 40 * 250000);
+        QVERIFY(all.contains("L39\t" + name.toLatin1() + '\x03'));
+        QCOMPARE(w.ask("SELECT", kLookup), kNoRows);
+    }
+
     // A trusted balancer's PROXY header comes in clear text before the
     // handshake; the client it names is the one logged.
     void proxyHeaderComesBeforeTheHandshake() {
