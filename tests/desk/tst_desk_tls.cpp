@@ -6,6 +6,7 @@
 #include "desk/MemberDesk.h"
 #include "support/LoopbackBlock.h"
 #include "support/TestCertificates.h"
+#include "support/TestDatabase.h"
 
 #include <QTest>
 
@@ -25,11 +26,20 @@ class TestDeskTls : public QObject {
     }
 
 private slots:
+    void handedOverDeductionIsPostedOverTls_data() {
+        QTest::addColumn<bool>("postgres");
+        QTest::newRow("SQLite") << false;
+        QTest::newRow("PostgreSQL") << true;
+    }
     void handedOverDeductionIsPostedOverTls() {
+        QFETCH(bool, postgres);
+        TestPostgres pg;
+        if (postgres)
+            REQUIRE_POSTGRES(pg);
         const QString address = LoopbackBlock::own(QStringLiteral("127.0.0.190"));
         TestCertificates certs(address);
         QVERIFY2(certs.ok(), qPrintable(certs.error()));
-        MemberDesk m(address, QString(), tlsArgs(certs));
+        MemberDesk m(address, postgres ? pg.connectionString() : QString(), tlsArgs(certs));
         QVERIFY2(m.memberd->start(), qPrintable(m.memberd->log()));
         saveTls(m, certs);
         m.addCard(QStringLiteral("M0001"), QStringLiteral("甲"), 1000);
