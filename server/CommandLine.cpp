@@ -4,6 +4,7 @@
 #include "server/SecretSources.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <sys/resource.h>
 
 namespace memberd {
@@ -166,6 +167,26 @@ QList<QCommandLineOption> limitOptions() {
     };
 }
 
+// Encryption of the link, and the clear-text port beside it.
+QList<QCommandLineOption> tlsOptions() {
+    return {
+        valued("tls-cert",
+               "Speak TLS (1.2 or later) on the listening port with this certificate (PEM, the chain after "
+               "it; else $CREDENTIALS_DIRECTORY/memberd-tls-cert when that file exists).",
+               "FILE"),
+        valued("tls-key", "Private key of --tls-cert (PEM; else $CREDENTIALS_DIRECTORY/memberd-tls-key).",
+               "FILE"),
+        valued("tls-client-ca",
+               "Require of every desk a client certificate signed by these CA certificates (PEM); its CN "
+               "names the store.",
+               "FILE"),
+        valued("plain-listen",
+               "Also listen in clear text on ADDR:PORT (IPv6 as [ADDR]:PORT) beside the TLS port; off "
+               "unless given.",
+               "ADDR:PORT"),
+    };
+}
+
 // The configuration file's settings, then the command line, into parser;
 // --help prints and exits.
 bool parseArguments(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
@@ -215,6 +236,61 @@ bool readAddresses(const QCommandLineParser& parser, ServerOptions& o, QString& 
             }
             o.trustedProxies << network;
         }
+    }
+    return true;
+}
+
+// "ADDR:PORT" or "[ADDR]:PORT".
+bool parseEndpoint(const QString& text, QHostAddress& address, quint16& port) {
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint number = text.mid(colon + 1).toUInt(&ok);
+    if (!ok || number == 0 || number > 65535 || !address.setAddress(host))
+        return false;
+    port = static_cast<quint16>(number);
+    return true;
+}
+
+// The certificate, key and client CA of TLS (the files themselves are read
+// when the service starts), and the clear-text port beside it. Certificate
+// and key not given come from the service manager's credentials, when there.
+bool readTls(const QCommandLineParser& parser, ServerOptions& o, QString& error) {
+    const auto given = [&](const char* name, const char* credential) {
+        const QString value = parser.value(QString::fromLatin1(name));
+        if (!value.isEmpty())
+            return value;
+        const QString dir = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+        const QString path = dir + QLatin1Char('/') + QString::fromLatin1(credential);
+        return !dir.isEmpty() && QFileInfo::exists(path) ? path : QString();
+    };
+    o.tlsCert = given("tls-cert", "memberd-tls-cert");
+    o.tlsKey = given("tls-key", "memberd-tls-key");
+    o.tlsClientCa = parser.value(QStringLiteral("tls-client-ca"));
+    if (o.tlsCert.isEmpty() != o.tlsKey.isEmpty()) {
+        error = QStringLiteral("--tls-cert and --tls-key go together: give both or neither");
+        return false;
+    }
+    if (!o.tls() && !o.tlsClientCa.isEmpty()) {
+        error = QStringLiteral("--tls-client-ca needs --tls-cert and --tls-key");
+        return false;
+    }
+    const QString plain = parser.value(QStringLiteral("plain-listen"));
+    o.plainListen = !plain.isEmpty();
+    if (!o.plainListen)
+        return true;
+    if (!o.tls()) {
+        error = QStringLiteral("--plain-listen opens a clear-text port beside TLS: it needs --tls-cert and "
+                               "--tls-key (without them the service speaks clear text on --listen)");
+        return false;
+    }
+    if (!parseEndpoint(plain, o.plainAddress, o.plainPort)) {
+        error = QStringLiteral("--plain-listen: not ADDR:PORT: ") + plain;
+        return false;
     }
     return true;
 }
@@ -274,7 +350,7 @@ bool readSecrets(const QCommandLineParser& parser, const tolva::CodePage& cp, St
 } // namespace
 
 bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error) {
-    const QList<QCommandLineOption> options = serviceOptions() + limitOptions();
+    const QList<QCommandLineOption> options = serviceOptions() + tlsOptions() + limitOptions();
     QCommandLineParser parser;
     if (!parseArguments(parser, options, arguments, request, error))
         return false;
@@ -298,8 +374,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     }
     return SecretSources::connectionString(value("db"), value("db-file"), o.connectionString,
                                            request.warnings, error) &&
-           readAddresses(parser, o, error) && readLimits(parser, request, error) &&
-           readSecrets(parser, cp, request, error);
+           readAddresses(parser, o, error) && readTls(parser, o, error) &&
+           readLimits(parser, request, error) && readSecrets(parser, cp, request, error);
 }
 
 } // namespace memberd

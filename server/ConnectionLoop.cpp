@@ -5,6 +5,7 @@
 #include "server/Protocol.h"
 #include "server/ProxyHeader.h"
 #include "server/StatementRunner.h"
+#include "server/Transport.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,6 +38,10 @@ constexpr qint64 kStallSweepMs = 1000;
 
 struct ConnectionLoop::Session {
     int fd = -1;
+    // Reads and writes of the socket. Its certificateStoreId() is the CN of
+    // the client certificate the TLS handshake verified: the store the
+    // connection speaks for, for the log-in to check.
+    std::unique_ptr<Transport> transport;
     QString peer;    // address and port, for the log
     QString address; // the client's address, for the guard
     QByteArray in;
@@ -127,11 +132,11 @@ void ConnectionLoop::wake() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void ConnectionLoop::adopt(int fd, QString peer, QString address, bool proxied) {
+void ConnectionLoop::adopt(int fd, QString peer, QString address, bool proxied, bool tls) {
     m_load.fetch_add(1, std::memory_order_relaxed);
     {
         std::lock_guard lock(m_inMutex);
-        m_incoming.push_back({fd, std::move(peer), std::move(address), proxied});
+        m_incoming.push_back({fd, std::move(peer), std::move(address), proxied, tls});
     }
     wake();
 }
@@ -199,8 +204,12 @@ void ConnectionLoop::run() {
             }
             if (s->dead)
                 continue;
-            if (events[i].events & EPOLLOUT)
+            if (events[i].events & EPOLLOUT) {
                 flush(s);
+                // A handshake that had to write before it could read on.
+                if (!s->dead && (s->transport->events() & EPOLLOUT))
+                    readFrom(s);
+            }
             if (!s->dead && (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
                 readFrom(s);
         }
@@ -255,6 +264,8 @@ bool ConnectionLoop::takeIncoming() {
         }
         auto* s = new Session;
         s->fd = in.fd;
+        s->transport =
+            in.tls && m_shared.tls ? Transport::tls(in.fd, *m_shared.tls) : Transport::plain(in.fd);
         s->peer = std::move(in.peer);
         s->address = std::move(in.address);
         s->unnamed = in.proxied;
@@ -301,54 +312,122 @@ void ConnectionLoop::touch(Session* s) {
 }
 
 void ConnectionLoop::readFrom(Session* s) {
+    if (s->unnamed && !takeProxyHeader(s))
+        return;
     char buffer[16384];
-    const ssize_t n = ::recv(s->fd, buffer, sizeof buffer, 0);
-    if (n > 0) {
-        // What a connection on its way out still sends is read and dropped.
-        if (s->closing)
-            return;
-        s->in.append(buffer, n);
-        touch(s);
-        if (s->unnamed) {
-            if (!takeProxyHeader(s))
+    for (;;) {
+        const Transport::Io io = s->transport->read(buffer, sizeof buffer);
+        switch (io.state) {
+        case Transport::State::Moved:
+            received(s, buffer, static_cast<qsizetype>(io.bytes));
+            // Bytes the transport holds already are no event of the socket's.
+            if (s->dead || s->closing || !s->transport->buffered())
                 return;
-            // What follows the header came with it.
-            noteArrivals(s, s->in);
-        } else {
-            noteArrivals(s, QByteArrayView(buffer, n));
-        }
-        // The log-in request is small: more before its end is not a desk.
-        if (!s->loggedIn && loginTooLong(s)) {
-            refuseBeforeLogin(
-                s, s->in.mid(4, 6), rc::kTooLarge,
-                QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
-                QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes));
+            continue;
+        case Transport::State::Again:
+            // A handshake step may want the socket writable.
+            updateInterest(s);
+            return;
+        case Transport::State::Closed:
+            if (!s->closing)
+                note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
+            drop(s);
+            return;
+        case Transport::State::Failed:
+            transportFailed(s);
             return;
         }
-        markReady(s);
-        updateInterest(s);
+    }
+}
+
+void ConnectionLoop::received(Session* s, const char* bytes, qsizetype n) {
+    // What a connection on its way out still sends is read and dropped.
+    if (s->closing)
+        return;
+    s->in.append(bytes, n);
+    touch(s);
+    noteArrivals(s, QByteArrayView(bytes, n));
+    if (!s->loggedIn && s->in.startsWith("\x16\x03")) {
+        note(s, LogLevel::Notice, "refused",
+             QStringLiteral(" refused: a TLS handshake at the clear-text port"));
+        closeSession(s, QStringLiteral("TLS at the clear-text port"), false);
         return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+    // The log-in request is small: more before its end is not a desk.
+    if (!s->loggedIn && loginTooLong(s)) {
+        refuseBeforeLogin(s, s->in.mid(4, 6), rc::kTooLarge,
+                          QStringLiteral("要求太長 (登入前上限 %1 位元組)").arg(m_options.maxLoginBytes),
+                          QStringLiteral("more than %1 bytes before log-in").arg(m_options.maxLoginBytes));
         return;
-    if (!s->closing)
-        note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
+    }
+    markReady(s);
+    updateInterest(s);
+}
+
+// A broken connection; during a TLS handshake the reason is worth a line
+// (throttled per address like the others), and a desk that spoke clear text
+// to the TLS port is told so in its own terms.
+void ConnectionLoop::transportFailed(Session* s) {
+    if (s->closing) {
+        drop(s);
+        return;
+    }
+    if (s->transport->established()) {
+        note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected: ") + s->transport->failure());
+        drop(s);
+        return;
+    }
+    if (s->transport->clearTextClient()) {
+        refuseBeforeLogin(s, QByteArrayLiteral("TCPCNT"), rc::kBadRequest,
+                          QStringLiteral("此連線埠只接受 TLS 加密連線"),
+                          QStringLiteral("clear text at the TLS port"));
+        return;
+    }
+    note(s, LogLevel::Notice, "TLS handshake failed",
+         QStringLiteral(" TLS handshake failed: ") + s->transport->failure());
     drop(s);
 }
 
 // The PROXY header of a balancer's connection: true once it is read and
 // its client admitted; false while it is incomplete or when the connection
 // was refused.
+//
+// Only the header's own bytes are taken from the socket (looked at first,
+// then taken): what follows belongs to the client's transport, whose TLS
+// handshake reads it itself.
 bool ConnectionLoop::takeProxyHeader(Session* s) {
-    const ProxyHeader::Result header = ProxyHeader::parse(s->in);
-    if (header.state == ProxyHeader::State::NeedMore)
+    char buffer[16 + ProxyHeader::kMaxV2Block];
+    const ssize_t n = ::recv(s->fd, buffer, sizeof buffer, MSG_PEEK);
+    if (n <= 0) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return false;
+        if (!s->closing)
+            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
+        drop(s);
         return false;
+    }
+    if (s->closing) {
+        [[maybe_unused]] const ssize_t dropped = ::recv(s->fd, buffer, static_cast<size_t>(n), 0);
+        return false;
+    }
+    touch(s);
+    const ProxyHeader::Result header = ProxyHeader::parse(s->in + QByteArray(buffer, n));
     if (header.state == ProxyHeader::State::Invalid) {
         refuseBeforeLogin(s, QByteArrayLiteral("TCPCNT"), rc::kBadRequest, QStringLiteral("要求格式錯誤"),
                           QStringLiteral("no valid PROXY header from a trusted balancer: ") + header.error);
         return false;
     }
-    s->in.remove(0, header.length);
+    // Every byte of an unfinished header is the header's.
+    const qsizetype take = header.state == ProxyHeader::State::Done ? header.length - s->in.size() : n;
+    if (::recv(s->fd, buffer, static_cast<size_t>(take), 0) != take) {
+        drop(s);
+        return false;
+    }
+    if (header.state == ProxyHeader::State::NeedMore) {
+        s->in.append(buffer, take);
+        return false;
+    }
+    s->in.clear();
     const QString balancer = s->peer;
     if (!header.local) {
         s->address = header.source.toString();
@@ -504,7 +583,10 @@ void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArr
         m_pending.erase(s->pendingPos);
         m_shared.guard.loggedIn(s->address, nowMs());
     }
-    note(s, LogLevel::Info, "logged in", QStringLiteral(" logged in"));
+    const QString store = s->transport->certificateStoreId();
+    note(s, LogLevel::Info, "logged in",
+         store.isEmpty() ? QStringLiteral(" logged in")
+                         : QStringLiteral(" logged in (certificate of %1)").arg(store));
     // The count tells the desk what the service supports beyond statements.
     send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
 }
@@ -573,17 +655,15 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
         s->out += bytes;
         return;
     }
-    ssize_t n = ::send(s->fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL);
+    const Transport::Io io = s->transport->write(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const qsizetype n = io.state == Transport::State::Moved ? static_cast<qsizetype>(io.bytes) : 0;
     if (n == bytes.size())
         return;
-    if (n < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            if (!s->closing)
-                note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
-            drop(s);
-            return;
-        }
-        n = 0;
+    if (io.state == Transport::State::Closed || io.state == Transport::State::Failed) {
+        if (!s->closing)
+            note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
+        drop(s);
+        return;
     }
     // The desk does not read fast enough: the rest waits for the socket.
     s->out = bytes;
@@ -594,16 +674,14 @@ void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
 
 void ConnectionLoop::flush(Session* s) {
     while (s->writing()) {
-        const ssize_t n = ::send(s->fd, s->out.constData() + s->sent,
-                                 static_cast<size_t>(s->out.size() - s->sent), MSG_NOSIGNAL);
-        if (n > 0) {
-            s->sent += n;
+        const Transport::Io io =
+            s->transport->write(s->out.constData() + s->sent, static_cast<size_t>(s->out.size() - s->sent));
+        if (io.state == Transport::State::Moved) {
+            s->sent += static_cast<qsizetype>(io.bytes);
             s->lastProgress = nowMs();
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        if (io.state == Transport::State::Again)
             return;
         if (!s->closing)
             note(s, LogLevel::Info, "disconnected", QStringLiteral(" disconnected"));
@@ -632,6 +710,7 @@ void ConnectionLoop::updateInterest(Session* s) {
         want |= EPOLLIN;
     if (s->writing())
         want |= EPOLLOUT;
+    want |= s->transport->events();
     if (want == s->interest)
         return;
     epoll_event ev{};
@@ -662,6 +741,7 @@ void ConnectionLoop::drop(Session* s) {
     s->dead = true;
     s->closing = true;
     ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->fd, nullptr);
+    s->transport->finish();
     ::close(s->fd);
     m_sessions.erase(s->pos);
     if (s->waiting)

@@ -4,6 +4,7 @@
 #include "server/AccessGuard.h"
 #include "server/LogThrottle.h"
 #include "server/ServerOptions.h"
+#include "server/TlsContext.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,9 +28,10 @@ struct LoopShared {
     explicit LoopShared(ServerOptions o, AccessGuard::Limits limits)
         : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs) {}
     ServerOptions options;
-    std::timed_mutex sqliteWriter; // one SQLite writer of this process at a time
-    AccessGuard guard;             // connections of all threads, those being handed over included
-    LogThrottle logThrottle;       // lines about one client address
+    std::timed_mutex sqliteWriter;   // one SQLite writer of this process at a time
+    AccessGuard guard;               // connections of all threads, those being handed over included
+    LogThrottle logThrottle;         // lines about one client address
+    std::shared_ptr<TlsContext> tls; // set when the listening port speaks TLS
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -57,7 +59,9 @@ public:
     // log); callable from any thread. A proxied one comes from a trusted
     // balancer, admitted unnamed: its first bytes are a PROXY header naming
     // the client, who then stands in for the balancer in the guard and the log.
-    void adopt(int fd, QString peer, QString address, bool proxied);
+    // A tls one speaks TLS (after the PROXY header, if any) with the shared
+    // context; its handshake is part of the time and bytes before the log-in.
+    void adopt(int fd, QString peer, QString address, bool proxied, bool tls);
     // Tells every connection "TCPCLS", closes them and ends the thread once
     // they are gone (or after a short grace period). Callable from any thread.
     void shutdown();
@@ -72,6 +76,8 @@ private:
     bool takeIncoming();
     void beginShutdown();
     void readFrom(Session* s);
+    void received(Session* s, const char* bytes, qsizetype n);
+    void transportFailed(Session* s);
     bool takeProxyHeader(Session* s);
     void note(Session* s, LogLevel level, const char* kind, const QString& text);
     void noteArrivals(Session* s, QByteArrayView bytes);
@@ -114,6 +120,7 @@ private:
         QString peer;
         QString address;
         bool proxied;
+        bool tls;
     };
     std::vector<Incoming> m_incoming;
     bool m_stopRequested = false;

@@ -68,12 +68,17 @@ AccessGuard::Limits MemberServer::limitsOf(const ServerOptions& o) {
     return limits;
 }
 
-MemberServer::MemberServer(ServerOptions options, QObject* parent)
+MemberServer::MemberServer(ServerOptions options, std::shared_ptr<TlsContext> tls, QObject* parent)
     : QObject(parent), m_shared(options, limitsOf(options)),
-      m_server(std::make_unique<Listener>([this](qintptr fd) { accept(fd); })) {}
+      m_server(std::make_unique<Listener>([this](qintptr fd) { accept(fd, m_shared.tls != nullptr); })) {
+    m_shared.tls = std::move(tls);
+    if (m_shared.tls && m_shared.options.plainListen)
+        m_plainServer = std::make_unique<Listener>([this](qintptr fd) { accept(fd, false); });
+}
 
 MemberServer::~MemberServer() {
     m_server.reset();
+    m_plainServer.reset();
     m_loops.clear();
 }
 
@@ -89,15 +94,23 @@ bool MemberServer::start(QString& error) {
         }
     }
     const ServerOptions& options = m_shared.options;
-    m_server->setListenBacklogSize(1024);
-    if (!m_server->listen(options.listen, options.port)) {
-        error = QStringLiteral("cannot listen on %1:%2: %3")
-                    .arg(options.listen.toString())
-                    .arg(options.port)
-                    .arg(m_server->errorString());
+    if (m_shared.tls)
+        log(QStringLiteral("TLS certificate %1%2")
+                .arg(m_shared.tls->description(), m_shared.tls->requiresClientCertificate()
+                                                      ? QStringLiteral("; client certificates required")
+                                                      : QString()));
+    // Both ports listen before either is logged: "listening on" says the service is ready.
+    if (!listen(*m_server, options.listen, options.port, error) ||
+        (m_plainServer && !listen(*m_plainServer, options.plainAddress, options.plainPort, error)))
         return false;
-    }
-    log(QStringLiteral("listening on %1:%2").arg(options.listen.toString()).arg(m_server->serverPort()));
+    log(QStringLiteral("listening on %1:%2%3")
+            .arg(options.listen.toString())
+            .arg(m_server->serverPort())
+            .arg(m_shared.tls ? QStringLiteral(" (TLS)") : QString()));
+    if (m_plainServer)
+        log(QStringLiteral("listening on %1:%2 (clear text)")
+                .arg(options.plainAddress.toString())
+                .arg(m_plainServer->serverPort()));
     // Counts of held-back lines are written when their window is over, also when nothing else is logged.
     auto* flush = new QTimer(this);
     connect(flush, &QTimer::timeout, this, [this] { m_shared.logThrottle.flush(StatementWatch::nowMs()); });
@@ -105,7 +118,19 @@ bool MemberServer::start(QString& error) {
     return true;
 }
 
-void MemberServer::accept(qintptr descriptor) {
+bool MemberServer::listen(QTcpServer& server, const QHostAddress& address, quint16 port, QString& error) {
+    server.setListenBacklogSize(1024);
+    if (!server.listen(address, port)) {
+        error = QStringLiteral("cannot listen on %1:%2: %3")
+                    .arg(address.toString())
+                    .arg(port)
+                    .arg(server.errorString());
+        return false;
+    }
+    return true;
+}
+
+void MemberServer::accept(qintptr descriptor, bool tls) {
     const int fd = static_cast<int>(descriptor);
     if (m_shuttingDown) {
         ::close(fd);
@@ -143,7 +168,7 @@ void MemberServer::accept(qintptr descriptor) {
         m_shared.logThrottle.write(LogLevel::Info, address, QStringLiteral("connected"),
                                    peer + QStringLiteral(" connected (%1 open)").arg(m_shared.guard.open()),
                                    StatementWatch::nowMs());
-    target->adopt(fd, peer, address, proxied);
+    target->adopt(fd, peer, address, proxied, tls);
 }
 
 bool MemberServer::trusted(const QHostAddress& address) const {
@@ -158,6 +183,8 @@ void MemberServer::shutdown() {
         return;
     m_shuttingDown = true;
     m_server->close();
+    if (m_plainServer)
+        m_plainServer->close();
     log(QStringLiteral("shutting down, telling %1 connection(s)").arg(m_shared.guard.open()));
     if (m_loops.empty()) {
         QTimer::singleShot(0, this, &MemberServer::finished);

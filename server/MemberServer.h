@@ -19,7 +19,9 @@ class MemberServer : public QObject {
     Q_OBJECT
 
 public:
-    explicit MemberServer(ServerOptions options, QObject* parent = nullptr);
+    // tls: the TLS settings of the listening port (null: clear text there).
+    explicit MemberServer(ServerOptions options, std::shared_ptr<TlsContext> tls = nullptr,
+                          QObject* parent = nullptr);
     ~MemberServer() override;
 
     bool start(QString& error);
@@ -36,11 +38,13 @@ signals:
 private:
     static AccessGuard::Limits limitsOf(const ServerOptions& options);
     bool trusted(const QHostAddress& address) const;
-    void accept(qintptr fd);
+    static bool listen(QTcpServer& server, const QHostAddress& address, quint16 port, QString& error);
+    void accept(qintptr fd, bool tls);
     void loopEnded();
 
     LoopShared m_shared;
     std::unique_ptr<QTcpServer> m_server;
+    std::unique_ptr<QTcpServer> m_plainServer; // the clear-text port beside TLS, when asked for
     std::vector<std::unique_ptr<ConnectionLoop>> m_loops;
     int m_ended = 0;
     bool m_shuttingDown = false;

@@ -28,6 +28,17 @@ struct ServerOptions {
     // (address and prefix length); every limit and log line uses that client.
     QList<QPair<QHostAddress, int>> trustedProxies;
 
+    // TLS on the listening port once a certificate and key are given (PEM
+    // files). With a client CA every desk must show a certificate it signed.
+    QString tlsCert;
+    QString tlsKey;
+    QString tlsClientCa;
+    // A clear-text port beside the TLS one; off unless asked for.
+    bool plainListen = false;
+    QHostAddress plainAddress;
+    quint16 plainPort = 0;
+    bool tls() const { return !tlsCert.isEmpty(); }
+
     // Statements: each answer is ready within this time of its request's arrival.
     int statementTimeoutMs = 10000;
     qint64 maxReplyBytes = 4 * 1024 * 1024;

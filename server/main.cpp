@@ -6,6 +6,7 @@
 #include "server/MemberServer.h"
 #include "server/SignalPipe.h"
 #include "server/SystemdNotify.h"
+#include "server/TlsContext.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -50,9 +51,12 @@ int main(int argc, char* argv[]) {
     if (request.mode == StartRequest::Mode::CheckConfig) {
         for (const QString& warning : request.warnings)
             writeLog(LogLevel::Warning, warning);
-        if (parsed)
+        QStringList tlsWarnings;
+        if (parsed && (!request.options.tls() || TlsContext::load(request.options, tlsWarnings, error)))
             DatabaseChecks::check(request.options.connectionString, request.allowSuperuser,
                                   !request.noKeyedPostings, error);
+        for (const QString& warning : tlsWarnings)
+            writeLog(LogLevel::Warning, warning);
         return reportCheck(error.isEmpty(), error);
     }
     if (!parsed)
@@ -69,6 +73,15 @@ int main(int argc, char* argv[]) {
         writeLog(LogLevel::Notice, done);
         return 0;
     }
+    std::shared_ptr<TlsContext> tls;
+    if (options.tls()) {
+        QStringList warnings;
+        tls = TlsContext::load(options, warnings, error);
+        for (const QString& warning : warnings)
+            writeLog(LogLevel::Warning, warning);
+        if (!tls)
+            return fail(error, 1);
+    }
     if (!DatabaseChecks::check(options.connectionString, request.allowSuperuser, !request.noKeyedPostings,
                                error))
         return fail(error);
@@ -80,7 +93,7 @@ int main(int argc, char* argv[]) {
         retention.start();
 
     SignalPipe stopSignals;
-    MemberServer server(serving);
+    MemberServer server(serving, tls);
     QObject::connect(&stopSignals, &SignalPipe::terminate, &server, [&](int number) {
         writeLog(LogLevel::Notice, QStringLiteral("signal %1").arg(number));
         notifyServiceManager("STOPPING=1");

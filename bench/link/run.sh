@@ -10,6 +10,8 @@
 #     /proc while the load runs, and the ratio of the two paths. CPU per
 #     request does not depend on what else the machine is doing; requests per
 #     second and latency do, so quote those from a quiet machine.
+# With BENCH_TLS=1, tls.sh follows: TLS against clear text (handshake cost per
+# log-in, lookup throughput) in the same run.
 # Usage: bench/link/run.sh [SECONDS]   (build first: ninja -C build)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -150,3 +152,7 @@ pgbench_path_us=$(per_request $((client + database)) "${txns:-0}")
 echo "CPU per lookup (us): pgbench $(per_request "$client" "${txns:-0}") database $(per_request "$database" "${txns:-0}") all $pgbench_path_us"
 echo "== CPU per lookup, memberd path / direct path: $memberd_path_us / $pgbench_path_us us =" \
     "$(awk -v a="$memberd_path_us" -v b="$pgbench_path_us" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')"
+
+if [ "${BENCH_TLS:-0}" = 1 ]; then
+    "$root/bench/link/tls.sh" "$seconds"
+fi

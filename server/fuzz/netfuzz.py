@@ -7,19 +7,35 @@ random mutations, split their bytes, pipeline, never read, reset their
 connection (RST) right after a request or while it runs, and send garbage
 before the log-in. Each worker stops at the deadline.
 
-Usage: netfuzz.py ADDRESS PASSWORD SECONDS [WORKERS]
+With --tls the port speaks TLS (memberd --tls-cert ...): clients then
+speak TLS (certificates are not checked; NETFUZZ_CERT and NETFUZZ_KEY give
+the client certificate a --tls-client-ca service asks for), and further
+clients break the handshake: clear text at the TLS port, random or truncated
+handshake records, a reset in the middle of the handshake.
+
+Usage: netfuzz.py ADDRESS PASSWORD SECONDS [WORKERS] [--tls]
 Exit status 1 when memberd stopped answering a fresh log-in at the end.
 """
 import os
 import random
 import socket
+import ssl
 import struct
 import sys
 import threading
 import time
 
-ADDRESS, PASSWORD, SECONDS = sys.argv[1], sys.argv[2].encode(), float(sys.argv[3])
-WORKERS = int(sys.argv[4]) if len(sys.argv) > 4 else 8
+TLS = "--tls" in sys.argv
+ARGS = [a for a in sys.argv if a != "--tls"]
+ADDRESS, PASSWORD, SECONDS = ARGS[1], ARGS[2].encode(), float(ARGS[3])
+WORKERS = int(ARGS[4]) if len(ARGS) > 4 else 8
+TLS_CONTEXT = None
+if TLS:
+    TLS_CONTEXT = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
+    TLS_CONTEXT.check_hostname = False
+    TLS_CONTEXT.verify_mode = ssl.CERT_NONE
+    if os.environ.get("NETFUZZ_CERT"):
+        TLS_CONTEXT.load_cert_chain(os.environ["NETFUZZ_CERT"], os.environ.get("NETFUZZ_KEY"))
 PORT = 3501
 HERE = os.path.dirname(os.path.abspath(__file__))
 STATEMENTS = []
@@ -65,6 +81,37 @@ def reset(sock):
     sock.close()
 
 
+# A broken TLS handshake: a random or truncated record, clear text, or a
+# reset once the client's first flight is out. True when the client is done.
+def break_handshake(sock, rng):
+    kind = rng.randrange(6)
+    if kind == 0:
+        sock.sendall(b"\x16\x03" + bytes(rng.randrange(256) for _ in range(rng.randrange(1, 600))))
+    elif kind == 1:
+        length = rng.randrange(1, 0x4800)
+        sock.sendall(b"\x16\x03\x01" + struct.pack(">H", length) + b"\x01" +
+                     bytes(rng.randrange(256) for _ in range(rng.randrange(0, 300))))
+    elif kind == 2:
+        sock.sendall(b"ZELQTCPCNT00" + PASSWORD + b"\x03")
+        sock.recv(4096)
+    elif kind == 3:
+        outgoing = ssl.MemoryBIO()
+        tls = TLS_CONTEXT.wrap_bio(ssl.MemoryBIO(), outgoing)
+        try:
+            tls.do_handshake()
+        except ssl.SSLWantReadError:
+            pass
+        hello = outgoing.read()
+        sock.sendall(hello[:rng.randrange(len(hello) + 1)])
+    else:
+        return False
+    if rng.random() < 0.5:
+        reset(sock)
+    else:
+        sock.close()
+    return True
+
+
 def client(rng):
     sock = socket.socket()
     sock.settimeout(2)
@@ -74,6 +121,10 @@ def client(rng):
         sock.connect((ADDRESS, PORT))
         with lock:
             counts["connections"] += 1
+        if TLS:
+            if break_handshake(sock, rng):
+                return
+            sock = TLS_CONTEXT.wrap_socket(sock)
         mode = rng.randrange(10)
         if mode == 0:  # garbage before the log-in
             sock.sendall(bytes(rng.randrange(256) for _ in range(rng.randrange(1, 3000))))
@@ -105,7 +156,7 @@ def client(rng):
             reset(sock)
         else:
             sock.close()
-    except OSError:
+    except (OSError, ValueError):
         sock.close()
 
 
@@ -129,6 +180,8 @@ try:
     sock.bind(("127.0.0.254", 0))
     sock.settimeout(20)
     sock.connect((ADDRESS, PORT))
+    if TLS:
+        sock = TLS_CONTEXT.wrap_socket(sock)
     sock.sendall(b"ZELQTCPCNT00" + PASSWORD + b"\x03")
     ok = sock.recv(100).startswith(b"ZELQTCPCNT00")
     sock.close()

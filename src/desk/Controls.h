@@ -62,6 +62,11 @@ inline const QString cmdPrintS = QStringLiteral("cmdPrintS");
 inline const QString chkMasterDB = QStringLiteral("chkMasterDB");
 inline const QString txtIP = QStringLiteral("txtIP");
 inline const QString txtPWD = QStringLiteral("txtPWD");
+// TLS on the link: the switch, the CA file, the desk's certificate and key.
+inline const QString chkTLS = QStringLiteral("chkTLS");
+inline const QString txtTlsCA = QStringLiteral("txtTlsCA");
+inline const QString txtTlsCert = QStringLiteral("txtTlsCert");
+inline const QString txtTlsKey = QStringLiteral("txtTlsKey");
 inline const QString cmdSetting = QStringLiteral("cmdSetting");
 inline const QString cmdTest = QStringLiteral("cmdTest");
 inline const QString cmdSetStore = QStringLiteral("cmdSetStore");

@@ -13,6 +13,7 @@
 #include "desk/FieldKeypads.h"
 #include "desk/HandOff.h"
 #include "desk/HandOffMailbox.h"
+#include "desk/LinkTlsSettings.h"
 #include "desk/PostingTexts.h"
 #include "link/LinkClient.h"
 
@@ -85,6 +86,8 @@ void Desk::InitForm() {
                                m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD")));
         m_view.setText(ctl::txtIP, m_state.link().host);
         m_view.setText(ctl::txtPWD, m_state.link().password);
+        m_state.setLinkTls(LinkTlsSettings::read(m_ctx.settings, g.exeName));
+        LinkTlsSettings::show(m_view, m_state.link().tls);
         m_keyed.prepare();
         startLink();
         m_view.centerWindow();

@@ -37,6 +37,7 @@ public:
         m_link.host = host;
         m_link.password = password;
     }
+    void setLinkTls(const LinkTls& tls) { m_link.tls = tls; }
 
     // Whether the desk is logged in to the member service. Each setting is
     // what the desk learnt (a log-in made or failed, a reply missing) and is

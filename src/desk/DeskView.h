@@ -33,6 +33,7 @@ public:
 
     // Whether a check box (e.g. "Check1", "只列印總計") is ticked.
     virtual bool isChecked(const QString& control) const = 0;
+    virtual void setChecked(const QString& control, bool checked) = 0;
 
     // The master-database switch "chkMasterDB".
     virtual bool masterDB() const = 0;

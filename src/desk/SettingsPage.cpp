@@ -6,6 +6,7 @@
 #include "desk/Controls.h"
 #include "desk/DeskState.h"
 #include "desk/DeskView.h"
+#include "desk/LinkTlsSettings.h"
 #include "desk/StatusLine.h"
 #include "desk/StoreCodes.h"
 #include "link/LinkClient.h"
@@ -27,10 +28,12 @@ public:
 SettingsPage::SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes,
                            DeskState& state)
     : m_ctx(ctx), m_view(view), m_status(status), m_codes(codes), m_state(state) {
-    m_probe = [&ctx](const LinkSettings& settings) {
+    m_probe = [&ctx](const LinkSettings& settings, QString& certificate) {
         QuietIndicators quiet;
         LinkClient probe(ctx.g, ctx.reporter, ctx.dialogs, quiet, ctx.codePage);
-        return probe.connectWith(settings);
+        const bool ok = probe.connectWith(settings);
+        certificate = probe.peerCertificateSummary();
+        return ok;
     };
 }
 
@@ -73,12 +76,20 @@ void SettingsPage::cmdSetting_Click() {
             m_ctx.dialogs.ShowRefusal(QStringLiteral("請輸入遠端主機的連線密碼"));
             return;
         }
+        const LinkTls tls = LinkTlsSettings::shown(m_view);
+        if (const QString problem = LinkTlsSettings::problem(tls); !problem.isEmpty()) {
+            m_ctx.dialogs.ShowRefusal(problem);
+            return;
+        }
         if (!m_ctx.settings.Save(kZelq, m_ctx.g.exeName,
-                                 {{QStringLiteral("IP"), host}, {QStringLiteral("PWD"), password}}))
+                                 QList<QPair<QString, QString>>{{QStringLiteral("IP"), host},
+                                                                {QStringLiteral("PWD"), password}} +
+                                     LinkTlsSettings::values(tls)))
             throw Fault(Fault::kGeneric, QStringLiteral("無法寫入設定檔 ") + m_ctx.settings.fileOf(kZelq));
-        // Memory follows the file only once both are written, so the two
+        // Memory follows the file only once all are written, so the two
         // never disagree.
         m_state.setLinkAddress(host, password);
+        m_state.setLinkTls(tls);
         m_ctx.dialogs.messageBox(QStringLiteral("設定OK"), Dialogs::Icon::Warning, m_ctx.g.title());
     });
 }
@@ -112,11 +123,20 @@ void SettingsPage::cmdTest_Click() {
         LinkSettings shown = m_state.link();
         shown.host = m_view.text(ctl::txtIP);
         shown.password = m_view.text(ctl::txtPWD);
+        shown.tls = LinkTlsSettings::shown(m_view);
+        if (const QString problem = LinkTlsSettings::problem(shown.tls); !problem.isEmpty()) {
+            m_ctx.dialogs.ShowRefusal(problem);
+            return;
+        }
         // A failed test stays until read; a success closes by itself.
-        if (shown.isComplete() && m_probe(shown))
+        QString certificate;
+        const bool ok = shown.isComplete() && m_probe(shown, certificate);
+        if (!ok)
+            m_ctx.dialogs.ShowRefusal(QStringLiteral("無法與會員資料庫連線!!"));
+        else if (certificate.isEmpty())
             m_ctx.dialogs.ShowMsg(QStringLiteral("連線成功"));
         else
-            m_ctx.dialogs.ShowRefusal(QStringLiteral("無法與會員資料庫連線!!"));
+            m_ctx.dialogs.ShowMsg(QStringLiteral("連線成功 (加密連線)\n") + certificate);
     });
 }
 

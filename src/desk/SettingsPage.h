@@ -18,8 +18,9 @@ class StoreCodes;
 class SettingsPage {
 public:
     // Tries a log-in with the settings given, on a connection of its own;
-    // true when the member service accepted it.
-    using LoginProbe = std::function<bool(const LinkSettings&)>;
+    // true when the member service accepted it. certificate: the service's
+    // certificate (subject and expiry) when the log-in went over TLS.
+    using LoginProbe = std::function<bool(const LinkSettings&, QString& certificate)>;
 
     SettingsPage(AppContext& ctx, DeskView& view, StatusLine& status, StoreCodes& codes, DeskState& state);
 
@@ -34,8 +35,9 @@ public:
     void cmdSetting_Click();
     // Creates the store code typed in txtTxnDept(2) in the local database.
     void cmdSetStore_Click();
-    // Logs in with the host and password shown, without keeping them, and
-    // says whether that worked.
+    // Logs in with the host, password and TLS settings shown, without
+    // keeping them, and says whether that worked (over TLS with the
+    // service's certificate).
     void cmdTest_Click();
 
     // The store-code pickers of the customer panel and of every

@@ -6,9 +6,14 @@
 #include "common/Guard.h"
 #include "common/Reporter.h"
 
+#include "link/TlsText.h"
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QTcpSocket>
+#include <QFile>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace tolva {
@@ -24,11 +29,28 @@ const QString kWaitingForService = QStringLiteral("等待會員資料庫回應�
 LinkClient::LinkClient(Globals& globals, Reporter& reporter, Dialogs& dialogs, LinkIndicators& indicators,
                        const CodePage& codePage, QObject* parent)
     : QObject(parent), m_g(globals), m_reporter(reporter), m_dialogs(dialogs), m_indicators(indicators),
-      m_codec(codePage), m_socket(new QTcpSocket(this)) {
-    connect(m_socket, &QTcpSocket::connected, this, &LinkClient::Winsock1_Connect);
+      m_codec(codePage), m_socket(new QSslSocket(this)) {
+    // Over TLS the log-in goes out once the handshake is done, never before.
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        if (!m_tls.on)
+            Winsock1_Connect();
+    });
+    connect(m_socket, &QSslSocket::encrypted, this, [this] {
+        m_peer = m_socket->peerCertificate();
+        Winsock1_Connect();
+    });
+    connect(m_socket, &QSslSocket::sslErrors, this, &LinkClient::tlsRefused);
     connect(m_socket, &QTcpSocket::readyRead, this,
             [this] { Winsock1_DataArrival(m_socket->bytesAvailable()); });
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        // A handshake that broke off for another reason than the service's
+        // certificate: the service wants a client certificate, or speaks no TLS.
+        const bool handshake = error == QAbstractSocket::SslHandshakeFailedError ||
+                               error == QAbstractSocket::SslInternalError ||
+                               error == QAbstractSocket::SslInvalidUserDataError ||
+                               (error == QAbstractSocket::RemoteHostClosedError && !m_socket->isEncrypted());
+        if (m_tls.on && handshake && m_tlsFailure.isEmpty() && !gTcpLinked)
+            m_tlsFailure = TlsText::handshakeFailed(error, m_socket->errorString());
         Winsock1_Error(static_cast<int>(error), m_socket->errorString());
     });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
@@ -43,6 +65,7 @@ LinkClient::~LinkClient() = default;
 
 bool LinkClient::connectWith(const LinkSettings& settings) {
     mMsgPrefix = settings.prefix;
+    m_tls = settings.tls;
     return Connect_TCPSrv(settings.host, settings.port, settings.password);
 }
 
@@ -67,9 +90,21 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
         m_capabilities = 0;
         gTcpRC.clear();
         gTcpData.clear();
-        m_socket->connectToHost(host, portNo);
+        m_host = host;
+        m_tlsFailure.clear();
+        m_peer.clear();
+        if (m_tls.on) {
+            prepareTls();
+            m_socket->connectToHostEncrypted(host, portNo);
+        } else {
+            m_socket->connectToHost(host, portNo);
+        }
         gTcpRC.clear();
         wait(Waiting::Login, m_loginSteps);
+        if (!gTcpLinked && !m_tlsFailure.isEmpty()) {
+            m_reporter.WriteLog(QStringLiteral("LinkDOWN: ") + m_tlsFailure);
+            m_dialogs.messageBox(m_tlsFailure, Dialogs::Icon::Critical, m_g.title());
+        }
 
         if (gTcpLinked) {
             m_outcome = LinkOutcome::Replied;
@@ -78,6 +113,48 @@ bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const 
             m_outcome = LinkOutcome::NoReply;
         return gTcpLinked;
     });
+}
+
+void LinkClient::prepareTls() {
+    if (!QSslSocket::supportsSsl())
+        throw Fault(Fault::kGeneric, QStringLiteral("此電腦無法使用加密連線 (找不到 OpenSSL)"));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setProtocol(QSsl::TlsV1_2OrLater);
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // Only the CA of the settings is trusted, not the system's.
+    const QList<QSslCertificate> authorities = QSslCertificate::fromPath(m_tls.caFile, QSsl::Pem);
+    if (authorities.isEmpty())
+        throw Fault(Fault::kGeneric, QStringLiteral("無法讀取 CA 憑證檔: ") + m_tls.caFile);
+    tls.setCaCertificates(authorities);
+    if (!m_tls.certFile.isEmpty() || !m_tls.keyFile.isEmpty()) {
+        const QList<QSslCertificate> own = QSslCertificate::fromPath(m_tls.certFile, QSsl::Pem);
+        if (own.isEmpty())
+            throw Fault(Fault::kGeneric, QStringLiteral("無法讀取用戶端憑證檔: ") + m_tls.certFile);
+        QFile file(m_tls.keyFile);
+        const QByteArray pem = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QSslKey key;
+        for (const QSsl::KeyAlgorithm algorithm : {QSsl::Ec, QSsl::Rsa, QSsl::Dsa}) {
+            key = QSslKey(pem, algorithm);
+            if (!key.isNull())
+                break;
+        }
+        if (key.isNull())
+            throw Fault(Fault::kGeneric, QStringLiteral("無法讀取用戶端金鑰檔: ") + m_tls.keyFile);
+        tls.setLocalCertificate(own.constFirst());
+        tls.setLocalCertificateChain(own);
+        tls.setPrivateKey(key);
+    }
+    m_socket->setSslConfiguration(tls);
+}
+
+// The service's certificate did not verify: the handshake stops (no error
+// is ignored) and the operator is told why once the log-in wait ends.
+void LinkClient::tlsRefused(const QList<QSslError>& errors) {
+    m_tlsFailure = TlsText::verificationFailed(errors, m_host);
+}
+
+QString LinkClient::peerCertificateSummary() const {
+    return TlsText::summary(m_peer);
 }
 
 std::optional<qint64> LinkClient::lastCount() const {

@@ -4,6 +4,16 @@
 
 namespace tolva {
 
+// TLS on the link: the CA that signed the member service's certificate (a
+// PEM file), and the desk's own certificate and key for a service that asks
+// for one (both or neither). With TLS on the link never speaks clear text.
+struct LinkTls {
+    bool on = false;
+    QString caFile;
+    QString certFile;
+    QString keyFile;
+};
+
 // Where the link connects and how it logs in: the member service's host
 // (port 3501), the password of its log-in and the prefix of every request.
 // One value, held by the desk and handed to the link client.
@@ -12,6 +22,7 @@ struct LinkSettings {
     QString password;
     QString port = QStringLiteral("3501");
     QString prefix = QStringLiteral("ZELQ");
+    LinkTls tls;
 
     bool isComplete() const { return !host.isEmpty() && !password.isEmpty(); }
 };

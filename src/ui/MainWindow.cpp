@@ -353,15 +353,29 @@ void MainWindow::buildSettingsPage(QWidget* page) {
     // itself, so it holds however the window's style is renewed.
     password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     grid->addWidget(password, 2, 1);
+    // TLS on the link: the CA that signed the service's certificate, and
+    // the desk's own certificate and key when the service asks for one.
+    auto* tls = new QCheckBox(QStringLiteral("加密連線 (TLS)"), page);
+    name(tls, ctl::chkTLS);
+    tls->installEventFilter(this);
+    setBaseHeight(tls, kButtonHeight);
+    grid->addWidget(tls, 3, 0, 1, 2);
+    int row = 4;
+    for (const auto& [control, caption] : {std::pair{ctl::txtTlsCA, QStringLiteral("CA 憑證檔")},
+                                           std::pair{ctl::txtTlsCert, QStringLiteral("用戶端憑證檔")},
+                                           std::pair{ctl::txtTlsKey, QStringLiteral("用戶端金鑰檔")}}) {
+        grid->addWidget(label(page, QStringLiteral("lbl") + control.mid(3), caption), row, 0);
+        grid->addWidget(field(page, control, caption), row++, 1);
+    }
     auto* linkButtons = new QHBoxLayout;
     linkButtons->addWidget(button(page, ctl::cmdSetting, QStringLiteral("設定")));
     linkButtons->addWidget(button(page, ctl::cmdTest, QStringLiteral("測試連線")));
-    grid->addLayout(linkButtons, 3, 0, 1, 2);
-    grid->addWidget(button(page, ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), 4, 0);
-    grid->addWidget(field(page, ctl::txtTxnDept(2), QStringLiteral("來源別設定")), 4, 1);
-    grid->addWidget(button(page, ctl::cmdSetStore, QStringLiteral("設定來源別")), 5, 0, 1, 2);
-    grid->addWidget(button(page, ctl::cmdHideSetting, QStringLiteral("結束設定")), 6, 0, 1, 2);
-    grid->setRowStretch(7, 1);
+    grid->addLayout(linkButtons, row++, 0, 1, 2);
+    grid->addWidget(button(page, ctl::cmdTxnDept(2), QStringLiteral("來源別設定")), row, 0);
+    grid->addWidget(field(page, ctl::txtTxnDept(2), QStringLiteral("來源別設定")), row++, 1);
+    grid->addWidget(button(page, ctl::cmdSetStore, QStringLiteral("設定來源別")), row++, 0, 1, 2);
+    grid->addWidget(button(page, ctl::cmdHideSetting, QStringLiteral("結束設定")), row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
     grid->setColumnStretch(1, 1);
 }
 

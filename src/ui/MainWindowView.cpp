@@ -150,10 +150,14 @@ bool MainWindowView::masterDB() const {
 }
 
 void MainWindowView::setMasterDB(bool checked) {
-    if (Pending* p = pendingFor(ctl::chkMasterDB))
+    setChecked(ctl::chkMasterDB, checked);
+}
+
+void MainWindowView::setChecked(const QString& control, bool checked) {
+    if (Pending* p = pendingFor(control))
         p->checked = checked;
     else
-        writeChecked(m_window.control(ctl::chkMasterDB), checked);
+        writeChecked(m_window.control(control), checked);
 }
 
 void MainWindowView::setMessageHighlight(bool highlighted) {

@@ -40,6 +40,7 @@ public:
     bool isChecked(const QString& control) const override;
     bool masterDB() const override;
     void setMasterDB(bool checked) override;
+    void setChecked(const QString& control, bool checked) override;
     void setMessageHighlight(bool highlighted) override;
     void clearInputs() override;
     void showWindow() override;

@@ -49,6 +49,12 @@ public:
     int selectedTab() const override { return currentTab; }
     QSet<QString> checked;
     bool isChecked(const QString& control) const override { return checked.contains(control); }
+    void setChecked(const QString& control, bool on) override {
+        if (on)
+            checked.insert(control);
+        else
+            checked.remove(control);
+    }
     bool masterDB() const override { return master; }
     void setMasterDB(bool checked) override { master = checked; }
     void setMessageHighlight(bool on) override { highlights << on; }
