@@ -5,6 +5,7 @@
 #include "server/Protocol.h"
 #include "server/ProxyHeader.h"
 #include "server/StatementRunner.h"
+#include "server/StoreScope.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,6 +46,10 @@ struct ConnectionLoop::Session {
     qsizetype sent = 0; // bytes of out already written
     QByteArray prefix = QByteArrayLiteral("ZELQ");
     bool unnamed = false; // from a balancer, its PROXY header not read yet
+    // The store the transport vouches for (a verified client certificate's
+    // name), before the log-in; empty when it knows none.
+    QString transportStore;
+    QString store; // the store the connection logged in as; empty: none
     bool loggedIn = false;
     bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
     bool waiting = false; // held and its answer not sent yet: listed in m_held
@@ -477,6 +482,8 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
                       QStringLiteral("不認識的指令: ") + cleanValue(QString::fromLatin1(request.command))));
         return;
     }
+    if (outOfScope(s, request))
+        return;
     const qint64 deadline = s->requestAt + m_options.statementTimeoutMs;
     const Outcome outcome =
         keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
@@ -494,32 +501,61 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
         touch(s);
 }
 
-void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& password) {
-    if (!constantTimeEquals(password, m_options.password)) {
-        wrongPassword(s, command);
+void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& data) {
+    const StoreLogin::Result result = m_shared.login.check(data, s->transportStore);
+    if (!result.warning.isEmpty())
+        writeLog(LogLevel::Warning, result.warning);
+    // A connection logged in as one store cannot turn into another or into none.
+    if (!result.accepted || (s->loggedIn && result.store != s->store)) {
+        wrongPassword(s, command, result.identity,
+                      result.accepted ? QStringLiteral("logs in again as another store") : result.why);
         return;
     }
     if (!s->loggedIn) {
         s->loggedIn = true;
+        s->store = result.store;
         m_pending.erase(s->pendingPos);
         m_shared.guard.loggedIn(s->address, nowMs());
     }
-    note(s, LogLevel::Info, "logged in", QStringLiteral(" logged in"));
+    note(s, LogLevel::Info, "logged in",
+         s->store.isEmpty() ? QStringLiteral(" logged in")
+                            : QStringLiteral(" logged in as store ") + s->store);
     // The count tells the desk what the service supports beyond statements.
-    send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
+    const qint64 offers =
+        (m_options.keyedPostings ? kKeyedPostings : 0) | (s->store.isEmpty() ? 0 : kStoreScoped);
+    send(s, reply(m_cp, s->prefix, command, rc::kOk, offers, {}));
 }
 
-void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
-    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, nowMs(), !s->loggedIn);
-    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: wrong password"));
+// A store's request that reaches beyond the store is answered and logged, and runs nothing.
+bool ConnectionLoop::outOfScope(Session* s, const Request& request) {
+    if (s->store.isEmpty())
+        return false;
+    const StoreScope::Verdict verdict =
+        StoreScope(s->store).check(request.command, m_cp.decode(request.data));
+    if (verdict.allowed)
+        return false;
+    writeLog(LogLevel::Warning,
+             s->peer + QStringLiteral(" refused %1: ").arg(QString::fromLatin1(request.command)) +
+                 verdict.why + QStringLiteral("; nothing done"));
+    send(s, reply(m_cp, s->prefix, request.command, rc::kOutOfScope, 0, cleanValue(verdict.text)));
+    if (!s->dead)
+        touch(s);
+    return true;
+}
+
+void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command, const QString& identity,
+                                   const QString& why) {
+    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, identity, nowMs(), !s->loggedIn);
+    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: ") + why);
     if (failure.lockedOut)
         writeLog(LogLevel::Warning,
-                 QStringLiteral("%1 locked out for %2 s after %3 failed log-ins: its refusals are "
+                 QStringLiteral("%1%5 locked out for %2 s after %3 failed log-ins: its refusals are "
                                 "answered after %4 s, right ones still let in")
                      .arg(s->address)
                      .arg(m_options.loginLockoutMs / 1000)
                      .arg(m_options.loginFailuresBeforeLockout)
-                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0));
+                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0)
+                     .arg(identity.isEmpty() ? QString() : QStringLiteral(" (store %1)").arg(identity)));
     const QByteArray answer =
         reply(m_cp, s->prefix, command, rc::kLoginRefused, 0, QStringLiteral("密碼錯誤"));
     if (failure.holdMs <= 0) {

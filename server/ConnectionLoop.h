@@ -4,6 +4,8 @@
 #include "server/AccessGuard.h"
 #include "server/LogThrottle.h"
 #include "server/ServerOptions.h"
+#include "server/StoreLogin.h"
+#include "server/StorePasswords.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,15 +23,20 @@
 namespace memberd {
 
 class StatementRunner;
+struct Request;
 
 // What the connection threads of one service share.
 struct LoopShared {
     explicit LoopShared(ServerOptions o, AccessGuard::Limits limits)
-        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs) {}
+        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs),
+          login(options.password, options.allowSharedPassword,
+                options.storePasswordsFile.isEmpty() ? nullptr : &stores) {}
     ServerOptions options;
     std::timed_mutex sqliteWriter; // one SQLite writer of this process at a time
     AccessGuard guard;             // connections of all threads, those being handed over included
     LogThrottle logThrottle;       // lines about one client address
+    StorePasswords stores;         // loaded before the service starts, when a file is given
+    StoreLogin login;
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -79,8 +86,9 @@ private:
     void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
-    void logIn(Session* s, const QByteArray& command, const QByteArray& password);
-    void wrongPassword(Session* s, const QByteArray& command);
+    void logIn(Session* s, const QByteArray& command, const QByteArray& data);
+    void wrongPassword(Session* s, const QByteArray& command, const QString& identity, const QString& why);
+    bool outOfScope(Session* s, const Request& request);
     void releaseHeld();
     void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
                            const QString& why);

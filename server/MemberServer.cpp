@@ -1,6 +1,7 @@
 #include "server/MemberServer.h"
 
 #include "server/Log.h"
+#include "server/SecretSources.h"
 #include "server/StatementWatch.h"
 
 #include <QDateTime>
@@ -78,6 +79,20 @@ MemberServer::~MemberServer() {
 }
 
 bool MemberServer::start(QString& error) {
+    const QString storeFile = m_shared.options.storePasswordsFile;
+    if (!storeFile.isEmpty()) {
+        QStringList warnings;
+        if (!SecretSources::checkFile(storeFile, warnings, error) || !m_shared.stores.load(storeFile, error))
+            return false;
+        for (const QString& warning : warnings)
+            writeLog(LogLevel::Warning, warning);
+        if (m_shared.stores.isEmpty()) {
+            error =
+                QStringLiteral("%1 names no store: add one with memberd --add-store ID --store-passwords %1")
+                    .arg(storeFile);
+            return false;
+        }
+    }
     const int threads = std::max(1, m_shared.options.threads);
     for (int i = 0; i < threads; ++i) {
         m_loops.push_back(std::make_unique<ConnectionLoop>(m_shared, i, [this] {

@@ -1,4 +1,5 @@
 // memberd: the member-data service of the desk's link.
+#include "server/AddStore.h"
 #include "server/CommandLine.h"
 #include "server/DatabaseChecks.h"
 #include "server/KeyRetention.h"
@@ -61,6 +62,8 @@ int main(int argc, char* argv[]) {
         writeLog(LogLevel::Warning, warning);
 
     const ServerOptions& options = request.options;
+    if (request.mode == StartRequest::Mode::AddStore)
+        return addStore(options.storePasswordsFile, request.addStore, options.codePage);
     if (request.mode == StartRequest::Mode::InitDb) {
         QString done;
         if (!DatabaseChecks::initialize(options.connectionString, request.roleName, request.rolePassword,

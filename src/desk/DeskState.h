@@ -36,6 +36,8 @@ public:
         m_link.host = host;
         m_link.password = password;
     }
+    // Logs in as this store (empty: with the password alone).
+    void setLoginStore(const QString& store) { m_link.store = store; }
 
     // Whether the desk is logged in to the member service.
     bool linked() const { return m_linked; }
