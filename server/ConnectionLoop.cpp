@@ -51,6 +51,7 @@ struct ConnectionLoop::Session {
     QString transportStore;
     QString store; // the store the connection logged in as; empty: none
     bool loggedIn = false;
+    bool offline = false; // the request being served is an offline posting
     bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
     bool waiting = false; // held and its answer not sent yet: listed in m_held
     bool closing = false;
@@ -485,9 +486,14 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     if (outOfScope(s, request))
         return;
     const qint64 deadline = s->requestAt + m_options.statementTimeoutMs;
+    s->offline = keyed && request.command == "POSTKY" && request.data.endsWith("\tO");
     const Outcome outcome =
         keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
               : m_runner->run(s->prefix, request.command, request.data, s->fd, deadline);
+    if (const quint64 reconnects = m_runner->reconnects(); reconnects != m_reconnectsCounted) {
+        m_shared.metrics.databaseReconnected(reconnects - m_reconnectsCounted);
+        m_reconnectsCounted = reconnects;
+    }
     if (!outcome.logLine.isEmpty())
         log(s->peer + QLatin1Char(' ') + outcome.logLine);
     if (outcome.clientGone) {
@@ -534,6 +540,8 @@ bool ConnectionLoop::outOfScope(Session* s, const Request& request) {
         StoreScope(s->store).check(request.command, m_cp.decode(request.data));
     if (verdict.allowed)
         return false;
+    m_shared.metrics.outOfScope();
+    s->offline = request.command == "POSTKY" && request.data.endsWith("\tO");
     writeLog(LogLevel::Warning,
              s->peer + QStringLiteral(" refused %1: ").arg(QString::fromLatin1(request.command)) +
                  verdict.why + QStringLiteral("; nothing done"));
@@ -546,6 +554,9 @@ bool ConnectionLoop::outOfScope(Session* s, const Request& request) {
 void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command, const QString& identity,
                                    const QString& why) {
     const AccessGuard::Failure failure = m_shared.guard.failed(s->address, identity, nowMs(), !s->loggedIn);
+    m_shared.metrics.loginFailed();
+    if (failure.lockedOut)
+        m_shared.metrics.lockedOut();
     note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: ") + why);
     if (failure.lockedOut)
         writeLog(LogLevel::Warning,
@@ -594,9 +605,45 @@ void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, co
     closeSession(s, why, false);
 }
 
+// What an answer came to, for the metrics: its command and result code,
+// its time since the request arrived, and what a keyed posting did.
+void ConnectionLoop::tally(Session* s, const QByteArray& reply) {
+    const QByteArray command = reply.mid(4, 6);
+    if (command == "TCPCLS")
+        return;
+    const QByteArray code = reply.mid(10, 2);
+    const qint64 nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    m_shared.metrics.answered(command, code,
+                              static_cast<quint64>(std::max<qint64>(0, nowUs - s->requestAt * 1000)));
+    // A keyed answer's data: "Outcome<TAB>Replay;" + outcome + TAB + replay.
+    const QByteArray keyed = code == "00" ? reply.mid(18 + 15, 3) : QByteArray();
+    const char outcome = keyed.size() == 3 ? keyed.at(0) : '?';
+    const bool replay = keyed.size() == 3 && keyed.at(2) == '1';
+    if (command == "POSTKY" && outcome != '?') {
+        if (replay)
+            m_shared.metrics.keyedReplayed();
+        else if (outcome == 'P')
+            m_shared.metrics.keyedPosted();
+    } else if (command == "POSTQY" && outcome != '?') {
+        if (replay)
+            m_shared.metrics.keyedReplayed();
+        else
+            m_shared.metrics.keyedVoided();
+    }
+    if (s->offline && command == "POSTKY") {
+        m_shared.metrics.offlineReceived();
+        if (outcome != 'P')
+            m_shared.metrics.offlineRefused();
+    }
+    s->offline = false;
+}
+
 void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (s->dead)
         return;
+    tally(s, bytes);
     if (s->writing()) {
         if (s->out.size() - s->sent + bytes.size() > m_options.maxOutputBytes) {
             writeLog(LogLevel::Notice,

@@ -3,6 +3,7 @@
 #include "common/CodePage.h"
 #include "server/AccessGuard.h"
 #include "server/LogThrottle.h"
+#include "server/Metrics.h"
 #include "server/ServerOptions.h"
 #include "server/StoreLogin.h"
 #include "server/StorePasswords.h"
@@ -37,6 +38,7 @@ struct LoopShared {
     LogThrottle logThrottle;       // lines about one client address
     StorePasswords stores;         // loaded before the service starts, when a file is given
     StoreLogin login;
+    Metrics metrics;
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -89,6 +91,7 @@ private:
     void logIn(Session* s, const QByteArray& command, const QByteArray& data);
     void wrongPassword(Session* s, const QByteArray& command, const QString& identity, const QString& why);
     bool outOfScope(Session* s, const Request& request);
+    void tally(Session* s, const QByteArray& reply);
     void releaseHeld();
     void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
                            const QString& why);
@@ -135,6 +138,7 @@ private:
     // Owned by the loop's thread.
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
+    quint64 m_reconnectsCounted = 0;
     std::list<Session*> m_sessions;         // least recently active first
     std::list<Session*> m_pending;          // not logged in yet, oldest first
     std::multimap<qint64, Session*> m_held; // refused, by the time their answer is due

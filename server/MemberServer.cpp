@@ -1,6 +1,8 @@
 #include "server/MemberServer.h"
 
+#include "server/HealthCheck.h"
 #include "server/Log.h"
+#include "server/MetricsServer.h"
 #include "server/SecretSources.h"
 #include "server/StatementWatch.h"
 
@@ -74,6 +76,8 @@ MemberServer::MemberServer(ServerOptions options, QObject* parent)
       m_server(std::make_unique<Listener>([this](qintptr fd) { accept(fd); })) {}
 
 MemberServer::~MemberServer() {
+    m_metricsServer.reset();
+    m_health.reset();
     m_server.reset();
     m_loops.clear();
 }
@@ -112,11 +116,32 @@ bool MemberServer::start(QString& error) {
                     .arg(m_server->errorString());
         return false;
     }
+    if (!startMetrics(error))
+        return false;
     log(QStringLiteral("listening on %1:%2").arg(options.listen.toString()).arg(m_server->serverPort()));
     // Counts of held-back lines are written when their window is over, also when nothing else is logged.
     auto* flush = new QTimer(this);
     connect(flush, &QTimer::timeout, this, [this] { m_shared.logThrottle.flush(StatementWatch::nowMs()); });
     flush->start(static_cast<int>(m_shared.logThrottle.windowMs()));
+    return true;
+}
+
+// The metrics listener and the database's health check behind /healthz, when asked for.
+bool MemberServer::startMetrics(QString& error) {
+    const ServerOptions& options = m_shared.options;
+    if (options.metricsPort == 0)
+        return true;
+    m_health = std::make_unique<HealthCheck>(options.connectionString);
+    m_health->start();
+    m_metricsServer = std::make_unique<MetricsServer>(m_shared.metrics, *m_health,
+                                                      [this] { return m_shared.guard.open(); });
+    if (!m_metricsServer->start(options.metricsAddress, options.metricsPort, error))
+        return false;
+    log(QStringLiteral("metrics on http://%1:%2/metrics")
+            .arg(options.metricsAddress.protocol() == QAbstractSocket::IPv6Protocol
+                     ? QLatin1Char('[') + options.metricsAddress.toString() + QLatin1Char(']')
+                     : options.metricsAddress.toString())
+            .arg(options.metricsPort));
     return true;
 }
 

@@ -11,6 +11,9 @@ class QTcpServer;
 
 namespace memberd {
 
+class HealthCheck;
+class MetricsServer;
+
 // Accepts the desks' connections and hands each to the connection thread
 // that serves the fewest; that thread answers all its requests (see
 // ConnectionLoop). The listening socket and the shutdown live on the thread
@@ -29,6 +32,8 @@ public:
 
     // Writes one line to stderr; callable from any thread.
     static void log(const QString& line);
+    // The counters of /metrics, for the parts that count (the TLS handshake).
+    Metrics& metrics() { return m_shared.metrics; }
 
 signals:
     void finished();
@@ -38,9 +43,12 @@ private:
     bool trusted(const QHostAddress& address) const;
     void accept(qintptr fd);
     void loopEnded();
+    bool startMetrics(QString& error);
 
     LoopShared m_shared;
     std::unique_ptr<QTcpServer> m_server;
+    std::unique_ptr<HealthCheck> m_health;
+    std::unique_ptr<MetricsServer> m_metricsServer;
     std::vector<std::unique_ptr<ConnectionLoop>> m_loops;
     int m_ended = 0;
     bool m_shuttingDown = false;
