@@ -3,7 +3,6 @@
 #include "server/HealthCheck.h"
 #include "server/Log.h"
 #include "server/MetricsServer.h"
-#include "server/SecretSources.h"
 #include "server/StatementWatch.h"
 
 #include <QDateTime>
@@ -86,16 +85,11 @@ bool MemberServer::start(QString& error) {
     const QString storeFile = m_shared.options.storePasswordsFile;
     if (!storeFile.isEmpty()) {
         QStringList warnings;
-        if (!SecretSources::checkFile(storeFile, warnings, error) || !m_shared.stores.load(storeFile, error))
-            return false;
+        const bool opened = m_shared.stores.open(storeFile, warnings, error);
         for (const QString& warning : warnings)
             writeLog(LogLevel::Warning, warning);
-        if (m_shared.stores.isEmpty()) {
-            error =
-                QStringLiteral("%1 names no store: add one with memberd --add-store ID --store-passwords %1")
-                    .arg(storeFile);
+        if (!opened)
             return false;
-        }
     }
     const int threads = std::max(1, m_shared.options.threads);
     for (int i = 0; i < threads; ++i) {

@@ -1,6 +1,7 @@
 #include "server/StorePasswords.h"
 
 #include "server/Protocol.h"
+#include "server/SecretSources.h"
 
 #include <QFile>
 #include <QList>
@@ -149,10 +150,23 @@ bool StorePasswords::load(const QString& path, QString& error) {
     std::lock_guard lock(m_mutex);
     if (m_digestKey.isEmpty())
         m_digestKey = randomBytes(32);
+    if (m_decoy.isEmpty())
+        m_decoy = hash(randomBytes(16));
     m_path = path;
     m_stamp = stamp;
     m_hashes = std::move(hashes);
     m_verified.clear();
+    return true;
+}
+
+bool StorePasswords::open(const QString& path, QStringList& warnings, QString& error) {
+    if (!SecretSources::checkFile(path, warnings, error) || !load(path, error))
+        return false;
+    if (isEmpty()) {
+        error = QStringLiteral("%1 names no store: add one with memberd --add-store ID --store-passwords %1")
+                    .arg(path);
+        return false;
+    }
     return true;
 }
 
@@ -195,6 +209,7 @@ QByteArray StorePasswords::remembered(const QString& store, const QByteArray& pa
 bool StorePasswords::verify(const QString& store, const QByteArray& password) {
     QByteArray stored;
     QByteArray digest;
+    QByteArray decoy;
     {
         std::lock_guard lock(m_mutex);
         digest = remembered(store, password);
@@ -202,10 +217,10 @@ bool StorePasswords::verify(const QString& store, const QByteArray& password) {
         if (known != m_verified.cend() && constantTimeEquals(known.value(), digest))
             return true;
         stored = m_hashes.value(store);
+        decoy = m_decoy;
     }
     // An unknown store is answered after a derivation as long as a real one.
-    static const QByteArray unknown = hash(QByteArrayLiteral("no such store"));
-    const bool right = matches(stored.isEmpty() ? unknown : stored, password) && !stored.isEmpty();
+    const bool right = matches(stored.isEmpty() ? decoy : stored, password) && !stored.isEmpty();
     if (right) {
         std::lock_guard lock(m_mutex);
         if (m_hashes.value(store) == stored)

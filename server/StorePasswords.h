@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <mutex>
 #include <sys/types.h>
 
@@ -27,6 +28,9 @@ public:
 
     // Reads path; false with a reason (the file's line for a bad one).
     bool load(const QString& path, QString& error);
+    // The file memberd starts with: checked like every secret file (owner,
+    // who may change it), read, and refused when it names no store.
+    bool open(const QString& path, QStringList& warnings, QString& error);
     bool isEmpty() const;
     bool contains(const QString& store) const;
     // Whether password is store's. An unknown store takes a derivation too,
@@ -63,6 +67,7 @@ private:
     QHash<QString, QByteArray> m_hashes;
     QHash<QString, QByteArray> m_verified; // store -> keyed digest of its right password
     QByteArray m_digestKey;
+    QByteArray m_decoy; // an unknown store's password is checked against this hash
 };
 
 } // namespace memberd

@@ -6,6 +6,7 @@
 #include "server/Log.h"
 #include "server/MemberServer.h"
 #include "server/SignalPipe.h"
+#include "server/StorePasswords.h"
 #include "server/SystemdNotify.h"
 
 #include <QCoreApplication>
@@ -49,11 +50,13 @@ int main(int argc, char* argv[]) {
     QString error;
     const bool parsed = parseCommandLine(QCoreApplication::arguments(), request, error);
     if (request.mode == StartRequest::Mode::CheckConfig) {
-        for (const QString& warning : request.warnings)
-            writeLog(LogLevel::Warning, warning);
-        if (parsed)
+        const QString stores = request.options.storePasswordsFile;
+        StorePasswords storePasswords;
+        if (parsed && (stores.isEmpty() || storePasswords.open(stores, request.warnings, error)))
             DatabaseChecks::check(request.options.connectionString, request.allowSuperuser,
                                   !request.noKeyedPostings, error);
+        for (const QString& warning : request.warnings)
+            writeLog(LogLevel::Warning, warning);
         return reportCheck(error.isEmpty(), error);
     }
     if (!parsed)

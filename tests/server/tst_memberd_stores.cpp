@@ -8,9 +8,12 @@
 // Each test has its own addresses (127.0.0.60-69).
 #include "db/Database.h"
 #include "server/MemberWire.h"
+#include "support/ChildProcess.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -213,6 +216,28 @@ private slots:
         QVERIFY2(log.contains(QStringLiteral("cannot read the")), qPrintable(log));
         QCOMPARE(MemberdProcess::addStore(site.stores, QStringLiteral("S:1"), "x"), 2);
         QCOMPARE(MemberdProcess::addStore(site.stores, QStringLiteral("S01"), ""), 2);
+        // A file naming no store, and one others may change, stop --check-config too.
+        QFile empty(site.stores);
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QVERIFY(empty.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        const QStringList check{QStringLiteral("--check-config"), QStringLiteral("--db"), site.conn,
+                                QStringLiteral("--store-passwords"), site.stores};
+        // --check-config answers on standard output.
+        const auto checkConfig = [&] {
+            QProcess p;
+            endWithTestProcess(p);
+            p.start(MemberdProcess::program(), check);
+            return p.waitForFinished(30000) && p.exitCode() == 1
+                       ? QString::fromUtf8(p.readAllStandardOutput())
+                       : QStringLiteral("(not refused)");
+        };
+        QString out = checkConfig();
+        QVERIFY2(out.contains(QStringLiteral("names no store")), qPrintable(out));
+        QCOMPARE(MemberdProcess::addStore(site.stores, QStringLiteral("S01"), "one"), 0);
+        QVERIFY(empty.setPermissions(empty.permissions() | QFile::WriteOther));
+        out = checkConfig();
+        QVERIFY2(out.contains(QStringLiteral("may be changed by any user")), qPrintable(out));
     }
 };
 

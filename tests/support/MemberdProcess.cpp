@@ -82,6 +82,7 @@ int MemberdProcess::terminate() {
 
 int MemberdProcess::addStore(const QString& file, const QString& store, const QByteArray& password) {
     QProcess p;
+    endWithTestProcess(p);
     p.start(program(), {QStringLiteral("--add-store"), store, QStringLiteral("--store-passwords"), file});
     if (!p.waitForStarted(10000))
         return -1;
