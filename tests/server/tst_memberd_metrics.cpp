@@ -178,6 +178,26 @@ private slots:
         QVERIFY(valueOf(http(metricsAt, "GET /metrics HTTP/1.1\r\n\r\n"),
                         QStringLiteral("memberd_database_reconnects_total")) >= 1);
     }
+
+    void badOptionsStopTheStart() {
+        const auto refusal = [](const QStringList& args) {
+            const auto [code, log] = MemberdProcess::runToEnd(
+                QStringList{QStringLiteral("--db"),
+                            QStringLiteral("Provider=SQLite;Data Source=/nonexistent/m.db")} +
+                args);
+            return code == 2 ? log : QStringLiteral("exit %1").arg(code);
+        };
+        QVERIFY(refusal({QStringLiteral("--metrics-listen"), QStringLiteral("9351")})
+                    .contains(QStringLiteral("--metrics-listen must be ADDR:PORT")));
+        QVERIFY(refusal({QStringLiteral("--metrics-listen"), QStringLiteral("localhost:9351")})
+                    .contains(QStringLiteral("--metrics-listen must be ADDR:PORT")));
+        QVERIFY(refusal({QStringLiteral("--metrics-listen"), QStringLiteral("127.0.0.1:70000")})
+                    .contains(QStringLiteral("--metrics-listen must be ADDR:PORT")));
+        QVERIFY(refusal({QStringLiteral("--allow-shared-password")})
+                    .contains(QStringLiteral("--allow-shared-password needs --store-passwords")));
+        QVERIFY(refusal({QStringLiteral("--add-store"), QStringLiteral("S01")})
+                    .contains(QStringLiteral("--add-store needs --store-passwords FILE")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMemberdMetrics)
