@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!whole.path.startsWith('/') || whole.path.contains(' ') || whole.path.contains('?') ||
             whole.method.isEmpty())
             std::abort();
-        if (more.state != HttpRequest::State::Complete || more.path != whole.path || more.method != whole.method)
+        if (more.state != HttpRequest::State::Complete || more.path != whole.path ||
+            more.method != whole.method)
             std::abort();
         break;
     case HttpRequest::State::Malformed:
