@@ -23,17 +23,16 @@ bool AccessGuard::shouldReport(Entry& e, qint64 nowMs) {
     return true;
 }
 
-// An address with no connection whose failures have run out holds nothing worth keeping.
-bool AccessGuard::forgotten(const Entry& e, qint64 nowMs) const {
-    return e.connections == 0 && e.lockedUntilMs <= nowMs &&
-           (e.failures == 0 || nowMs - e.lastFailureMs > m_limits.lockoutMs);
+// Failures that have run out hold nothing worth keeping.
+bool AccessGuard::forgotten(const Tries& t, qint64 nowMs) const {
+    return t.lockedUntilMs <= nowMs && (t.failures == 0 || nowMs - t.lastFailureMs > m_limits.lockoutMs);
 }
 
 void AccessGuard::prune(qint64 nowMs) {
-    if (m_entries.size() <= kSweepAbove)
+    if (m_tries.size() <= kSweepAbove)
         return;
-    for (auto it = m_entries.begin(); it != m_entries.end();)
-        it = forgotten(it.value(), nowMs) ? m_entries.erase(it) : std::next(it);
+    for (auto it = m_tries.begin(); it != m_tries.end();)
+        it = forgotten(it.value(), nowMs) ? m_tries.erase(it) : std::next(it);
 }
 
 AccessGuard::Admission AccessGuard::addressVerdict(const Entry& e) const {
@@ -71,7 +70,7 @@ AccessGuard::Admission AccessGuard::settle(const QString& address, Entry& e, Adm
                                            bool& report) {
     if (verdict != Admission::Admitted) {
         report = shouldReport(e, nowMs);
-        if (e.connections == 0 && e.failures == 0)
+        if (e.connections == 0)
             m_entries.remove(address);
         return verdict;
     }
@@ -122,24 +121,27 @@ QString AccessGuard::describe(Admission admission) {
     return QString();
 }
 
-AccessGuard::Failure AccessGuard::failed(const QString& address, qint64 nowMs, bool pending) {
+AccessGuard::Failure AccessGuard::failed(const QString& address, const QString& identity, qint64 nowMs,
+                                         bool pending) {
     std::lock_guard lock(m_mutex);
+    prune(nowMs);
     Entry& e = m_entries[address];
+    Tries& t = m_tries[identity + QLatin1Char('\n') + address];
     // Failures far apart (a till with an old password) do not add up.
-    if (e.failures > 0 && nowMs - e.lastFailureMs > m_limits.lockoutMs)
-        e.failures = 0;
-    ++e.failures;
-    e.lastFailureMs = nowMs;
+    if (t.failures > 0 && nowMs - t.lastFailureMs > m_limits.lockoutMs)
+        t.failures = 0;
+    ++t.failures;
+    t.lastFailureMs = nowMs;
     Failure f;
-    if (e.lockedUntilMs > nowMs) {
+    if (t.lockedUntilMs > nowMs) {
         f.holdMs = m_limits.maxDelayMs;
-    } else if (e.failures >= m_limits.failuresBeforeLockout) {
-        e.lockedUntilMs = nowMs + m_limits.lockoutMs;
+    } else if (t.failures >= m_limits.failuresBeforeLockout) {
+        t.lockedUntilMs = nowMs + m_limits.lockoutMs;
         f.holdMs = m_limits.maxDelayMs;
         f.lockedOut = true;
-    } else if (e.failures > kFreeFailures) {
+    } else if (t.failures > kFreeFailures) {
         // A mistyped password or two cost nothing; then each failure doubles the hold.
-        const int doublings = std::min(e.failures - kFreeFailures - 1, 20);
+        const int doublings = std::min(t.failures - kFreeFailures - 1, 20);
         f.holdMs = std::min(m_limits.firstDelayMs << doublings, m_limits.maxDelayMs);
     }
     // Held answers are bounded like pending places: past that, the answer goes at once.
@@ -188,7 +190,7 @@ void AccessGuard::closed(const QString& address, Phase phase) {
         --e.connections;
         --m_open;
     }
-    if (e.connections == 0 && e.failures == 0)
+    if (e.connections == 0)
         m_entries.erase(it);
 }
 

@@ -14,10 +14,13 @@ namespace memberd {
 //
 // Several desks may share one address (a store behind one router), so what a
 // wrong password costs falls on the connection that sent it, never on the
-// address's other clients: a right password is always let in. Two wrong
-// passwords from an address cost nothing; after that the answer to each
-// further one is held on its own connection, twice as long each time. After
-// too many failures the address is locked out for a while: its wrong
+// address's other clients: a right password is always let in. Failures are
+// counted per identity and address: the store a log-in names (empty for the
+// shared password and for names that are no store), so one store's mistakes
+// never delay another store's log-ins from the same address. Two wrong
+// passwords cost nothing; after that the answer to each further one is held
+// on its own connection, twice as long each time. After too many failures
+// the identity at that address is locked out for a while: its wrong
 // passwords are held as long as any. A connection whose answer is held is
 // "held": it no longer takes a pending place, and held connections are
 // bounded per address and in all.
@@ -63,9 +66,13 @@ public:
     void closedUnnamed();
     // The refusal for the log.
     static QString describe(Admission admission);
-    // A wrong password from a connection of address (pending: not logged in
-    // yet). When the answer of a pending one is held it turns held.
-    Failure failed(const QString& address, qint64 nowMs, bool pending);
+    // A wrong password for identity from a connection of address (pending:
+    // not logged in yet). When the answer of a pending one is held it turns held.
+    Failure failed(const QString& address, const QString& identity, qint64 nowMs, bool pending);
+    // The same for a log-in that names no store.
+    Failure failed(const QString& address, qint64 nowMs, bool pending) {
+        return failed(address, QString(), nowMs, pending);
+    }
     void loggedIn(const QString& address, qint64 nowMs);
     void closed(const QString& address, Phase phase);
 
@@ -77,10 +84,13 @@ private:
         int connections = 0;
         int pending = 0;
         int held = 0;
+        qint64 lastReportMs = -1;
+    };
+    // The failed log-ins of one identity at one address.
+    struct Tries {
         int failures = 0;
         qint64 lastFailureMs = 0;
         qint64 lockedUntilMs = 0; // wrong passwords are held longest before this
-        qint64 lastReportMs = -1;
     };
     bool shouldReport(Entry& e, qint64 nowMs);
     Admission addressVerdict(const Entry& e) const;
@@ -89,12 +99,13 @@ private:
     Admission settle(const QString& address, Entry& e, Admission verdict, qint64 nowMs, bool& report);
     // The pending places in all an address may use: all of them once it has logged in.
     int pendingPlacesFor(const QString& address) const;
-    bool forgotten(const Entry& e, qint64 nowMs) const;
+    bool forgotten(const Tries& t, qint64 nowMs) const;
     void prune(qint64 nowMs);
 
     Limits m_limits;
     mutable std::mutex m_mutex;
     QHash<QString, Entry> m_entries;
+    QHash<QString, Tries> m_tries;  // by identity and address
     QHash<QString, qint64> m_known; // addresses that logged in, and when last
     int m_open = 0;
     int m_pending = 0;

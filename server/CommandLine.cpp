@@ -4,6 +4,7 @@
 #include "server/SecretSources.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <sys/resource.h>
 
@@ -109,6 +110,34 @@ QList<QCommandLineOption> serviceOptions() {
                "Keep the keys of keyed postings this many days, removing older ones at the start and daily "
                "(default 400; 0: keep them for ever).",
                "DAYS", QStringLiteral("400")),
+    };
+}
+
+// Who the desks are: stores with passwords of their own.
+QList<QCommandLineOption> identityOptions() {
+    return {
+        valued("store-passwords",
+               "File of \"store-id:hash\" lines: each store logs in as \"STORE<TAB>password\" and posts "
+               "only as itself; the shared password then no longer logs in (see --allow-shared-password). "
+               "Read again when it changes.",
+               "FILE"),
+        flag("allow-shared-password",
+             "With --store-passwords: the shared password still logs in, as no store (while desks are "
+             "changed over)."),
+        valued("add-store",
+               "Set the password of store ID in the --store-passwords file (read from standard input, "
+               "not echoed on a terminal), replacing its line, and exit.",
+               "ID"),
+    };
+}
+
+// What the service tells about itself.
+QList<QCommandLineOption> metricsOptions() {
+    return {
+        valued("metrics-listen",
+               "Serve /metrics (Prometheus text format) and /healthz over HTTP on ADDR:PORT (default: "
+               "off).",
+               "ADDR:PORT"),
     };
 }
 
@@ -333,16 +362,60 @@ bool readLimits(const QCommandLineParser& parser, StartRequest& request, QString
     return true;
 }
 
+// The stores' password file and the metrics listener.
+bool readIdentityAndMetrics(const QCommandLineParser& parser, StartRequest& request, QString& error) {
+    ServerOptions& o = request.options;
+    o.storePasswordsFile = parser.value(QStringLiteral("store-passwords"));
+    o.allowSharedPassword = parser.isSet(QStringLiteral("allow-shared-password"));
+    if (o.allowSharedPassword && o.storePasswordsFile.isEmpty()) {
+        error = QStringLiteral("--allow-shared-password needs --store-passwords");
+        return false;
+    }
+    if (request.mode == StartRequest::Mode::AddStore && o.storePasswordsFile.isEmpty()) {
+        error = QStringLiteral("--add-store needs --store-passwords FILE");
+        return false;
+    }
+    const QString metrics = parser.value(QStringLiteral("metrics-listen"));
+    if (metrics.isEmpty())
+        return true;
+    const qsizetype colon = metrics.lastIndexOf(QLatin1Char(':'));
+    bool numeric = false;
+    const uint port = metrics.mid(colon + 1).toUInt(&numeric);
+    QString host = metrics.left(std::max<qsizetype>(colon, 0));
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    if (colon <= 0 || !numeric || port == 0 || port > 65535 || !o.metricsAddress.setAddress(host)) {
+        error = QStringLiteral("--metrics-listen must be ADDR:PORT, e.g. 127.0.0.1:9351: ") + metrics;
+        return false;
+    }
+    o.metricsPort = static_cast<quint16>(port);
+    return true;
+}
+
+// Whether a shared password was given at all.
+bool sharedPasswordGiven(const QString& passwordFile) {
+    const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    return !passwordFile.isEmpty() || qEnvironmentVariableIsSet("MEMBERD_PASSWORD") ||
+           (!credentials.isEmpty() && QFile::exists(credentials + QStringLiteral("/memberd-password")));
+}
+
 // The secrets the mode needs: the log-in password to serve, the new role's
-// password to set up a database.
+// password to set up a database. With store passwords (and no shared one
+// allowed) the shared password may be left out.
 bool readSecrets(const QCommandLineParser& parser, const tolva::CodePage& cp, StartRequest& request,
                  QString& error) {
     const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+    if (request.mode == StartRequest::Mode::AddStore)
+        return true;
     if (request.mode == StartRequest::Mode::InitDb) {
         return !parser.isSet(QStringLiteral("db-role-password-file")) ||
                SecretSources::readFile(value("db-role-password-file"), request.rolePassword, request.warnings,
                                        error);
     }
+    const ServerOptions& o = request.options;
+    if (!o.storePasswordsFile.isEmpty() && !o.allowSharedPassword &&
+        !sharedPasswordGiven(value("password-file")))
+        return true;
     return SecretSources::password(value("password-file"), cp, request.options.password, request.warnings,
                                    error);
 }
@@ -350,7 +423,8 @@ bool readSecrets(const QCommandLineParser& parser, const tolva::CodePage& cp, St
 } // namespace
 
 bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error) {
-    const QList<QCommandLineOption> options = serviceOptions() + tlsOptions() + limitOptions();
+    const QList<QCommandLineOption> options =
+        serviceOptions() + tlsOptions() + identityOptions() + metricsOptions() + limitOptions();
     QCommandLineParser parser;
     if (!parseArguments(parser, options, arguments, request, error))
         return false;
@@ -359,7 +433,9 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     const auto isSet = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
     request.mode = isSet("check-config") ? StartRequest::Mode::CheckConfig
                    : isSet("init-db")    ? StartRequest::Mode::InitDb
+                   : isSet("add-store")  ? StartRequest::Mode::AddStore
                                          : StartRequest::Mode::Serve;
+    request.addStore = value("add-store");
     ServerOptions& o = request.options;
     o.codePage = value("codepage");
     o.allowAnySql = isSet("allow-any-sql");
@@ -375,7 +451,8 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     return SecretSources::connectionString(value("db"), value("db-file"), o.connectionString,
                                            request.warnings, error) &&
            readAddresses(parser, o, error) && readTls(parser, o, error) &&
-           readLimits(parser, request, error) && readSecrets(parser, cp, request, error);
+           readLimits(parser, request, error) && readIdentityAndMetrics(parser, request, error) &&
+           readSecrets(parser, cp, request, error);
 }
 
 } // namespace memberd

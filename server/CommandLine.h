@@ -11,7 +11,7 @@ namespace memberd {
 // configuration file (--config), the password and connection string from
 // their sources, and the mode.
 struct StartRequest {
-    enum class Mode { Serve, InitDb, CheckConfig };
+    enum class Mode { Serve, InitDb, CheckConfig, AddStore };
     Mode mode = Mode::Serve;
     ServerOptions options;
     bool allowSuperuser = false;
@@ -19,6 +19,7 @@ struct StartRequest {
     int keyDays = 400; // posting keys are kept this long; 0: for ever
     QString roleName = QStringLiteral("memberd");
     QString rolePassword;
+    QString addStore; // --add-store: the store whose password is set
     QStringList warnings;
 };
 

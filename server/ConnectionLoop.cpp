@@ -5,6 +5,7 @@
 #include "server/Protocol.h"
 #include "server/ProxyHeader.h"
 #include "server/StatementRunner.h"
+#include "server/StoreScope.h"
 #include "server/Transport.h"
 
 #include <algorithm>
@@ -50,7 +51,9 @@ struct ConnectionLoop::Session {
     qsizetype sent = 0; // bytes of out already written
     QByteArray prefix = QByteArrayLiteral("ZELQ");
     bool unnamed = false; // from a balancer, its PROXY header not read yet
+    QString store;        // the store the connection logged in as; empty: none
     bool loggedIn = false;
+    bool offline = false; // the request being served is an offline posting
     bool held = false;    // refused after a wrong password, its answer held back (see AccessGuard)
     bool waiting = false; // held and its answer not sent yet: listed in m_held
     bool closing = false;
@@ -377,6 +380,7 @@ void ConnectionLoop::transportFailed(Session* s) {
         drop(s);
         return;
     }
+    m_shared.metrics.tlsHandshakeFailed();
     if (s->transport->clearTextClient()) {
         refuseBeforeLogin(s, QByteArrayLiteral("TCPCNT"), rc::kBadRequest,
                           QStringLiteral("此連線埠只接受 TLS 加密連線"),
@@ -556,10 +560,17 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
                       QStringLiteral("不認識的指令: ") + cleanValue(QString::fromLatin1(request.command))));
         return;
     }
+    if (outOfScope(s, request))
+        return;
     const qint64 deadline = s->requestAt + m_options.statementTimeoutMs;
+    s->offline = keyed && request.command == "POSTKY" && request.data.endsWith("\tO");
     const Outcome outcome =
         keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
               : m_runner->run(s->prefix, request.command, request.data, s->fd, deadline);
+    if (const quint64 reconnects = m_runner->reconnects(); reconnects != m_reconnectsCounted) {
+        m_shared.metrics.databaseReconnected(reconnects - m_reconnectsCounted);
+        m_reconnectsCounted = reconnects;
+    }
     if (!outcome.logLine.isEmpty())
         log(s->peer + QLatin1Char(' ') + outcome.logLine);
     if (outcome.clientGone) {
@@ -573,35 +584,68 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
         touch(s);
 }
 
-void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& password) {
-    if (!constantTimeEquals(password, m_options.password)) {
-        wrongPassword(s, command);
+void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& data) {
+    const StoreLogin::Result result = m_shared.login.check(data, s->transport->certificateStoreId());
+    if (!result.warning.isEmpty())
+        writeLog(LogLevel::Warning, result.warning);
+    // A connection logged in as one store cannot turn into another or into none.
+    if (!result.accepted || (s->loggedIn && result.store != s->store)) {
+        wrongPassword(s, command, result.identity,
+                      result.accepted ? QStringLiteral("logs in again as another store") : result.why);
         return;
     }
     if (!s->loggedIn) {
         s->loggedIn = true;
+        s->store = result.store;
         m_pending.erase(s->pendingPos);
         m_shared.guard.loggedIn(s->address, nowMs());
     }
-    const QString store = s->transport->certificateStoreId();
+    const bool byCertificate = !s->store.isEmpty() && s->store == s->transport->certificateStoreId();
     note(s, LogLevel::Info, "logged in",
-         store.isEmpty() ? QStringLiteral(" logged in")
-                         : QStringLiteral(" logged in (certificate of %1)").arg(store));
+         s->store.isEmpty() ? QStringLiteral(" logged in")
+                            : QStringLiteral(" logged in as store ") + s->store +
+                                  (byCertificate ? QStringLiteral(" (certificate)") : QString()));
     // The count tells the desk what the service supports beyond statements.
-    send(s, reply(m_cp, s->prefix, command, rc::kOk, m_options.keyedPostings ? kKeyedPostings : 0, {}));
+    const qint64 offers =
+        (m_options.keyedPostings ? kKeyedPostings : 0) | (s->store.isEmpty() ? 0 : kStoreScoped);
+    send(s, reply(m_cp, s->prefix, command, rc::kOk, offers, {}));
 }
 
-void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command) {
-    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, nowMs(), !s->loggedIn);
-    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: wrong password"));
+// A store's request that reaches beyond the store is answered and logged, and runs nothing.
+bool ConnectionLoop::outOfScope(Session* s, const Request& request) {
+    if (s->store.isEmpty())
+        return false;
+    const StoreScope::Verdict verdict =
+        StoreScope(s->store).check(request.command, m_cp.decode(request.data));
+    if (verdict.allowed)
+        return false;
+    m_shared.metrics.outOfScope();
+    s->offline = request.command == "POSTKY" && request.data.endsWith("\tO");
+    writeLog(LogLevel::Warning,
+             s->peer + QStringLiteral(" refused %1: ").arg(QString::fromLatin1(request.command)) +
+                 verdict.why + QStringLiteral("; nothing done"));
+    send(s, reply(m_cp, s->prefix, request.command, rc::kOutOfScope, 0, cleanValue(verdict.text)));
+    if (!s->dead)
+        touch(s);
+    return true;
+}
+
+void ConnectionLoop::wrongPassword(Session* s, const QByteArray& command, const QString& identity,
+                                   const QString& why) {
+    const AccessGuard::Failure failure = m_shared.guard.failed(s->address, identity, nowMs(), !s->loggedIn);
+    m_shared.metrics.loginFailed();
+    if (failure.lockedOut)
+        m_shared.metrics.lockedOut();
+    note(s, LogLevel::Notice, "refused: wrong password", QStringLiteral(" refused: ") + why);
     if (failure.lockedOut)
         writeLog(LogLevel::Warning,
-                 QStringLiteral("%1 locked out for %2 s after %3 failed log-ins: its refusals are "
+                 QStringLiteral("%1%5 locked out for %2 s after %3 failed log-ins: its refusals are "
                                 "answered after %4 s, right ones still let in")
                      .arg(s->address)
                      .arg(m_options.loginLockoutMs / 1000)
                      .arg(m_options.loginFailuresBeforeLockout)
-                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0));
+                     .arg(m_shared.guard.limits().maxDelayMs / 1000.0)
+                     .arg(identity.isEmpty() ? QString() : QStringLiteral(" (store %1)").arg(identity)));
     const QByteArray answer =
         reply(m_cp, s->prefix, command, rc::kLoginRefused, 0, QStringLiteral("密碼錯誤"));
     if (failure.holdMs <= 0) {
@@ -640,9 +684,45 @@ void ConnectionLoop::refuseBeforeLogin(Session* s, const QByteArray& command, co
     closeSession(s, why, false);
 }
 
+// What an answer came to, for the metrics: its command and result code,
+// its time since the request arrived, and what a keyed posting did.
+void ConnectionLoop::tally(Session* s, const QByteArray& reply) {
+    const QByteArray command = reply.mid(4, 6);
+    if (command == "TCPCLS")
+        return;
+    const QByteArray code = reply.mid(10, 2);
+    const qint64 nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now().time_since_epoch())
+                             .count();
+    m_shared.metrics.answered(command, code,
+                              static_cast<quint64>(std::max<qint64>(0, nowUs - s->requestAt * 1000)));
+    // A keyed answer's data: "Outcome<TAB>Replay;" + outcome + TAB + replay.
+    const QByteArray keyed = code == "00" ? reply.mid(18 + 15, 3) : QByteArray();
+    const char outcome = keyed.size() == 3 ? keyed.at(0) : '?';
+    const bool replay = keyed.size() == 3 && keyed.at(2) == '1';
+    if (command == "POSTKY" && outcome != '?') {
+        if (replay)
+            m_shared.metrics.keyedReplayed();
+        else if (outcome == 'P')
+            m_shared.metrics.keyedPosted();
+    } else if (command == "POSTQY" && outcome != '?') {
+        if (replay)
+            m_shared.metrics.keyedReplayed();
+        else
+            m_shared.metrics.keyedVoided();
+    }
+    if (s->offline && command == "POSTKY") {
+        m_shared.metrics.offlineReceived();
+        if (outcome != 'P')
+            m_shared.metrics.offlineRefused();
+    }
+    s->offline = false;
+}
+
 void ConnectionLoop::send(Session* s, const QByteArray& bytes) {
     if (s->dead)
         return;
+    tally(s, bytes);
     if (s->writing()) {
         if (s->out.size() - s->sent + bytes.size() > m_options.maxOutputBytes) {
             writeLog(LogLevel::Notice,

@@ -3,7 +3,10 @@
 #include "common/CodePage.h"
 #include "server/AccessGuard.h"
 #include "server/LogThrottle.h"
+#include "server/Metrics.h"
 #include "server/ServerOptions.h"
+#include "server/StoreLogin.h"
+#include "server/StorePasswords.h"
 #include "server/TlsContext.h"
 
 #include <QByteArray>
@@ -22,16 +25,22 @@
 namespace memberd {
 
 class StatementRunner;
+struct Request;
 
 // What the connection threads of one service share.
 struct LoopShared {
     explicit LoopShared(ServerOptions o, AccessGuard::Limits limits)
-        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs) {}
+        : options(std::move(o)), guard(limits), logThrottle(options.logRepeatWindowMs),
+          login(options.password, options.allowSharedPassword,
+                options.storePasswordsFile.isEmpty() ? nullptr : &stores) {}
     ServerOptions options;
     std::timed_mutex sqliteWriter;   // one SQLite writer of this process at a time
     AccessGuard guard;               // connections of all threads, those being handed over included
     LogThrottle logThrottle;         // lines about one client address
     std::shared_ptr<TlsContext> tls; // set when the listening port speaks TLS
+    StorePasswords stores;           // loaded before the service starts, when a file is given
+    StoreLogin login;
+    Metrics metrics;
 };
 
 // One thread with its own event loop (epoll), its own share of the desks'
@@ -85,8 +94,10 @@ private:
     void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
-    void logIn(Session* s, const QByteArray& command, const QByteArray& password);
-    void wrongPassword(Session* s, const QByteArray& command);
+    void logIn(Session* s, const QByteArray& command, const QByteArray& data);
+    void wrongPassword(Session* s, const QByteArray& command, const QString& identity, const QString& why);
+    bool outOfScope(Session* s, const Request& request);
+    void tally(Session* s, const QByteArray& reply);
     void releaseHeld();
     void refuseBeforeLogin(Session* s, const QByteArray& command, const char* code, const QString& text,
                            const QString& why);
@@ -134,6 +145,7 @@ private:
     // Owned by the loop's thread.
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
+    quint64 m_reconnectsCounted = 0;
     std::list<Session*> m_sessions;         // least recently active first
     std::list<Session*> m_pending;          // not logged in yet, oldest first
     std::multimap<qint64, Session*> m_held; // refused, by the time their answer is due

@@ -1,6 +1,8 @@
 #include "server/MemberServer.h"
 
+#include "server/HealthCheck.h"
 #include "server/Log.h"
+#include "server/MetricsServer.h"
 #include "server/StatementWatch.h"
 
 #include <QDateTime>
@@ -77,12 +79,23 @@ MemberServer::MemberServer(ServerOptions options, std::shared_ptr<TlsContext> tl
 }
 
 MemberServer::~MemberServer() {
+    m_metricsServer.reset();
+    m_health.reset();
     m_server.reset();
     m_plainServer.reset();
     m_loops.clear();
 }
 
 bool MemberServer::start(QString& error) {
+    const QString storeFile = m_shared.options.storePasswordsFile;
+    if (!storeFile.isEmpty()) {
+        QStringList warnings;
+        const bool opened = m_shared.stores.open(storeFile, warnings, error);
+        for (const QString& warning : warnings)
+            writeLog(LogLevel::Warning, warning);
+        if (!opened)
+            return false;
+    }
     const int threads = std::max(1, m_shared.options.threads);
     for (int i = 0; i < threads; ++i) {
         m_loops.push_back(std::make_unique<ConnectionLoop>(m_shared, i, [this] {
@@ -102,6 +115,8 @@ bool MemberServer::start(QString& error) {
     // Both ports listen before either is logged: "listening on" says the service is ready.
     if (!listen(*m_server, options.listen, options.port, error) ||
         (m_plainServer && !listen(*m_plainServer, options.plainAddress, options.plainPort, error)))
+        return false;
+    if (!startMetrics(error))
         return false;
     log(QStringLiteral("listening on %1:%2%3")
             .arg(options.listen.toString())
@@ -127,6 +142,25 @@ bool MemberServer::listen(QTcpServer& server, const QHostAddress& address, quint
                     .arg(server.errorString());
         return false;
     }
+    return true;
+}
+
+// The metrics listener and the database's health check behind /healthz, when asked for.
+bool MemberServer::startMetrics(QString& error) {
+    const ServerOptions& options = m_shared.options;
+    if (options.metricsPort == 0)
+        return true;
+    m_health = std::make_unique<HealthCheck>(options.connectionString);
+    m_health->start();
+    m_metricsServer = std::make_unique<MetricsServer>(m_shared.metrics, *m_health,
+                                                      [this] { return m_shared.guard.open(); });
+    if (!m_metricsServer->start(options.metricsAddress, options.metricsPort, error))
+        return false;
+    log(QStringLiteral("metrics on http://%1:%2/metrics")
+            .arg(options.metricsAddress.protocol() == QAbstractSocket::IPv6Protocol
+                     ? QLatin1Char('[') + options.metricsAddress.toString() + QLatin1Char(']')
+                     : options.metricsAddress.toString())
+            .arg(options.metricsPort));
     return true;
 }
 

@@ -21,6 +21,8 @@ inline constexpr const char* kDatabase = "04";
 inline constexpr const char* kTooLarge = "05";
 // A keyed posting whose key is known from a posting of other values.
 inline constexpr const char* kOtherPosting = "05";
+// A store's request for another store, or an offline posting without its code.
+inline constexpr const char* kOutOfScope = "05";
 } // namespace rc
 
 inline constexpr char kEnd = '\x03';
@@ -28,6 +30,8 @@ inline constexpr char kEnd = '\x03';
 // What a service announces in the count of its log-in reply, one bit each;
 // services before keyed postings answer 0.
 inline constexpr qint64 kKeyedPostings = 1; // POSTKY and POSTQY
+// The connection logged in as a store and writes only as that store.
+inline constexpr qint64 kStoreScoped = 2;
 
 // A request as it arrives: positions 1-4 prefix, 5-10 command word, 11-12
 // "00", 13- data (still in the code page). The command is upper-cased.

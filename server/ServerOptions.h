@@ -13,7 +13,14 @@ namespace memberd {
 struct ServerOptions {
     QHostAddress listen = QHostAddress::Any;
     quint16 port = 3501;
-    QByteArray password; // in the code page, as it arrives on the wire
+    QByteArray password; // in the code page, as it arrives on the wire; may be empty with store passwords
+    // "store-id:hash" lines: each store logs in with a password of its own
+    // and posts only as itself (see StoreLogin, StoreScope).
+    QString storePasswordsFile;
+    bool allowSharedPassword = false; // with store passwords: the shared one still logs in, as no store
+    // Where /metrics and /healthz are served; null: nowhere.
+    QHostAddress metricsAddress;
+    quint16 metricsPort = 0;
     QString connectionString = QStringLiteral("Provider=SQLite;Data Source=member.db");
     QString codePage = QString::fromLatin1(tolva::CodePage::kDefault);
     bool allowAnySql = false;

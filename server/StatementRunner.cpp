@@ -151,6 +151,7 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
     if (!m_db) {
         try {
             open();
+            ++m_reconnects;
         } catch (const tolva::Fault& fault) {
             return failure(
                 prefix, command, rc::kDatabase, QStringLiteral("資料庫無法連線, 請稍後再試"),

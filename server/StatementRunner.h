@@ -67,6 +67,8 @@ public:
     // "00" with the row Outcome, Replay; the log line tells what happened.
     Outcome runKeyed(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
                      int clientFd, qint64 deadlineMs);
+    // Database connections opened again after one was lost, so far.
+    quint64 reconnects() const { return m_reconnects; }
 
 private:
     // Runs body on the database connection (opened first when it is closed)
@@ -97,6 +99,7 @@ private:
     std::unique_ptr<PostgresControl> m_postgres;
     sqlite3* m_sqliteHandle = nullptr;
     bool m_sqlite = false;
+    quint64 m_reconnects = 0;
 };
 
 // The text of a database error that may be shown and logged: its first line

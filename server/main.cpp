@@ -1,10 +1,12 @@
 // memberd: the member-data service of the desk's link.
+#include "server/AddStore.h"
 #include "server/CommandLine.h"
 #include "server/DatabaseChecks.h"
 #include "server/KeyRetention.h"
 #include "server/Log.h"
 #include "server/MemberServer.h"
 #include "server/SignalPipe.h"
+#include "server/StorePasswords.h"
 #include "server/SystemdNotify.h"
 #include "server/TlsContext.h"
 
@@ -51,11 +53,14 @@ int main(int argc, char* argv[]) {
     if (request.mode == StartRequest::Mode::CheckConfig) {
         for (const QString& warning : request.warnings)
             writeLog(LogLevel::Warning, warning);
-        QStringList tlsWarnings;
-        if (parsed && (!request.options.tls() || TlsContext::load(request.options, tlsWarnings, error)))
+        QStringList fileWarnings;
+        const QString stores = request.options.storePasswordsFile;
+        StorePasswords storePasswords;
+        if (parsed && (!request.options.tls() || TlsContext::load(request.options, fileWarnings, error)) &&
+            (stores.isEmpty() || storePasswords.open(stores, fileWarnings, error)))
             DatabaseChecks::check(request.options.connectionString, request.allowSuperuser,
                                   !request.noKeyedPostings, error);
-        for (const QString& warning : tlsWarnings)
+        for (const QString& warning : fileWarnings)
             writeLog(LogLevel::Warning, warning);
         return reportCheck(error.isEmpty(), error);
     }
@@ -65,6 +70,8 @@ int main(int argc, char* argv[]) {
         writeLog(LogLevel::Warning, warning);
 
     const ServerOptions& options = request.options;
+    if (request.mode == StartRequest::Mode::AddStore)
+        return addStore(options.storePasswordsFile, request.addStore, options.codePage);
     if (request.mode == StartRequest::Mode::InitDb) {
         QString done;
         if (!DatabaseChecks::initialize(options.connectionString, request.roleName, request.rolePassword,

@@ -84,6 +84,9 @@ void Desk::InitForm() {
         ensureStoreCode();
         m_state.setLinkAddress(m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("IP")),
                                m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("PWD")));
+        // "StoreLogin" = 1: the desk logs in as its store, with the store's own password.
+        const QString storeLogin = m_ctx.settings.Get(kZelq, g.exeName, QStringLiteral("StoreLogin"));
+        m_state.setLoginStore(numericValue(storeLogin) != 0 ? g.gStoreID : QString());
         m_view.setText(ctl::txtIP, m_state.link().host);
         m_view.setText(ctl::txtPWD, m_state.link().password);
         m_state.setLinkTls(LinkTlsSettings::read(m_ctx.settings, g.exeName));

@@ -38,6 +38,8 @@ public:
         m_link.password = password;
     }
     void setLinkTls(const LinkTls& tls) { m_link.tls = tls; }
+    // Logs in as this store (empty: with the password alone).
+    void setLoginStore(const QString& store) { m_link.store = store; }
 
     // Whether the desk is logged in to the member service. Each setting is
     // what the desk learnt (a log-in made or failed, a reply missing) and is

@@ -66,7 +66,7 @@ LinkClient::~LinkClient() = default;
 bool LinkClient::connectWith(const LinkSettings& settings) {
     mMsgPrefix = settings.prefix;
     m_tls = settings.tls;
-    return Connect_TCPSrv(settings.host, settings.port, settings.password);
+    return Connect_TCPSrv(settings.host, settings.port, settings.loginData());
 }
 
 bool LinkClient::Connect_TCPSrv(const QString& host, const QString& port, const QString& password) {

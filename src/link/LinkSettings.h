@@ -20,11 +20,16 @@ struct LinkTls {
 struct LinkSettings {
     QString host;
     QString password;
+    // The store the desk logs in as, with that store's own password
+    // ("STORE<TAB>password"); empty: the password alone, as every service takes it.
+    QString store;
     QString port = QStringLiteral("3501");
     QString prefix = QStringLiteral("ZELQ");
     LinkTls tls;
 
     bool isComplete() const { return !host.isEmpty() && !password.isEmpty(); }
+    // The data of the log-in request.
+    QString loginData() const { return store.isEmpty() ? password : store + QLatin1Char('\t') + password; }
 };
 
 } // namespace tolva

@@ -8,6 +8,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tolva;
@@ -24,6 +25,36 @@ class TestDeskPostings : public QObject {
     Q_OBJECT
 
 private slots:
+    // A till set up to log in as its store (StoreLogin = 1, the store's own
+    // password) posts at a service with store passwords: the deduction and
+    // its log row name the store, whether sent as a keyed posting or as the
+    // statement sequence, and memberd lets them through.
+    void tillPostsAsItsStore_data() {
+        QTest::addColumn<QStringList>("extra");
+        QTest::newRow("keyed posting") << QStringList();
+        QTest::newRow("statements") << QStringList{QStringLiteral("--no-keyed-postings")};
+    }
+    void tillPostsAsItsStore() {
+        QFETCH(QStringList, extra);
+        QTemporaryDir dir;
+        const QString stores = dir.filePath(QStringLiteral("stores"));
+        QCOMPARE(MemberdProcess::addStore(stores, QStringLiteral("S01"), "north-1"), 0);
+        MemberDesk m(QStringLiteral("127.0.0.190"), QString(),
+                     QStringList{QStringLiteral("--store-passwords"), stores} + extra);
+        m.f.save("ZELQ", "TOLVA", "PWD", QStringLiteral("north-1"));
+        m.f.save("ZELQ", "TOLVA", "StoreLogin", QStringLiteral("1"));
+        QVERIFY(m.memberd->start());
+        m.addCard(kCard, QStringLiteral("甲"), 1000);
+        m.handOff(QStringLiteral("2"), QStringLiteral("300"), kCard);
+        m.desk.Form_Load();
+        QVERIFY(m.memberd->waitForLog(QStringLiteral("logged in as store S01")));
+        m.desk.cmdOK_Click(1);
+        QVERIFY(m.view.ended);
+        QCOMPARE(m.balance(kCard), 700.0);
+        QCOMPARE(count(m.member, QStringLiteral("SELECT COUNT(*) FROM VCardLog WHERE TxnDept = 'S01'")), 1);
+        QVERIFY(!m.memberd->log().contains(QStringLiteral("refused")));
+    }
+
     void handOffPostsOnceAcrossRestarts_data() {
         QTest::addColumn<bool>("postgres");
         QTest::newRow("SQLite") << false;

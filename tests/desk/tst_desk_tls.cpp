@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(m.f.get("ZEL", "TOLVA", "TxnAmtAuth"), QStringLiteral("300"));
         QCOMPARE(m.balance(QStringLiteral("M0001")), 700.0);
         QCOMPARE(m.remoteLogRows(), 1);
-        QVERIFY(m.memberd->waitForLog(QStringLiteral("logged in (certificate of S01)")));
+        QVERIFY(m.memberd->waitForLog(QStringLiteral("logged in as store S01 (certificate)")));
     }
 
     // The desk that keeps clear text against a TLS service is told so, and

@@ -103,6 +103,27 @@ private slots:
             desk.link.Connect_TCPSrv(memberd.address(), QStringLiteral("3501"), QStringLiteral("secret")));
     }
 
+    // A desk set up with its store logs in as that store with the store's own
+    // password; at a service without store passwords the same settings with
+    // no store log in with the shared password as before.
+    void logsInAsItsStore() {
+        DeskLink desk;
+        const QString stores = desk.dir.filePath(QStringLiteral("stores"));
+        QCOMPARE(MemberdProcess::addStore(stores, QStringLiteral("S01"), "north-1"), 0);
+        MemberdProcess memberd(QStringLiteral("127.0.0.6"), sqliteConn(desk),
+                               {QStringLiteral("--store-passwords"), stores});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        LinkSettings settings;
+        settings.host = memberd.address();
+        settings.password = QStringLiteral("north-1");
+        QVERIFY(!desk.link.connectWith(settings));
+        QCOMPARE(desk.dialogs.texts(), QStringList{QStringLiteral("密碼錯誤")});
+        settings.store = QStringLiteral("S01");
+        QVERIFY(desk.link.connectWith(settings));
+        QVERIFY(desk.link.keyedPostings());
+        QVERIFY(memberd.waitForLog(QStringLiteral("logged in as store S01")));
+    }
+
     void closingNoticeOnShutdown() {
         DeskLink desk;
         MemberdProcess memberd(QStringLiteral("127.0.0.5"), sqliteConn(desk));

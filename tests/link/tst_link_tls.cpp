@@ -129,7 +129,7 @@ private slots:
         QVERIFY(desk.logText().contains(QStringLiteral("WinsockERROR: ")));
         QCOMPARE(cards(db), 0);
         QVERIFY(desk.link.connectWith(settingsFor(memberd.address(), certs, QStringLiteral("client"))));
-        QVERIFY(memberd.waitForLog(QStringLiteral("logged in (certificate of S01)")));
+        QVERIFY(memberd.waitForLog(QStringLiteral("logged in as store S01 (certificate)")));
     }
 
     // A clear-text desk at the TLS port reads the service's refusal; a TLS

@@ -152,6 +152,34 @@ private slots:
             g.closed(kA, AccessGuard::Phase::Pending);
         }
     }
+
+    // Failures count per identity and address: one store locked out at an
+    // address costs another store there nothing, nor the same store elsewhere.
+    void lockOutsArePerIdentityAndAddress() {
+        AccessGuard g(small());
+        bool report = false;
+        const auto guess = [&](const QString& address, const QString& store, qint64 now) {
+            if (g.admit(address, now, report) != AccessGuard::Admission::Admitted)
+                qFatal("not admitted");
+            const AccessGuard::Failure f = g.failed(address, store, now, true);
+            g.closed(address, f.holdMs > 0 ? AccessGuard::Phase::Held : AccessGuard::Phase::Pending);
+            return f;
+        };
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(!guess(kA, QStringLiteral("S01"), 10).lockedOut);
+        QCOMPARE(guess(kA, QStringLiteral("S02"), 10).holdMs, 0);
+        const AccessGuard::Failure locked = guess(kA, QStringLiteral("S01"), 10);
+        QVERIFY(locked.lockedOut);
+        QCOMPARE(locked.holdMs, 1000);
+        QCOMPARE(guess(kA, QStringLiteral("S01"), 20).holdMs, 1000);
+        // Another store at the same address, the shared password there, and
+        // the same store at another address start afresh.
+        QCOMPARE(guess(kA, QStringLiteral("S02"), 20).holdMs, 0);
+        QCOMPARE(guess(kA, QString(), 20).holdMs, 0);
+        QCOMPARE(guess(kB, QStringLiteral("S01"), 20).holdMs, 0);
+        // The lock-out ends after its time.
+        QCOMPARE(guess(kA, QStringLiteral("S01"), 10 + 5001 + 5000).holdMs, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAccessGuard)

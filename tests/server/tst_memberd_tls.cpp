@@ -9,6 +9,7 @@
 #include "support/TestCertificates.h"
 
 #include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,7 +160,7 @@ private slots:
         QVERIFY(memberd.log().contains(QStringLiteral("client certificates required")));
 
         QCOMPARE(lookUpT1(certs, memberd.address(), QStringLiteral("client")), kNoRows);
-        QVERIFY(memberd.waitForLog(QStringLiteral("logged in (certificate of S01)")));
+        QVERIFY(memberd.waitForLog(QStringLiteral("logged in as store S01 (certificate)")));
 
         for (const QString& client : {QString(), QStringLiteral("other-client")}) {
             // Under TLS 1.3 the desk's side of the handshake may end before
@@ -177,6 +178,49 @@ private slots:
             memberd.waitForLog(QStringLiteral("TLS handshake failed: peer did not return a certificate")));
         QVERIFY(memberd.waitForLog(QStringLiteral("TLS handshake failed: certificate verify failed")));
         QCOMPARE(lookUpT1(certs, memberd.address(), QStringLiteral("client")), kNoRows);
+    }
+
+    // The certificate's store is the connection's: a row written for another
+    // store is refused "05" and nothing is written; and the handshakes that
+    // failed are counted where the operators watch the service.
+    void aCertificateHoldsTheConnectionToItsStore() {
+        QTemporaryDir dir;
+        const QString address = LoopbackBlock::own(QStringLiteral("127.0.0.168"));
+        const QString metricsAt = LoopbackBlock::own(QStringLiteral("127.0.0.169"));
+        TestCertificates certs(address);
+        QVERIFY2(certs.ok(), qPrintable(certs.error()));
+        MemberdProcess memberd(address, sqliteIn(dir),
+                               certs.serverArgs() + QStringList{QStringLiteral("--tls-client-ca"), certs.ca(),
+                                                                QStringLiteral("--metrics-listen"),
+                                                                metricsAt + QStringLiteral(":9351")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+
+        TlsWire w(certs.ca(), certs.cert(QStringLiteral("client")), certs.key(QStringLiteral("client")));
+        QVERIFY2(w.open(memberd.address()), qPrintable(w.error()));
+        const QByteArray login = w.ask("TCPCNT", QStringLiteral("secret"));
+        QVERIFY2(login.startsWith("ZELQTCPCNT00"), login.constData());
+        QVERIFY2(login.mid(12, 6).toInt() & 2, login.constData()); // held to its store
+        const QString row =
+            QStringLiteral("INSERT INTO VCardLog ( TxnDept, TxnType, CardNo, TxnAmt, RefCheckNo ) "
+                           "VALUES ( '%1', '2', 'C1', 30, 'B77' )");
+        QVERIFY(w.ask("SERVER", row.arg(QStringLiteral("S02"))).startsWith("ZELQSERVER05"));
+        QVERIFY(w.ask("SERVER", row.arg(QStringLiteral("S01"))).startsWith("ZELQSERVER00"));
+        const QByteArray rows = w.ask("SELECT", QStringLiteral("SELECT TxnDept FROM VCardLog"));
+        QVERIFY2(rows.contains("S01") && !rows.contains("S02"), rows.constData());
+
+        Wire clear; // clear text at the TLS port: a handshake that failed
+        QVERIFY(clear.open(memberd.address()));
+        clear.send("ZELQTCPCNT00secret\x03");
+        QVERIFY(clear.closedByPeer());
+        QTcpSocket http;
+        http.connectToHost(metricsAt, 9351);
+        QVERIFY(http.waitForConnected(10000));
+        http.write("GET /metrics HTTP/1.0\r\n\r\n");
+        QByteArray scrape;
+        while (http.state() == QAbstractSocket::ConnectedState && http.waitForReadyRead(10000))
+            scrape += http.readAll();
+        scrape += http.readAll();
+        QVERIFY2(scrape.contains("\nmemberd_tls_handshakes_failed_total 1\n"), scrape.constData());
     }
 
     // A desk speaking clear text to the TLS port is told so in the link's own

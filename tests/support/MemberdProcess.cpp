@@ -79,3 +79,16 @@ int MemberdProcess::terminate() {
     log();
     return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
 }
+
+int MemberdProcess::addStore(const QString& file, const QString& store, const QByteArray& password) {
+    QProcess p;
+    endWithTestProcess(p);
+    p.start(program(), {QStringLiteral("--add-store"), store, QStringLiteral("--store-passwords"), file});
+    if (!p.waitForStarted(10000))
+        return -1;
+    p.write(password + '\n');
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000))
+        return -1;
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}

@@ -37,6 +37,9 @@ public:
     // code (-1 when it did not end in time) and standard error. A --listen
     // address is moved into the test process's block as above.
     static std::pair<int, QString> runToEnd(const QStringList& args);
+    // memberd --add-store STORE --store-passwords FILE with the password on
+    // its standard input; its exit code (-1 when it did not end in time).
+    static int addStore(const QString& file, const QString& store, const QByteArray& password);
 
 private:
     QString m_address;
