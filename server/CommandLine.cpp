@@ -159,7 +159,13 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
                "Seconds a lock-out lasts; failures further apart do not add up (default 300).", "SECONDS",
                QStringLiteral("300")),
     };
+    // A diagnostic: "qt" runs the statements of PostgreSQL through Qt's
+    // driver, as before the direct client, to compare the two.
+    QCommandLineOption pgClient(QStringLiteral("pg-client"), QStringLiteral("libpq or qt."),
+                                QStringLiteral("CLIENT"), QStringLiteral("libpq"));
+    pgClient.setFlags(QCommandLineOption::HiddenFromHelp);
     QCommandLineParser parser;
+    parser.addOption(pgClient);
     parser.setApplicationDescription(QStringLiteral(
         "Member-data service of the desk's link: answers log-in, SELECT, SERVER and keyed posting (POSTKY, "
         "POSTQY) requests on port 3501."));
@@ -195,6 +201,11 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     ServerOptions& o = request.options;
     o.codePage = value("codepage");
     o.allowAnySql = isSet("allow-any-sql");
+    if (value("pg-client") != QLatin1String("libpq") && value("pg-client") != QLatin1String("qt")) {
+        error = QStringLiteral("--pg-client must be libpq or qt");
+        return false;
+    }
+    o.pgPipeline = value("pg-client") == QLatin1String("libpq");
     request.allowSuperuser = isSet("allow-superuser");
     request.noKeyedPostings = isSet("no-keyed-postings");
     request.roleName = value("db-role");

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace memberd {
 
@@ -19,6 +20,8 @@ struct SqlToken {
     bool isSymbol(char c) const { return kind == Kind::Symbol && text == QLatin1Char(c); }
 };
 
+struct StatementScan;
+
 // Decides whether a statement of a desk may run. Without --allow-any-sql the
 // service runs only what the desk sends: one SELECT, INSERT or UPDATE on one
 // of the member tables, with nothing around it. The checker works on tokens,
@@ -32,7 +35,8 @@ public:
         bool allowed = false;
         Kind kind = Kind::Select;
         QString table;
-        QString reason; // why it was refused, for the reply and the log
+        QString reason;         // why it was refused, for the reply and the log
+        bool locksRows = false; // a SELECT ... FOR UPDATE / SHARE: it takes row locks
     };
 
     explicit StatementChecker(QStringList tables = {QStringLiteral("CUST"), QStringLiteral("VCardLog")});
@@ -45,6 +49,9 @@ public:
 
 private:
     bool isMemberTable(const SqlToken& token) const;
+    std::optional<QString> checkSelect(const StatementScan& s, Verdict& v) const;
+    std::optional<QString> checkInsert(const StatementScan& s, Verdict& v) const;
+    std::optional<QString> checkUpdate(const StatementScan& s, Verdict& v) const;
     QStringList m_tables;
 };
 
