@@ -569,7 +569,8 @@ void ConnectionLoop::toPipeline(Session* s, const QByteArray& command, const QBy
         for (const QString& value : split.values)
             r.values.append(value.toUtf8());
     }
-    r.runsAlone = taken.runsAlone;
+    r.severalStatements = !taken.oneStatement;
+    r.runsAlone = taken.runsAlone || r.severalStatements;
     r.deadline = deadline;
     s->busy = true;
     touch(s);

@@ -93,6 +93,7 @@ void PgPipeline::close() {
     m_conn = nullptr;
     m_fd = -1;
     m_watched = 0;
+    m_simple = false;
     m_cancel.reset();
     m_statements.clear();
 }
@@ -149,6 +150,11 @@ void PgPipeline::pump() {
 
 bool PgPipeline::send(Entry& e) {
     const PgRequest& r = e.request;
+    if (r.severalStatements) {
+        // Nothing is in flight (it runs alone): the pipeline may be left.
+        m_simple = PQexitPipelineMode(m_conn) == 1;
+        return m_simple && PQsendQuery(m_conn, r.sql.constData()) == 1;
+    }
     std::vector<const char*> values;
     values.reserve(static_cast<size_t>(r.values.size()));
     for (const QByteArray& v : r.values)
@@ -216,6 +222,19 @@ void PgPipeline::readResults() {
     int nulls = 0;
     while (m_conn && !PQisBusy(m_conn)) {
         PGresult* r = PQgetResult(m_conn);
+        if (m_simple && !m_inFlight.empty()) {
+            if (r) {
+                record(*m_inFlight.front(), r);
+                continue;
+            }
+            // After its last result: back to pipeline mode.
+            m_simple = false;
+            PQenterPipelineMode(m_conn);
+            std::unique_ptr<Entry> done = std::move(m_inFlight.front());
+            m_inFlight.pop_front();
+            finish(std::move(done));
+            continue;
+        }
         if (!r) {
             // One NULL ends a statement's results; two in a row: nothing more has come.
             if (++nulls >= 2)
@@ -249,6 +268,11 @@ void PgPipeline::readResults() {
 void PgPipeline::record(Entry& e, PGresult* r) {
     const int step = e.steps++;
     const ExecStatusType status = PQresultStatus(r);
+    // Of several statements only the first one's result counts.
+    if (e.request.severalStatements && step > 0) {
+        PQclear(r);
+        return;
+    }
     if (e.sentPrepare && step == 0) {
         e.prepareFailed = status != PGRES_COMMAND_OK;
         PQclear(r);

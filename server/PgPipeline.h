@@ -28,7 +28,11 @@ struct PgRequest {
     QByteArray prepared;      // UTF-8 with "$n" for the literals moved out; empty: never prepared
     QList<QByteArray> values; // the literals moved out, UTF-8
     bool runsAlone = true;    // may write or lock: runs with nothing else in flight
-    qint64 deadline = 0;      // steady-clock ms by which it is answered
+    // May hold several statements (only when any statement may run): runs
+    // alone, outside pipeline mode, through the simple query protocol, and is
+    // answered by its first result, as Qt's driver does.
+    bool severalStatements = false;
+    qint64 deadline = 0; // steady-clock ms by which it is answered
 };
 
 struct PgAnswer {
@@ -111,6 +115,7 @@ private:
     pg_conn* m_conn = nullptr;
     int m_fd = -1;
     uint32_t m_watched = 0;
+    bool m_simple = false; // out of pipeline mode for a text of several statements
     std::shared_ptr<pg_cancel> m_cancel;
     PgCanceller m_canceller;
     PgStatementCache m_statements;

@@ -377,6 +377,12 @@ Reason StatementChecker::checkUpdate(const StatementScan& s, Verdict& v) const {
     return {};
 }
 
+bool StatementChecker::isOneStatement(const QString& sql) {
+    StatementScan s;
+    QString reason;
+    return tokenize(sql, s.t, reason) && !checkOneStatement(s);
+}
+
 StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
     StatementScan s;
     QString reason;

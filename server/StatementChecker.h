@@ -43,6 +43,10 @@ public:
 
     Verdict check(const QString& sql) const;
 
+    // Whether the text reads for certain as one statement (an optional ";"
+    // at its end): no second statement, nothing the tokenizer cannot read.
+    static bool isOneStatement(const QString& sql);
+
     // Splits the text into tokens; false with a reason when the text holds
     // anything the checker does not accept at the lexical level.
     static bool tokenize(const QString& sql, QList<SqlToken>& tokens, QString& reason);

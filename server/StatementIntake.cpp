@@ -16,6 +16,7 @@ StatementIntake::Statement StatementIntake::take(const QByteArray& prefix, const
     // also where any statement may run.
     const StatementChecker::Verdict verdict = m_checker.check(s.sent);
     s.runsAlone = !(verdict.allowed && verdict.kind == StatementChecker::Kind::Select && !verdict.locksRows);
+    s.oneStatement = verdict.allowed || StatementChecker::isOneStatement(s.sent);
     if (m_allowAnySql && s.sent.trimmed().isEmpty()) {
         // Nothing to run: the database would answer with no result and no
         // error, which reads as a connection gone.

@@ -20,10 +20,12 @@ namespace memberd {
 class StatementIntake {
 public:
     struct Statement {
-        QString sql;                    // what runs
-        QString sent;                   // as the desk sent it
-        bool reads = false;             // takes no SQLite writer lock
-        bool runsAlone = true;          // may write or lock rows: never run beside others on one connection
+        QString sql;           // what runs
+        QString sent;          // as the desk sent it
+        bool reads = false;    // takes no SQLite writer lock
+        bool runsAlone = true; // may write or lock rows: never run beside others on one connection
+        // False: may hold several statements (only when any statement may run).
+        bool oneStatement = true;
         std::optional<Outcome> refusal; // the checker's answer when it may not run
     };
 
