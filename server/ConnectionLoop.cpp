@@ -234,6 +234,7 @@ void ConnectionLoop::run() {
         serving.clear();
         if (m_pipeline) {
             m_pipeline->expire(nowMs());
+            m_pipeline->flushSent();
             deliverPipelineAnswers();
         }
         expireIdle();

@@ -36,7 +36,10 @@ struct PgPipeline::Entry {
     bool prepareFailed = false;
     bool aborted = false; // skipped by the server after an error before it
     int retries = 0;
-    int steps = 0; // results of its commands seen so far
+    int steps = 0;          // results of its commands seen so far
+    int commands = 1;       // its prepare, if sent with it, and itself
+    int commandsDone = 0;   // commands whose results have ended
+    bool endsGroup = false; // the sync of its group follows it
     PGresult* result = nullptr;
     QString error;
     QByteArray sqlState;
@@ -94,6 +97,8 @@ void PgPipeline::close() {
     m_fd = -1;
     m_watched = 0;
     m_simple = false;
+    m_afterResult = false;
+    m_afterSync = false;
     m_cancel.reset();
     m_statements.clear();
 }
@@ -127,7 +132,6 @@ void PgPipeline::pump() {
             return;
         }
     }
-    bool sent = false;
     while (!m_queued.empty()) {
         // A statement that may write goes out alone, and nothing behind it.
         if (!m_inFlight.empty() &&
@@ -142,10 +146,18 @@ void PgPipeline::pump() {
             return;
         }
         m_inFlight.push_back(std::move(e));
-        sent = true;
+        m_unflushed = true;
     }
-    if (sent)
-        flush();
+    // The reads sent now make one group, ended by one sync: one write to the
+    // socket for all of them. A read that fails makes the server skip the
+    // rest of its group; those run again (see finish).
+    if (m_unflushed && !m_inFlight.empty() && !m_inFlight.back()->endsGroup && !m_simple) {
+        if (PQpipelineSync(m_conn) != 1) {
+            lost(messageOf(PQerrorMessage(m_conn)));
+            return;
+        }
+        m_inFlight.back()->endsGroup = true;
+    }
 }
 
 bool PgPipeline::send(Entry& e) {
@@ -168,10 +180,8 @@ bool PgPipeline::send(Entry& e) {
             auto deallocate = std::make_unique<Entry>();
             deallocate->internal = true;
             deallocate->request.runsAlone = false;
-            ok = ok &&
-                 PQsendQueryParams(m_conn, ("DEALLOCATE " + name).constData(), 0, nullptr, nullptr, nullptr,
-                                   nullptr, 0) == 1 &&
-                 PQpipelineSync(m_conn) == 1;
+            ok = ok && PQsendQueryParams(m_conn, ("DEALLOCATE " + name).constData(), 0, nullptr, nullptr,
+                                         nullptr, nullptr, 0) == 1;
             m_inFlight.push_back(std::move(deallocate));
         }
         if (!ok)
@@ -180,6 +190,7 @@ bool PgPipeline::send(Entry& e) {
             statement.name = m_statements.newName();
             statement.state = PgStatementCache::State::Prepared;
             e.sentPrepare = true;
+            e.commands = 2;
             if (PQsendPrepare(m_conn, statement.name.constData(), r.prepared.constData(), count, nullptr) !=
                 1)
                 return false;
@@ -187,17 +198,16 @@ bool PgPipeline::send(Entry& e) {
         if (statement.state == PgStatementCache::State::Prepared) {
             e.usedName = true;
             return PQsendQueryPrepared(m_conn, statement.name.constData(), count, values.data(), nullptr,
-                                       nullptr, 0) == 1 &&
-                   PQpipelineSync(m_conn) == 1;
+                                       nullptr, 0) == 1;
         }
     }
-    return PQsendQueryParams(m_conn, r.sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
-           PQpipelineSync(m_conn) == 1;
+    return PQsendQueryParams(m_conn, r.sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
 }
 
 void PgPipeline::flush() {
     if (!m_conn)
         return;
+    m_unflushed = false;
     const int rc = PQflush(m_conn);
     if (rc < 0) {
         lost(messageOf(PQerrorMessage(m_conn)));
@@ -212,54 +222,71 @@ void PgPipeline::onEvents(uint32_t events) {
     if (m_conn && (events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
         readResults();
     pump();
+    flushSent();
 }
 
+void PgPipeline::flushSent() {
+    if (m_unflushed)
+        flush();
+}
+
+void PgPipeline::finishHead() {
+    std::unique_ptr<Entry> done = std::move(m_inFlight.front());
+    m_inFlight.pop_front();
+    finish(std::move(done));
+    // A new head that nobody waits for any more is stopped.
+    if (!m_inFlight.empty()) {
+        Entry& head = *m_inFlight.front();
+        if (!head.internal && (head.answered || head.timedOut) && !head.cancelSent && head.steps == 0)
+            cancelHead();
+    }
+}
+
+// libpq hands out each command's result followed by a NULL, and a sync
+// result after the last command of each group; a NULL that follows no
+// result means nothing more has arrived.
 void PgPipeline::readResults() {
     if (!PQconsumeInput(m_conn)) {
         lost(messageOf(PQerrorMessage(m_conn)));
         return;
     }
-    int nulls = 0;
-    while (m_conn && !PQisBusy(m_conn)) {
+    while (m_conn && !m_inFlight.empty() && !PQisBusy(m_conn)) {
         PGresult* r = PQgetResult(m_conn);
-        if (m_simple && !m_inFlight.empty()) {
+        Entry& head = *m_inFlight.front();
+        if (m_simple) {
             if (r) {
-                record(*m_inFlight.front(), r);
+                record(head, r);
                 continue;
             }
             // After its last result: back to pipeline mode.
             m_simple = false;
             PQenterPipelineMode(m_conn);
-            std::unique_ptr<Entry> done = std::move(m_inFlight.front());
-            m_inFlight.pop_front();
-            finish(std::move(done));
+            finishHead();
             continue;
         }
         if (!r) {
-            // One NULL ends a statement's results; two in a row: nothing more has come.
-            if (++nulls >= 2)
+            const bool endsCommand = m_afterResult;
+            m_afterResult = false;
+            if (!endsCommand) {
+                if (m_afterSync) {
+                    m_afterSync = false;
+                    continue;
+                }
                 break;
+            }
+            if (++head.commandsDone == head.commands && !head.endsGroup)
+                finishHead();
             continue;
         }
-        nulls = 0;
-        if (m_inFlight.empty()) {
+        if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
             PQclear(r);
+            m_afterSync = true;
+            finishHead();
             continue;
         }
-        if (PQresultStatus(r) != PGRES_PIPELINE_SYNC) {
-            record(*m_inFlight.front(), r);
-            continue;
-        }
-        PQclear(r);
-        std::unique_ptr<Entry> done = std::move(m_inFlight.front());
-        m_inFlight.pop_front();
-        finish(std::move(done));
-        // A new head that nobody waits for any more is stopped.
-        if (!m_inFlight.empty()) {
-            Entry& head = *m_inFlight.front();
-            if (!head.internal && (head.answered || head.timedOut) && !head.cancelSent && head.steps == 0)
-                cancelHead();
-        }
+        m_afterResult = true;
+        m_afterSync = false;
+        record(head, r);
     }
     if (m_conn && PQstatus(m_conn) == CONNECTION_BAD)
         lost(messageOf(PQerrorMessage(m_conn)));
@@ -274,7 +301,11 @@ void PgPipeline::record(Entry& e, PGresult* r) {
         return;
     }
     if (e.sentPrepare && step == 0) {
-        e.prepareFailed = status != PGRES_COMMAND_OK;
+        // Skipped after an error before it in its group: it was not prepared.
+        if (status == PGRES_PIPELINE_ABORTED)
+            e.aborted = true;
+        else
+            e.prepareFailed = status != PGRES_COMMAND_OK;
         PQclear(r);
         return;
     }
@@ -302,8 +333,8 @@ void PgPipeline::record(Entry& e, PGresult* r) {
 void PgPipeline::retry(std::unique_ptr<Entry> e) {
     auto again = std::make_unique<Entry>();
     again->request = std::move(e->request);
-    again->unprepared = e->unprepared || e->prepareFailed || e->usedName;
-    again->retries = e->retries + 1;
+    again->unprepared = e->unprepared || e->prepareFailed || (e->usedName && !e->aborted);
+    again->retries = e->retries + (e->aborted ? 0 : 1);
     m_queued.push_front(std::move(again));
 }
 
@@ -315,7 +346,18 @@ void PgPipeline::finish(std::unique_ptr<Entry> e) {
     if (e->prepareFailed || (e->usedName && e->sqlState == kNoSuchStatement)) {
         if (e->prepareFailed)
             m_statements.markFailed(e->request.prepared);
+        else
+            m_statements.markUnprepared(e->request.prepared);
         if (!e->answered && e->retries < 2)
+            retry(std::move(e));
+        return;
+    }
+    // Skipped by the server after an error of another request in its group:
+    // it did not run, and runs in the next group.
+    if (e->aborted && e->error.isEmpty()) {
+        if (e->sentPrepare)
+            m_statements.markUnprepared(e->request.prepared);
+        if (!e->answered)
             retry(std::move(e));
         return;
     }

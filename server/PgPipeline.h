@@ -77,7 +77,10 @@ public:
 
     // Opens the connection (waits for it); false with the reason.
     bool open(QString& error);
+    // Queues the request; what goes out is written by flushSent(), once for
+    // all the requests of one round of the event loop.
     void submit(PgRequest request);
+    void flushSent();
     // The socket's events: epoll's event bits.
     void onEvents(uint32_t events);
     // Answers (or cancels) what is past its deadline.
@@ -99,6 +102,7 @@ private:
     bool send(Entry& e);
     void flush();
     void readResults();
+    void finishHead();
     void record(Entry& e, pg_result* result);
     void finish(std::unique_ptr<Entry> e);
     void answer(Entry& e, Outcome outcome);
@@ -115,7 +119,11 @@ private:
     pg_conn* m_conn = nullptr;
     int m_fd = -1;
     uint32_t m_watched = 0;
-    bool m_simple = false; // out of pipeline mode for a text of several statements
+    bool m_unflushed = false; // requests sent to libpq, not yet written to the socket
+    bool m_simple = false;
+    bool m_afterResult = false; // libpq's last answer was a result: a NULL now ends its command
+    bool m_afterSync =
+        false; // libpq's last answer was a sync    // out of pipeline mode for a text of several statements
     std::shared_ptr<pg_cancel> m_cancel;
     PgCanceller m_canceller;
     PgStatementCache m_statements;

@@ -29,6 +29,14 @@ void PgStatementCache::markFailed(const QByteArray& text) {
     found.value()->second.name.clear();
 }
 
+void PgStatementCache::markUnprepared(const QByteArray& text) {
+    const auto found = m_byText.constFind(text);
+    if (found == m_byText.constEnd())
+        return;
+    found.value()->second.state = State::Seen;
+    found.value()->second.name.clear();
+}
+
 void PgStatementCache::clear() {
     m_byText.clear();
     m_order.clear();

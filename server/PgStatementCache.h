@@ -30,6 +30,9 @@ public:
     // A new name for a statement about to be prepared.
     QByteArray newName() { return "m" + QByteArray::number(++m_names); }
     void markFailed(const QByteArray& text);
+    // Its prepare never ran (skipped after another request's error): it is
+    // prepared again when it next comes.
+    void markUnprepared(const QByteArray& text);
     // The connection is gone, and its statements with it.
     void clear();
     int size() const { return static_cast<int>(m_order.size()); }
