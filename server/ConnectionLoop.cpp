@@ -564,7 +564,7 @@ void ConnectionLoop::toPipeline(Session* s, const QByteArray& command, const QBy
     r.command = command;
     r.what = taken.sql.left(200);
     r.sql = taken.sql.toUtf8();
-    const LiteralParameters split = LiteralParameters::split(taken.sql);
+    const LiteralParameters split = LiteralParameters::split(taken.sql, taken.tokens);
     if (split.preparable) {
         r.prepared = split.text.toUtf8();
         for (const QString& value : split.values)

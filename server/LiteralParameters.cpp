@@ -47,11 +47,17 @@ bool movable(const QList<SqlToken>& t, qsizetype i, const QString& sql) {
 } // namespace
 
 LiteralParameters LiteralParameters::split(const QString& sql) {
+    QList<SqlToken> tokens;
+    QString reason;
+    if (!StatementChecker::tokenize(sql, tokens, reason))
+        tokens.clear();
+    return split(sql, tokens);
+}
+
+LiteralParameters LiteralParameters::split(const QString& sql, const QList<SqlToken>& t) {
     LiteralParameters out;
     out.text = sql;
-    QList<SqlToken> t;
-    QString reason;
-    if (!StatementChecker::tokenize(sql, t, reason) || t.isEmpty() || !isPreparableVerb(t.constFirst()))
+    if (t.isEmpty() || !isPreparableVerb(t.constFirst()))
         return out;
     out.preparable = true;
     QString text;

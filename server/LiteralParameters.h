@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/StatementChecker.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,8 @@ struct LiteralParameters {
     bool preparable = false;
 
     static LiteralParameters split(const QString& sql);
+    // The same with the text's tokens already at hand (StatementChecker::tokenize).
+    static LiteralParameters split(const QString& sql, const QList<SqlToken>& tokens);
     // The statement as it was: each "$n" replaced by its literal, quoted again.
     QString joined() const;
 };

@@ -384,10 +384,18 @@ bool StatementChecker::isOneStatement(const QString& sql) {
 }
 
 StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
+    QList<SqlToken> tokens;
+    return check(sql, tokens);
+}
+
+StatementChecker::Verdict StatementChecker::check(const QString& sql, QList<SqlToken>& tokens) const {
     StatementScan s;
     QString reason;
-    if (!tokenize(sql, s.t, reason))
+    if (!tokenize(sql, s.t, reason)) {
+        tokens.clear();
         return refuse(reason);
+    }
+    tokens = s.t; // shared until the checks below change their copy
     for (Reason (*step)(StatementScan&) : {checkOneStatement, checkWords, checkNesting})
         if (const Reason refused = step(s))
             return refuse(*refused);

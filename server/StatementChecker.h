@@ -42,6 +42,9 @@ public:
     explicit StatementChecker(QStringList tables = {QStringLiteral("CUST"), QStringLiteral("VCardLog")});
 
     Verdict check(const QString& sql) const;
+    // The same, handing over the statement's tokens (empty when it could not
+    // be tokenized) for what comes after the check.
+    Verdict check(const QString& sql, QList<SqlToken>& tokens) const;
 
     // Whether the text reads for certain as one statement (an optional ";"
     // at its end): no second statement, nothing the tokenizer cannot read.

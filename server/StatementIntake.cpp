@@ -11,10 +11,11 @@ StatementIntake::StatementIntake(const tolva::CodePage& cp, bool allowAnySql)
 StatementIntake::Statement StatementIntake::take(const QByteArray& prefix, const QByteArray& command,
                                                  const QByteArray& data) const {
     Statement s;
+    QString reason;
     s.sent = m_cp.decode(data);
     // Only a statement the checker reads as a plain SELECT cannot write,
     // also where any statement may run.
-    const StatementChecker::Verdict verdict = m_checker.check(s.sent);
+    const StatementChecker::Verdict verdict = m_checker.check(s.sent, s.tokens);
     s.runsAlone = !(verdict.allowed && verdict.kind == StatementChecker::Kind::Select && !verdict.locksRows);
     s.oneStatement = verdict.allowed || StatementChecker::isOneStatement(s.sent);
     if (m_allowAnySql && s.sent.trimmed().isEmpty()) {
@@ -38,6 +39,9 @@ StatementIntake::Statement StatementIntake::take(const QByteArray& prefix, const
         s.reads = verdict.kind == StatementChecker::Kind::Select;
     }
     s.sql = m_serverTime.rewrite(s.sent);
+    // Most statements hold no current-time expression and keep their tokens.
+    if (s.sql.constData() != s.sent.constData() && !StatementChecker::tokenize(s.sql, s.tokens, reason))
+        s.tokens.clear();
     return s;
 }
 

@@ -27,6 +27,7 @@ public:
         // False: may hold several statements (only when any statement may run).
         bool oneStatement = true;
         std::optional<Outcome> refusal; // the checker's answer when it may not run
+        QList<SqlToken> tokens;         // of sql; empty when it could not be tokenized
     };
 
     StatementIntake(const tolva::CodePage& cp, bool allowAnySql);
