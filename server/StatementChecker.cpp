@@ -124,6 +124,7 @@ StatementChecker::StatementChecker(QStringList tables) : m_tables(std::move(tabl
 bool StatementChecker::tokenize(const QString& sql, QList<SqlToken>& tokens, QString& reason) {
     tokens.clear();
     const qsizetype n = sql.size();
+    tokens.reserve(8 + n / 4);
     qsizetype i = 0;
     while (i < n) {
         const QChar c = sql.at(i);
