@@ -396,7 +396,13 @@ StatementChecker::Verdict StatementChecker::check(const QString& sql, QList<SqlT
         tokens.clear();
         return refuse(reason);
     }
-    tokens = s.t; // shared until the checks below change their copy
+    const Verdict v = verdictOf(s);
+    // Without a trailing ";" if it had one: nothing after the check needs it.
+    tokens = std::move(s.t);
+    return v;
+}
+
+StatementChecker::Verdict StatementChecker::verdictOf(StatementScan& s) const {
     for (Reason (*step)(StatementScan&) : {checkOneStatement, checkWords, checkNesting})
         if (const Reason refused = step(s))
             return refuse(*refused);

@@ -56,6 +56,7 @@ public:
 
 private:
     bool isMemberTable(const SqlToken& token) const;
+    Verdict verdictOf(StatementScan& s) const;
     std::optional<QString> checkSelect(const StatementScan& s, Verdict& v) const;
     std::optional<QString> checkInsert(const StatementScan& s, Verdict& v) const;
     std::optional<QString> checkUpdate(const StatementScan& s, Verdict& v) const;
