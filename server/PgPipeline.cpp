@@ -139,6 +139,13 @@ void PgPipeline::pump() {
             break;
         std::unique_ptr<Entry> e = std::move(m_queued.front());
         m_queued.pop_front();
+        // Its time ran out while it waited (behind a write, or behind earlier
+        // requests of its desk): it is not run at all.
+        if (e->request.deadline <= StatementWatch::nowMs()) {
+            answer(*e, answers::timedOutBeforeItRan(m_cp, e->request.prefix, e->request.command,
+                                                    m_config.statementTimeoutMs));
+            continue;
+        }
         if (!send(*e)) {
             // Never sent: it runs on the next connection.
             m_queued.push_front(std::move(e));

@@ -296,6 +296,36 @@ private slots:
                  QByteArray("ZELQSELECT00000001cardno;D1\x03"));
     }
 
+    // A desk sends a write that waits for a row lock and a read with it:
+    // the write is cancelled when its time is up and takes no effect, and
+    // the read, whose time ran out while it waited behind the write, is
+    // answered without being run.
+    void aRequestWhoseTimeRanOutWhileWaitingIsNotRun() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        Database db;
+        db.open(pg.connectionString());
+        seed(db);
+        MemberdProcess memberd(QStringLiteral("127.0.0.127"), pg.connectionString(),
+                               {QStringLiteral("--workers"), QStringLiteral("1"),
+                                QStringLiteral("--statement-timeout"), QStringLiteral("0.5")});
+        QVERIFY2(memberd.start(), qPrintable(memberd.log()));
+        Wire desk;
+        QVERIFY(loggedIn(desk, memberd.address()));
+        Database holder;
+        holder.open(pg.connectionString());
+        holder.begin();
+        holder.execute(QStringLiteral("UPDATE CUST SET TBonusAmt = 7 WHERE CustNo = 'D2'"));
+        desk.send(request("SERVER", QStringLiteral("UPDATE CUST SET TBonusAmt = 9 WHERE CustNo = 'D2'")) +
+                  request("SELECT", QStringLiteral("SELECT CardNo FROM VCardLog WHERE TxnType = '2'")));
+        QVERIFY(desk.text(desk.reply()).startsWith(QStringLiteral("ZELQSERVER04000000資料庫忙碌")));
+        QVERIFY(desk.text(desk.reply()).startsWith(QStringLiteral("ZELQSELECT04000000資料庫忙碌")));
+        QVERIFY(memberd.waitForLog(QStringLiteral("error SELECT: timed out before it ran")));
+        holder.rollback();
+        QCOMPARE(desk.ask("SELECT", QStringLiteral("SELECT TBonusAmt FROM CUST WHERE CustNo = 'D2'")),
+                 QByteArray("ZELQSELECT00000001tbonusamt;0\x03"));
+    }
+
     // The server ends memberd's connection while five queries are in
     // flight: each is answered as lost, once, none runs again, and the
     // next request runs on a new connection.
