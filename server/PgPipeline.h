@@ -46,11 +46,13 @@ struct PgAnswer {
 // are in flight at once, and no call here ever waits for the server (only
 // opening the connection does, as it always has).
 //
-// Each statement is its own transaction (a sync after each). Statements that
-// cannot write (a plain SELECT, as the checker reads it) go out behind each
-// other; one that may write waits until nothing else is in flight and runs
-// alone, so a cancel meant for it hits nothing else, and nothing goes out
-// behind it until it is answered. A cancel is only ever sent for the
+// Statements that cannot write (a plain SELECT, as the checker reads it) go
+// out behind each other, those of one round of the loop as one group ended
+// by one sync (one implicit transaction: under read committed each read
+// still sees what was committed when it started). One that may write waits
+// until nothing else is in flight and runs alone, in a group and transaction
+// of its own, so a cancel meant for it hits nothing else, and nothing goes
+// out behind it until it is answered. A cancel is only ever sent for the
 // statement at the head of the pipeline. A request is never answered as
 // failed while it could still take effect: a write whose time is up is
 // cancelled and answered by what the server then says; a read whose time is
