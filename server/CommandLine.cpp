@@ -216,6 +216,15 @@ QList<QCommandLineOption> tlsOptions() {
     };
 }
 
+// Diagnostics, left out of the help: "qt" runs PostgreSQL's statements
+// through Qt's driver, as before the direct client, to compare the two.
+QList<QCommandLineOption> diagnosticOptions() {
+    QCommandLineOption pgClient(QStringLiteral("pg-client"), QStringLiteral("libpq or qt."),
+                                QStringLiteral("CLIENT"), QStringLiteral("libpq"));
+    pgClient.setFlags(QCommandLineOption::HiddenFromHelp);
+    return {pgClient};
+}
+
 // The configuration file's settings, then the command line, into parser;
 // --help prints and exits.
 bool parseArguments(QCommandLineParser& parser, const QList<QCommandLineOption>& options,
@@ -423,8 +432,8 @@ bool readSecrets(const QCommandLineParser& parser, const tolva::CodePage& cp, St
 } // namespace
 
 bool parseCommandLine(const QStringList& arguments, StartRequest& request, QString& error) {
-    const QList<QCommandLineOption> options =
-        serviceOptions() + tlsOptions() + identityOptions() + metricsOptions() + limitOptions();
+    const QList<QCommandLineOption> options = serviceOptions() + tlsOptions() + identityOptions() +
+                                              metricsOptions() + limitOptions() + diagnosticOptions();
     QCommandLineParser parser;
     if (!parseArguments(parser, options, arguments, request, error))
         return false;
@@ -439,6 +448,11 @@ bool parseCommandLine(const QStringList& arguments, StartRequest& request, QStri
     ServerOptions& o = request.options;
     o.codePage = value("codepage");
     o.allowAnySql = isSet("allow-any-sql");
+    if (value("pg-client") != QLatin1String("libpq") && value("pg-client") != QLatin1String("qt")) {
+        error = QStringLiteral("--pg-client must be libpq or qt");
+        return false;
+    }
+    o.pgPipeline = value("pg-client") == QLatin1String("libpq");
     request.allowSuperuser = isSet("allow-superuser");
     request.noKeyedPostings = isSet("no-keyed-postings");
     request.roleName = value("db-role");

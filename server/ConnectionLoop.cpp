@@ -1,9 +1,15 @@
 #include "server/ConnectionLoop.h"
 
 #include "common/Fault.h"
+#include "db/ConnectionString.h"
+#include "db/Dialect.h"
+#include "db/PostgresTarget.h"
+#include "server/LiteralParameters.h"
 #include "server/Log.h"
+#include "server/PgPipeline.h"
 #include "server/Protocol.h"
 #include "server/ProxyHeader.h"
+#include "server/StatementIntake.h"
 #include "server/StatementRunner.h"
 #include "server/StoreScope.h"
 #include "server/Transport.h"
@@ -59,6 +65,7 @@ struct ConnectionLoop::Session {
     bool closing = false;
     bool dead = false;
     bool ready = false; // listed in m_ready
+    bool busy = false;  // its request is in the pipeline: nothing more of it is served until answered
     uint32_t interest = 0;
     qint64 lastActive = 0;
     qint64 connectedAt = 0;
@@ -170,12 +177,19 @@ void ConnectionLoop::run() {
         StatementRunner::Config{m_options.connectionString, m_options.codePage, m_options.allowAnySql,
                                 m_options.statementTimeoutMs, m_options.maxReplyBytes},
         m_shared.sqliteWriter);
+    QString error;
     try {
-        m_runner->open();
+        // With the pipeline, keyed postings open the runner's connection when the first one comes.
+        if (!openPipeline(error) && error.isEmpty())
+            m_runner->open();
     } catch (const tolva::Fault& fault) {
+        error = fault.message();
+    }
+    if (!error.isEmpty()) {
         m_runner.reset();
+        m_pipeline.reset();
         std::lock_guard lock(m_startMutex);
-        m_startError = QStringLiteral("thread %1: %2").arg(m_index).arg(fault.message());
+        m_startError = QStringLiteral("thread %1: %2").arg(m_index).arg(error);
         m_startState = 2;
         m_started.notify_all();
         return;
@@ -198,6 +212,11 @@ void ConnectionLoop::run() {
             break;
         }
         for (int i = 0; i < n; ++i) {
+            if (events[i].data.ptr == &m_pipelineTag) {
+                m_pipeline->onEvents(events[i].events);
+                deliverPipelineAnswers();
+                continue;
+            }
             auto* s = static_cast<Session*>(events[i].data.ptr);
             if (!s) {
                 quint64 count = 0;
@@ -225,6 +244,11 @@ void ConnectionLoop::run() {
             serve(s);
         }
         serving.clear();
+        if (m_pipeline) {
+            m_pipeline->expire(nowMs());
+            m_pipeline->flushSent();
+            deliverPipelineAnswers();
+        }
         expireIdle();
         expirePending();
         releaseHeld();
@@ -241,6 +265,7 @@ void ConnectionLoop::run() {
     for (Session* s : m_graveyard)
         delete s;
     m_graveyard.clear();
+    m_pipeline.reset();
     m_runner.reset();
     if (!abort && m_ended)
         m_ended();
@@ -483,7 +508,7 @@ bool ConnectionLoop::loginTooLong(Session* s) const {
 }
 
 void ConnectionLoop::markReady(Session* s) {
-    if (s->ready || s->dead || s->closing || s->unnamed || s->writing())
+    if (s->ready || s->dead || s->closing || s->unnamed || s->writing() || s->busy)
         return;
     if (s->in.indexOf(kEnd, s->searched) < 0) {
         s->searched = s->in.size();
@@ -495,7 +520,7 @@ void ConnectionLoop::markReady(Session* s) {
 }
 
 void ConnectionLoop::serve(Session* s) {
-    if (s->dead || s->closing || s->writing())
+    if (s->dead || s->closing || s->writing() || s->busy)
         return;
     const qsizetype end = s->in.indexOf(kEnd, s->searched);
     if (end < 0) {
@@ -564,13 +589,25 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
         return;
     const qint64 deadline = s->requestAt + m_options.statementTimeoutMs;
     s->offline = keyed && request.command == "POSTKY" && request.data.endsWith("\tO");
-    const Outcome outcome =
-        keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
-              : m_runner->run(s->prefix, request.command, request.data, s->fd, deadline);
-    if (const quint64 reconnects = m_runner->reconnects(); reconnects != m_reconnectsCounted) {
+    if (m_pipeline && !keyed) {
+        toPipeline(s, request.command, request.data, deadline);
+        return;
+    }
+    answer(s, keyed ? m_runner->runKeyed(s->prefix, request.command, request.data, s->fd, deadline)
+                    : m_runner->run(s->prefix, request.command, request.data, s->fd, deadline));
+    countReconnects();
+}
+
+// The database connections opened again since the last count, for the metrics.
+void ConnectionLoop::countReconnects() {
+    const quint64 reconnects = m_runner->reconnects() + (m_pipeline ? m_pipeline->reconnects() : 0);
+    if (reconnects != m_reconnectsCounted) {
         m_shared.metrics.databaseReconnected(reconnects - m_reconnectsCounted);
         m_reconnectsCounted = reconnects;
     }
+}
+
+void ConnectionLoop::answer(Session* s, const Outcome& outcome) {
     if (!outcome.logLine.isEmpty())
         log(s->peer + QLatin1Char(' ') + outcome.logLine);
     if (outcome.clientGone) {
@@ -582,6 +619,73 @@ void ConnectionLoop::handle(Session* s, const QByteArray& message) {
     // found the connection gone and dropped it: then it is no longer listed.
     if (!s->dead)
         touch(s);
+}
+
+// On PostgreSQL (unless Qt's driver is asked for) the thread's statements go
+// through its own libpq connection in pipeline mode. False with no error:
+// another database, or the other way.
+bool ConnectionLoop::openPipeline(QString& error) {
+    const tolva::ConnectionString cs(m_options.connectionString);
+    const tolva::Dialect dialect = tolva::Dialect::forProvider(cs.provider());
+    if (!m_options.pgPipeline || dialect.product() != tolva::Dialect::Product::PostgreSQL)
+        return false;
+    PgPipeline::Config config;
+    config.connInfo = tolva::PostgresTarget::from(cs).connInfo();
+    config.codePage = m_options.codePage;
+    config.statementTimeoutMs = m_options.statementTimeoutMs;
+    config.maxReplyBytes = m_options.maxReplyBytes;
+    m_pipeline = std::make_unique<PgPipeline>(config, m_epoll, &m_pipelineTag);
+    if (!m_pipeline->open(error)) {
+        m_pipeline.reset();
+        return false;
+    }
+    m_intake = std::make_unique<StatementIntake>(m_cp, m_options.allowAnySql);
+    m_intake->setServerTime(ServerTime(dialect.serverDate()));
+    return true;
+}
+
+// The statement is checked here; it runs in the pipeline and is answered
+// when its result arrives (deliverPipelineAnswers).
+void ConnectionLoop::toPipeline(Session* s, const QByteArray& command, const QByteArray& data,
+                                qint64 deadline) {
+    const StatementIntake::Statement taken = m_intake->take(s->prefix, command, data);
+    if (taken.refusal) {
+        answer(s, *taken.refusal);
+        return;
+    }
+    PgRequest r;
+    r.owner = s;
+    r.prefix = s->prefix;
+    r.command = command;
+    r.what = taken.sql.left(200);
+    r.sql = taken.sql.toUtf8();
+    const LiteralParameters split = LiteralParameters::split(taken.sql, taken.tokens);
+    if (split.preparable) {
+        r.prepared = split.text.toUtf8();
+        for (const QString& value : split.values)
+            r.values.append(value.toUtf8());
+    }
+    r.severalStatements = !taken.oneStatement;
+    r.runsAlone = taken.runsAlone || r.severalStatements;
+    r.deadline = deadline;
+    s->busy = true;
+    touch(s);
+    m_pipeline->submit(std::move(r));
+}
+
+void ConnectionLoop::deliverPipelineAnswers() {
+    for (const QString& note : m_pipeline->takeNotes())
+        writeLog(LogLevel::Warning, note);
+    countReconnects();
+    for (PgAnswer& a : m_pipeline->takeAnswers()) {
+        auto* s = static_cast<Session*>(a.owner);
+        s->busy = false;
+        answer(s, a.outcome);
+        if (!s->dead) {
+            markReady(s);
+            updateInterest(s);
+        }
+    }
 }
 
 void ConnectionLoop::logIn(Session* s, const QByteArray& command, const QByteArray& data) {
@@ -818,6 +922,11 @@ void ConnectionLoop::closeSession(Session* s, const QString& why, bool logIt) {
 void ConnectionLoop::drop(Session* s) {
     if (s->dead)
         return;
+    // Its statement in the pipeline is dropped, or cancelled when it runs now.
+    QByteArray command;
+    if (s->busy && m_pipeline && m_pipeline->abandon(s, command))
+        log(s->peer + QLatin1Char(' ') + answers::clientWentAway(command));
+    s->busy = false;
     s->dead = true;
     s->closing = true;
     ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, s->fd, nullptr);
@@ -901,6 +1010,10 @@ int ConnectionLoop::waitMs() const {
     if (m_shuttingDown) {
         const qint64 grace = std::max<qint64>(0, m_graceEnd - now);
         wait = wait < 0 ? grace : std::min(wait, grace);
+    }
+    if (m_pipeline && m_pipeline->nextDeadline() > 0) {
+        const qint64 due = std::max<qint64>(0, m_pipeline->nextDeadline() - now);
+        wait = wait < 0 ? due : std::min(wait, due);
     }
     // Connections that do not read their replies are looked for now and then.
     if (m_options.sendTimeoutMs > 0 && !m_sessions.empty())

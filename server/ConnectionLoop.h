@@ -24,7 +24,10 @@
 
 namespace memberd {
 
+class PgPipeline;
+class StatementIntake;
 class StatementRunner;
+struct Outcome;
 struct Request;
 
 // What the connection threads of one service share.
@@ -48,9 +51,13 @@ struct LoopShared {
 // answered on the same thread, with no hand-over between threads.
 //
 // Sockets are never waited on: a desk that sends half a request, or nothing,
-// or does not read its replies, holds up nobody. A statement does hold up the
-// other connections of its own thread while it runs; the other threads go on.
-// Requests of the thread's connections are served in turn, one per round.
+// or does not read its replies, holds up nobody. On PostgreSQL the desks'
+// statements go to the thread's PgPipeline, whose socket is watched by the
+// same loop: the other connections are served while they run, and each
+// answer is sent when it arrives. On SQLite (and for keyed postings) a
+// statement holds up the other connections of its own thread while it runs;
+// the other threads go on. Requests of the thread's connections are served
+// in turn, one per round, one at a time per connection.
 class ConnectionLoop {
 public:
     // ended is called on the loop's thread once its last connection is gone
@@ -94,6 +101,11 @@ private:
     void forget(const QString& address, bool unnamed);
     void serve(Session* s);
     void handle(Session* s, const QByteArray& message);
+    bool openPipeline(QString& error);
+    void toPipeline(Session* s, const QByteArray& command, const QByteArray& data, qint64 deadline);
+    void deliverPipelineAnswers();
+    void answer(Session* s, const Outcome& outcome);
+    void countReconnects();
     void logIn(Session* s, const QByteArray& command, const QByteArray& data);
     void wrongPassword(Session* s, const QByteArray& command, const QString& identity, const QString& why);
     bool outOfScope(Session* s, const Request& request);
@@ -146,10 +158,13 @@ private:
     tolva::CodePage m_cp;
     std::unique_ptr<StatementRunner> m_runner;
     quint64 m_reconnectsCounted = 0;
-    std::list<Session*> m_sessions;         // least recently active first
-    std::list<Session*> m_pending;          // not logged in yet, oldest first
-    std::multimap<qint64, Session*> m_held; // refused, by the time their answer is due
-    std::vector<Session*> m_ready;          // sessions with a request to serve in the next round
+    std::unique_ptr<PgPipeline> m_pipeline;    // PostgreSQL's statements (not keyed postings)
+    std::unique_ptr<StatementIntake> m_intake; // for the pipeline
+    char m_pipelineTag = 0;                    // its socket's events carry this address
+    std::list<Session*> m_sessions;            // least recently active first
+    std::list<Session*> m_pending;             // not logged in yet, oldest first
+    std::multimap<qint64, Session*> m_held;    // refused, by the time their answer is due
+    std::vector<Session*> m_ready;             // sessions with a request to serve in the next round
     std::vector<Session*> m_graveyard;
     bool m_shuttingDown = false;
     qint64 m_graceEnd = 0;

@@ -43,16 +43,35 @@ QString valueText(const QVariant& value) {
     }
 }
 
-QByteArray reply(const tolva::CodePage& codePage, const QByteArray& prefix, const QByteArray& command,
-                 const char* resultCode, qint64 count, const QString& data) {
+namespace {
+
+QByteArray header(const QByteArray& prefix, const QByteArray& command, const char* resultCode, qint64 count,
+                  qsizetype dataSize) {
     QByteArray out;
-    out.reserve(19 + data.size() * 2);
+    out.reserve(19 + dataSize);
     out += prefix.leftJustified(4, ' ', true);
     out += command.leftJustified(6, ' ', true);
     out += resultCode;
     out += QByteArray::number(std::clamp<qint64>(count, 0, 999999)).rightJustified(6, '0');
+    return out;
+}
+
+} // namespace
+
+QByteArray reply(const tolva::CodePage& codePage, const QByteArray& prefix, const QByteArray& command,
+                 const char* resultCode, qint64 count, const QString& data) {
+    QByteArray out = header(prefix, command, resultCode, count, data.size() * 2);
     if (!data.isEmpty())
         out += codePage.encode(data);
+    out += kEnd;
+    return out;
+}
+
+QByteArray replyFromUtf8(const tolva::CodePage& codePage, const QByteArray& prefix, const QByteArray& command,
+                         const char* resultCode, qint64 count, const QByteArray& utf8) {
+    QByteArray out = header(prefix, command, resultCode, count, utf8.size());
+    if (!utf8.isEmpty())
+        out += codePage.encodeUtf8(utf8);
     out += kEnd;
     return out;
 }

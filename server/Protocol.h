@@ -56,6 +56,10 @@ QString valueText(const QVariant& value);
 QByteArray reply(const tolva::CodePage& codePage, const QByteArray& prefix, const QByteArray& command,
                  const char* resultCode, qint64 count, const QString& data);
 
+// The same with the data part as UTF-8 bytes (already cleaned), converted once.
+QByteArray replyFromUtf8(const tolva::CodePage& codePage, const QByteArray& prefix, const QByteArray& command,
+                         const char* resultCode, qint64 count, const QByteArray& utf8);
+
 // Compares two byte strings in time that does not depend on where they differ.
 bool constantTimeEquals(const QByteArray& a, const QByteArray& b);
 

@@ -24,6 +24,10 @@ struct ServerOptions {
     QString connectionString = QStringLiteral("Provider=SQLite;Data Source=member.db");
     QString codePage = QString::fromLatin1(tolva::CodePage::kDefault);
     bool allowAnySql = false;
+    // PostgreSQL statements go through memberd's own libpq connection in
+    // pipeline mode; false (--pg-client qt, a diagnostic) runs them through
+    // Qt's driver one at a time.
+    bool pgPipeline = true;
     // POSTKY and POSTQY are served (and announced at the log-in) unless
     // --no-keyed-postings; the member database must then hold the key table.
     bool keyedPostings = false;

@@ -7,11 +7,24 @@ namespace memberd {
 namespace {
 
 // Whether the text may hold one of the expressions at all: most statements
-// do not, and they are passed on without being tokenized.
+// do not, and they are passed on without being tokenized. One pass over the
+// text, letters compared without case.
 bool mayHoldOne(const QString& sql) {
-    for (const char* word : {"now", "getdate", "localtimestamp", "sysdate"})
-        if (sql.contains(QLatin1String(word), Qt::CaseInsensitive))
-            return true;
+    static const char* const words[] = {"now", "getdate", "localtimestamp", "sysdate"};
+    const QChar* text = sql.constData();
+    const qsizetype n = sql.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t first = text[i].unicode() | 0x20;
+        if (first != u'n' && first != u'g' && first != u'l' && first != u's')
+            continue;
+        for (const char* word : words) {
+            qsizetype k = 0;
+            while (word[k] && i + k < n && (text[i + k].unicode() | 0x20) == static_cast<char16_t>(word[k]))
+                ++k;
+            if (!word[k])
+                return true;
+        }
+    }
     return false;
 }
 

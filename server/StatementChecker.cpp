@@ -1,6 +1,7 @@
 #include "server/StatementChecker.h"
 
 #include <QSet>
+#include <optional>
 
 namespace memberd {
 
@@ -123,6 +124,7 @@ StatementChecker::StatementChecker(QStringList tables) : m_tables(std::move(tabl
 bool StatementChecker::tokenize(const QString& sql, QList<SqlToken>& tokens, QString& reason) {
     tokens.clear();
     const qsizetype n = sql.size();
+    tokens.reserve(8 + n / 4);
     qsizetype i = 0;
     while (i < n) {
         const QChar c = sql.at(i);
@@ -205,146 +207,217 @@ bool StatementChecker::isMemberTable(const SqlToken& token) const {
     return false;
 }
 
-StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
+// The tokens of one statement and what the checks below learn about them.
+struct StatementScan {
     QList<SqlToken> t;
-    QString reason;
-    if (!tokenize(sql, t, reason))
-        return refuse(reason);
-    // One trailing ";" is tolerated; any other ends one statement and starts another.
-    if (!t.isEmpty() && t.constLast().isSymbol(';'))
-        t.removeLast();
-    if (t.isEmpty())
-        return refuse(QStringLiteral("沒有 SQL 指令"));
-    for (const SqlToken& token : t)
+    QString verb;     // the first word, upper-cased
+    int selects = 0;  // SELECT words
+    int froms = 0;    // FROM words
+    QList<int> depth; // depth in parentheses of each token
+    bool locks = false;
+
+    const SqlToken* at(qsizetype i) const { return i < t.size() ? &t.at(i) : nullptr; }
+};
+
+namespace {
+
+using Reason = std::optional<QString>;
+
+// One statement, an optional ";" at its end and nothing after it.
+Reason checkOneStatement(StatementScan& s) {
+    if (!s.t.isEmpty() && s.t.constLast().isSymbol(';'))
+        s.t.removeLast();
+    if (s.t.isEmpty())
+        return QStringLiteral("沒有 SQL 指令");
+    for (const SqlToken& token : s.t)
         if (token.isSymbol(';'))
-            return refuse(QStringLiteral("一次只能執行一個 SQL 指令"));
+            return QStringLiteral("一次只能執行一個 SQL 指令");
+    s.verb = s.t.constFirst().kind == SqlToken::Kind::Word ? s.t.constFirst().text.toUpper() : QString();
+    return {};
+}
 
-    auto at = [&](qsizetype i) -> const SqlToken* { return i < t.size() ? &t.at(i) : nullptr; };
-    const QString verb =
-        t.constFirst().kind == SqlToken::Kind::Word ? t.constFirst().text.toUpper() : QString();
-
-    int selects = 0;
-    int froms = 0;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const SqlToken& token = t.at(i);
+// Forbidden words, typed literals and calls of functions outside the list.
+Reason checkWords(StatementScan& s) {
+    for (qsizetype i = 0; i < s.t.size(); ++i) {
+        const SqlToken& token = s.t.at(i);
         if (token.kind != SqlToken::Kind::Word && token.kind != SqlToken::Kind::QuotedName)
             continue;
         const QString upper = token.text.toUpper();
         if (token.kind == SqlToken::Kind::Word) {
             if (upper == QLatin1String("SELECT"))
-                ++selects;
+                ++s.selects;
             if (upper == QLatin1String("FROM"))
-                ++froms;
+                ++s.froms;
+            if (upper == QLatin1String("FOR"))
+                s.locks = true;
             const bool insertInto =
-                verb == QLatin1String("INSERT") && i == 1 && upper == QLatin1String("INTO");
+                s.verb == QLatin1String("INSERT") && i == 1 && upper == QLatin1String("INTO");
             if (forbiddenWords().contains(upper) && !insertInto)
-                return refuse(QStringLiteral("不接受的 SQL 指令: ") + upper);
+                return QStringLiteral("不接受的 SQL 指令: ") + upper;
         }
-        const SqlToken* following = at(i + 1);
+        const SqlToken* following = s.at(i + 1);
         if (following && following->kind == SqlToken::Kind::String &&
             (token.kind == SqlToken::Kind::QuotedName || !mayPrecedeString(upper)))
-            return refuse(QStringLiteral("不接受的型別: ") + token.text);
+            return QStringLiteral("不接受的型別: ") + token.text;
         if (following && following->isSymbol('(')) {
-            const bool insertTable = verb == QLatin1String("INSERT") && i == 2;
+            const bool insertTable = s.verb == QLatin1String("INSERT") && i == 2;
             if (token.kind == SqlToken::Kind::QuotedName && !insertTable)
-                return refuse(QStringLiteral("不接受的函數: ") + token.text);
+                return QStringLiteral("不接受的函數: ") + token.text;
             if (!insertTable && !allowedFunctions().contains(upper) && !keywordsBeforeParen().contains(upper))
-                return refuse(QStringLiteral("不接受的函數: ") + token.text);
+                return QStringLiteral("不接受的函數: ") + token.text;
         }
     }
+    return {};
+}
 
-    // Depth in parentheses of each token, and the casts and IN lists in them.
-    QList<int> depth(t.size(), 0);
+Reason checkCastType(const SqlToken* type) {
+    if (!type || type->kind != SqlToken::Kind::Word || !castTypes().contains(type->text.toUpper()))
+        return QStringLiteral("不接受的型別轉換: ") + (type ? type->text : QString());
+    return {};
+}
+
+// Parentheses in pairs, IN with a list, casts to the listed types only.
+Reason checkNesting(StatementScan& s) {
+    s.depth = QList<int>(s.t.size(), 0);
     QList<bool> castParen; // for each open parenthesis: does it belong to CAST?
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const SqlToken& token = t.at(i);
-        depth[i] = static_cast<int>(castParen.size());
+    for (qsizetype i = 0; i < s.t.size(); ++i) {
+        const SqlToken& token = s.t.at(i);
+        s.depth[i] = static_cast<int>(castParen.size());
+        Reason refused;
         if (token.isSymbol('(')) {
-            castParen.append(i > 0 && t.at(i - 1).isWord("CAST"));
+            castParen.append(i > 0 && s.t.at(i - 1).isWord("CAST"));
         } else if (token.isSymbol(')')) {
             if (castParen.isEmpty())
-                return refuse(QStringLiteral("括號不成對"));
+                return QStringLiteral("括號不成對");
             castParen.removeLast();
         } else if (token.isWord("IN")) {
             // IN takes a list in parentheses; "x IN table" reads another table.
-            if (!at(i + 1) || !at(i + 1)->isSymbol('('))
-                return refuse(QStringLiteral("IN 之後必須是括號內的值"));
-        } else if (token.isSymbol(':') && at(i + 1) && at(i + 1)->isSymbol(':')) {
-            const SqlToken* type = at(i + 2);
-            if (!type || type->kind != SqlToken::Kind::Word || !castTypes().contains(type->text.toUpper()))
-                return refuse(QStringLiteral("不接受的型別轉換: ") + (type ? type->text : QString()));
+            if (!s.at(i + 1) || !s.at(i + 1)->isSymbol('('))
+                return QStringLiteral("IN 之後必須是括號內的值");
+        } else if (token.isSymbol(':') && s.at(i + 1) && s.at(i + 1)->isSymbol(':')) {
+            refused = checkCastType(s.at(i + 2));
         } else if (token.isWord("AS") && !castParen.isEmpty() && castParen.constLast()) {
-            const SqlToken* type = at(i + 1);
-            if (!type || type->kind != SqlToken::Kind::Word || !castTypes().contains(type->text.toUpper()))
-                return refuse(QStringLiteral("不接受的型別轉換: ") + (type ? type->text : QString()));
+            refused = checkCastType(s.at(i + 1));
         }
+        if (refused)
+            return refused;
     }
     if (!castParen.isEmpty())
-        return refuse(QStringLiteral("括號不成對"));
+        return QStringLiteral("括號不成對");
+    return {};
+}
 
-    Verdict v;
-    if (verb == QLatin1String("SELECT")) {
-        if (selects != 1)
-            return refuse(QStringLiteral("不接受子查詢"));
-        if (froms != 1)
-            return refuse(QStringLiteral("SELECT 必須從一個資料表讀取"));
-        qsizetype i = 0;
-        while (!t.at(i).isWord("FROM"))
-            ++i;
-        const SqlToken* table = at(i + 1);
-        if (!table || !isMemberTable(*table))
-            return refuse(QStringLiteral("不接受的資料表: ") + (table ? table->text : QString()));
-        qsizetype j = i + 2;
-        if (at(j) && at(j)->isWord("AS"))
-            ++j;
-        if (at(j) && at(j)->kind == SqlToken::Kind::Word &&
-            !clausesAfterTable().contains(at(j)->text.toUpper()))
-            ++j; // an alias
-        if (at(j) &&
-            !(at(j)->kind == SqlToken::Kind::Word && clausesAfterTable().contains(at(j)->text.toUpper())))
-            return refuse(QStringLiteral("SELECT 只能讀取一個資料表"));
-        v.kind = Kind::Select;
-        v.table = table->text;
-    } else if (verb == QLatin1String("INSERT")) {
-        if (selects != 0)
-            return refuse(QStringLiteral("不接受子查詢"));
-        const SqlToken* table = at(2);
-        if (!at(1) || !at(1)->isWord("INTO") || !table || !isMemberTable(*table))
-            return refuse(QStringLiteral("不接受的資料表: ") + (table ? table->text : QString()));
-        const SqlToken* after = at(3);
-        if (!after || !(after->isSymbol('(') || after->isWord("VALUES")))
-            return refuse(QStringLiteral("INSERT 必須是 INSERT INTO 資料表 (...) VALUES (...)"));
-        v.kind = Kind::Insert;
-        v.table = table->text;
-    } else if (verb == QLatin1String("UPDATE")) {
-        if (selects != 0)
-            return refuse(QStringLiteral("不接受子查詢"));
-        if (froms != 0)
-            return refuse(QStringLiteral("UPDATE 不接受 FROM"));
-        const SqlToken* table = at(1);
-        if (!table || !isMemberTable(*table))
-            return refuse(QStringLiteral("不接受的資料表: ") + (table ? table->text : QString()));
-        if (!at(2) || !at(2)->isWord("SET"))
-            return refuse(QStringLiteral("UPDATE 必須是 UPDATE 資料表 SET ..."));
-        // Each assignment sets one column: no "SET (a, b) = (...)".
-        bool where = false;
-        for (qsizetype i = 2; i < t.size(); ++i) {
-            if (depth.at(i) != 0)
-                continue;
-            if (t.at(i).isWord("WHERE")) {
-                where = true;
-                break;
-            }
-            if ((t.at(i).isWord("SET") || t.at(i).isSymbol(',')) && at(i + 1) && at(i + 1)->isSymbol('('))
-                return refuse(QStringLiteral("UPDATE 一次只能設定一個欄位"));
+} // namespace
+
+Reason StatementChecker::checkSelect(const StatementScan& s, Verdict& v) const {
+    if (s.selects != 1)
+        return QStringLiteral("不接受子查詢");
+    if (s.froms != 1)
+        return QStringLiteral("SELECT 必須從一個資料表讀取");
+    qsizetype i = 0;
+    while (!s.t.at(i).isWord("FROM"))
+        ++i;
+    const SqlToken* table = s.at(i + 1);
+    if (!table || !isMemberTable(*table))
+        return QStringLiteral("不接受的資料表: ") + (table ? table->text : QString());
+    qsizetype j = i + 2;
+    if (s.at(j) && s.at(j)->isWord("AS"))
+        ++j;
+    if (s.at(j) && s.at(j)->kind == SqlToken::Kind::Word &&
+        !clausesAfterTable().contains(s.at(j)->text.toUpper()))
+        ++j; // an alias
+    if (s.at(j) &&
+        !(s.at(j)->kind == SqlToken::Kind::Word && clausesAfterTable().contains(s.at(j)->text.toUpper())))
+        return QStringLiteral("SELECT 只能讀取一個資料表");
+    v.kind = Kind::Select;
+    v.table = table->text;
+    v.locksRows = s.locks;
+    return {};
+}
+
+Reason StatementChecker::checkInsert(const StatementScan& s, Verdict& v) const {
+    if (s.selects != 0)
+        return QStringLiteral("不接受子查詢");
+    const SqlToken* table = s.at(2);
+    if (!s.at(1) || !s.at(1)->isWord("INTO") || !table || !isMemberTable(*table))
+        return QStringLiteral("不接受的資料表: ") + (table ? table->text : QString());
+    const SqlToken* after = s.at(3);
+    if (!after || !(after->isSymbol('(') || after->isWord("VALUES")))
+        return QStringLiteral("INSERT 必須是 INSERT INTO 資料表 (...) VALUES (...)");
+    v.kind = Kind::Insert;
+    v.table = table->text;
+    return {};
+}
+
+Reason StatementChecker::checkUpdate(const StatementScan& s, Verdict& v) const {
+    if (s.selects != 0)
+        return QStringLiteral("不接受子查詢");
+    if (s.froms != 0)
+        return QStringLiteral("UPDATE 不接受 FROM");
+    const SqlToken* table = s.at(1);
+    if (!table || !isMemberTable(*table))
+        return QStringLiteral("不接受的資料表: ") + (table ? table->text : QString());
+    if (!s.at(2) || !s.at(2)->isWord("SET"))
+        return QStringLiteral("UPDATE 必須是 UPDATE 資料表 SET ...");
+    // Each assignment sets one column: no "SET (a, b) = (...)".
+    bool where = false;
+    for (qsizetype i = 2; i < s.t.size(); ++i) {
+        if (s.depth.at(i) != 0)
+            continue;
+        if (s.t.at(i).isWord("WHERE")) {
+            where = true;
+            break;
         }
-        if (!where)
-            return refuse(QStringLiteral("UPDATE 必須有 WHERE 條件"));
-        v.kind = Kind::Update;
-        v.table = table->text;
-    } else {
-        return refuse(QStringLiteral("不接受的 SQL 指令: ") + t.constFirst().text);
+        if ((s.t.at(i).isWord("SET") || s.t.at(i).isSymbol(',')) && s.at(i + 1) && s.at(i + 1)->isSymbol('('))
+            return QStringLiteral("UPDATE 一次只能設定一個欄位");
     }
+    if (!where)
+        return QStringLiteral("UPDATE 必須有 WHERE 條件");
+    v.kind = Kind::Update;
+    v.table = table->text;
+    return {};
+}
+
+bool StatementChecker::isOneStatement(const QString& sql) {
+    StatementScan s;
+    QString reason;
+    return tokenize(sql, s.t, reason) && !checkOneStatement(s);
+}
+
+StatementChecker::Verdict StatementChecker::check(const QString& sql) const {
+    QList<SqlToken> tokens;
+    return check(sql, tokens);
+}
+
+StatementChecker::Verdict StatementChecker::check(const QString& sql, QList<SqlToken>& tokens) const {
+    StatementScan s;
+    QString reason;
+    if (!tokenize(sql, s.t, reason)) {
+        tokens.clear();
+        return refuse(reason);
+    }
+    const Verdict v = verdictOf(s);
+    // Without a trailing ";" if it had one: nothing after the check needs it.
+    tokens = std::move(s.t);
+    return v;
+}
+
+StatementChecker::Verdict StatementChecker::verdictOf(StatementScan& s) const {
+    for (Reason (*step)(StatementScan&) : {checkOneStatement, checkWords, checkNesting})
+        if (const Reason refused = step(s))
+            return refuse(*refused);
+    Verdict v;
+    Reason refused;
+    if (s.verb == QLatin1String("SELECT"))
+        refused = checkSelect(s, v);
+    else if (s.verb == QLatin1String("INSERT"))
+        refused = checkInsert(s, v);
+    else if (s.verb == QLatin1String("UPDATE"))
+        refused = checkUpdate(s, v);
+    else
+        refused = QStringLiteral("不接受的 SQL 指令: ") + s.t.constFirst().text;
+    if (refused)
+        return refuse(*refused);
     v.allowed = true;
     return v;
 }

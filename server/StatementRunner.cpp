@@ -13,30 +13,14 @@
 
 namespace memberd {
 
-namespace {
-
-bool startsWithSelect(const QString& sql) {
-    return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
-}
-
-} // namespace
-
 QString databaseMessage(const QSqlError& error) {
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.driverText().trimmed();
-    text = text.section(QLatin1Char('\n'), 0, 0).trimmed();
-    // Qt may join the driver's and the database's text on one line.
-    const qsizetype detail = text.indexOf(QLatin1String("DETAIL:"));
-    if (detail >= 0)
-        text = text.left(detail).trimmed();
-    if (text.isEmpty())
-        text = QStringLiteral("資料庫錯誤");
-    return text;
+    const QString text = error.databaseText().trimmed();
+    return answers::firstLine(text.isEmpty() ? error.driverText() : text);
 }
 
 StatementRunner::StatementRunner(Config config, std::timed_mutex& sqliteWriter)
-    : m_config(std::move(config)), m_sqliteWriter(sqliteWriter), m_cp(m_config.codePage) {}
+    : m_config(std::move(config)), m_sqliteWriter(sqliteWriter), m_cp(m_config.codePage),
+      m_intake(m_cp, m_config.allowAnySql) {}
 
 StatementRunner::~StatementRunner() {
     close();
@@ -58,7 +42,7 @@ void StatementRunner::open() {
     try {
         m_db->open(m_config.connectionString);
         m_sqlite = m_db->dialect().singleWriter();
-        m_serverTime = ServerTime(m_db->dialect().serverDate());
+        m_intake.setServerTime(ServerTime(m_db->dialect().serverDate()));
         const int seconds = std::max(1, (m_config.statementTimeoutMs + 999) / 1000);
         const tolva::Dialect::Product product = m_db->dialect().product();
         if (product == tolva::Dialect::Product::SQLite) {
@@ -101,10 +85,7 @@ bool StatementRunner::connectionLost(const QSqlError& error) const {
 
 Outcome StatementRunner::failure(const QByteArray& prefix, const QByteArray& command, const char* code,
                                  const QString& text, const QString& logLine) const {
-    Outcome result;
-    result.reply = reply(m_cp, prefix, command, code, 0, cleanValue(text));
-    result.logLine = logLine;
-    return result;
+    return answers::failure(m_cp, prefix, command, code, text, logLine);
 }
 
 QString StatementRunner::selectText(QSqlQuery& query, qint64& rows, bool& tooLarge) const {
@@ -153,13 +134,10 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
             open();
             ++m_reconnects;
         } catch (const tolva::Fault& fault) {
-            return failure(
-                prefix, command, rc::kDatabase, QStringLiteral("資料庫無法連線, 請稍後再試"),
-                QStringLiteral("error %1: database still unreachable: %2").arg(cmd, fault.message()));
+            return answers::unreachable(m_cp, prefix, command, fault.message());
         }
     }
-    const QString timeoutText = QStringLiteral("資料庫忙碌, 超過 %1 秒沒有完成, 這筆要求沒有執行")
-                                    .arg(m_config.statementTimeoutMs / 1000.0);
+    const QString timeoutText = answers::timeoutText(m_config.statementTimeoutMs);
 
     std::unique_lock<std::timed_mutex> writer(m_sqliteWriter, std::defer_lock);
     if (m_sqlite && writes) {
@@ -171,8 +149,7 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
     }
     const qint64 left = deadlineMs - StatementWatch::nowMs();
     if (left <= 0)
-        return failure(prefix, command, rc::kDatabase, timeoutText,
-                       QStringLiteral("error %1: timed out before it ran").arg(cmd));
+        return answers::timedOutBeforeItRan(m_cp, prefix, command, m_config.statementTimeoutMs);
     if (m_sqliteHandle)
         sqlite3_busy_timeout(m_sqliteHandle, static_cast<int>(left));
 
@@ -185,48 +162,28 @@ Outcome StatementRunner::guarded(const QByteArray& prefix, const QByteArray& com
     if (ended == StatementWatch::Ended::ClientGone) {
         Outcome gone;
         gone.clientGone = true;
-        gone.logLine = QStringLiteral("cancelled %1: the client went away").arg(cmd);
+        gone.logLine = answers::clientWentAway(command);
         return gone;
     }
     if (done)
         return {};
     if (ended == StatementWatch::Ended::TimedOut)
-        return failure(prefix, command, rc::kDatabase, timeoutText,
-                       QStringLiteral("error %1: cancelled after %2 ms [%3]")
-                           .arg(cmd)
-                           .arg(m_config.statementTimeoutMs)
-                           .arg(what));
+        return answers::cancelledAfter(m_cp, prefix, command, m_config.statementTimeoutMs, what);
     const QString message = databaseMessage(error);
     if (connectionLost(error)) {
         close();
-        return failure(prefix, command, rc::kDatabase,
-                       QStringLiteral("資料庫連線中斷, 請再試一次: ") + message,
-                       QStringLiteral("error %1: database connection lost, reconnecting at the next "
-                                      "request: %2")
-                           .arg(cmd, message));
+        return answers::connectionLost(m_cp, prefix, command, message);
     }
-    const QString denial = m_authorizer.lastDenial();
-    return failure(
-        prefix, command, rc::kDatabase, message,
-        QStringLiteral("error %1: %2%3 [%4]")
-            .arg(cmd, message,
-                 denial.isEmpty() ? QString() : QStringLiteral(" (denied ") + denial + QLatin1Char(')'),
-                 what));
+    return answers::databaseError(m_cp, prefix, command, message, m_authorizer.lastDenial(), what);
 }
 
 Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command, const QByteArray& data,
                              int clientFd, qint64 deadlineMs) {
-    const QString cmd = QString::fromLatin1(command);
-    const QString sent = m_cp.decode(data);
-    bool reads = startsWithSelect(sent);
-    if (!m_config.allowAnySql) {
-        const StatementChecker::Verdict verdict = m_checker.check(sent);
-        if (!verdict.allowed)
-            return failure(prefix, command, rc::kRefused, QStringLiteral("不接受的要求: ") + verdict.reason,
-                           QStringLiteral("refused %1: %2 [%3]").arg(cmd, verdict.reason, sent.left(200)));
-        reads = verdict.kind == StatementChecker::Kind::Select;
-    }
-    const QString sql = m_serverTime.rewrite(sent);
+    const StatementIntake::Statement taken = m_intake.take(prefix, command, data);
+    if (taken.refusal)
+        return *taken.refusal;
+    const QString& sql = taken.sql;
+    const bool reads = taken.reads;
     QString text;
     qint64 rows = 0;
     bool tooLarge = false;
@@ -258,13 +215,7 @@ Outcome StatementRunner::run(const QByteArray& prefix, const QByteArray& command
             tooLarge = bytes.size() > m_config.maxReplyBytes;
         }
         if (tooLarge)
-            return failure(
-                prefix, command, rc::kTooLarge,
-                QStringLiteral("查詢結果太大 (上限 %1 位元組), 請縮小查詢範圍").arg(m_config.maxReplyBytes),
-                QStringLiteral("refused %1: reply larger than %2 bytes [%3]")
-                    .arg(cmd)
-                    .arg(m_config.maxReplyBytes)
-                    .arg(sql.left(200)));
+            return answers::replyTooLarge(m_cp, prefix, command, m_config.maxReplyBytes, sql.left(200));
         Outcome result;
         result.reply = std::move(bytes);
         return result;

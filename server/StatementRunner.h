@@ -2,9 +2,9 @@
 
 #include "common/CodePage.h"
 #include "db/Database.h"
-#include "server/ServerTime.h"
+#include "server/Answers.h"
 #include "server/SqliteAuthorizer.h"
-#include "server/StatementChecker.h"
+#include "server/StatementIntake.h"
 #include "server/StatementWatch.h"
 
 #include <QByteArray>
@@ -19,13 +19,6 @@ namespace memberd {
 
 class KeyedPosting;
 class PostgresControl;
-
-// The answer to one request.
-struct Outcome {
-    QByteArray reply;
-    QString logLine;         // a refusal, a database error or a keyed posting; else empty
-    bool clientGone = false; // the client left while its statement ran: no reply
-};
 
 // Runs the statements of one connection thread on that thread's own database
 // connection. It must be opened and used on one thread only. With SQLite,
@@ -52,6 +45,7 @@ public:
     StatementRunner& operator=(const StatementRunner&) = delete;
 
     // Opens the database connection; throws a tolva::Fault when it fails.
+    // Without it, the first request that needs the connection opens it.
     void open();
     // Checks one statement (data: SQL text in the code page), puts the
     // database's own current-time expression in place of the desks' ones (see
@@ -89,8 +83,7 @@ private:
     Config m_config;
     std::timed_mutex& m_sqliteWriter;
     tolva::CodePage m_cp;
-    StatementChecker m_checker;
-    ServerTime m_serverTime;
+    StatementIntake m_intake;
     SqliteAuthorizer m_authorizer;
     StatementWatch m_watch;
     std::optional<tolva::Database> m_db;

@@ -126,6 +126,10 @@ QByteArray CodePage::encode(const QString& text) const {
     return convert(asIconv(m_toCp), text.toUtf8(), QByteArrayLiteral("?"), true);
 }
 
+QByteArray CodePage::encodeUtf8(const QByteArray& utf8) const {
+    return convert(asIconv(m_toCp), utf8, QByteArrayLiteral("?"), true);
+}
+
 QString CodePage::decode(const QByteArray& bytes) const {
     return QString::fromUtf8(convert(asIconv(m_fromCp), bytes, QByteArrayLiteral("\xEF\xBF\xBD"), false));
 }

@@ -26,6 +26,8 @@ public:
     bool isValid() const { return m_valid; }
 
     QByteArray encode(const QString& text) const;
+    // The same for text that is UTF-8 already (no round trip through QString).
+    QByteArray encodeUtf8(const QByteArray& utf8) const;
     QString decode(const QByteArray& bytes) const;
 
 private:

@@ -4,12 +4,12 @@
 #include "common/Fault.h"
 #include "common/PasswordMask.h"
 #include "db/ConnectionString.h"
+#include "db/PostgresTarget.h"
 
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlRecord>
 
@@ -112,28 +112,18 @@ void Database::open(const QString& connectionString) {
         return;
     } else if (upper == QLatin1String("POSTGRESQL") || upper == QLatin1String("PGSQL")) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        // libpq's multi-host form: "Host=db1,db2;Port=5432,5432;Target
-        // Session Attrs=read-write" tries the hosts in turn and takes the
-        // first that accepts writes, so a promoted standby is found again.
-        db.setHostName(cs.value({"Host", "Server", "Data Source"}));
-        QString options = QStringLiteral("connect_timeout=10");
-        const QString port = cs.value({"Port"});
-        static const QRegularExpression ports(QStringLiteral("^[0-9]+(,[0-9]+)*$"));
-        if (!port.isEmpty() && !ports.match(port).hasMatch())
-            throw Fault(Fault::kGeneric, QStringLiteral("連接埠不合格: ") + port);
-        if (port.contains(QLatin1Char(',')))
-            options += QStringLiteral(";port=") + port;
-        else if (!port.isEmpty())
-            db.setPort(port.toInt());
-        const QString attrs = cs.value({"Target Session Attrs", "target_session_attrs"});
-        static const QRegularExpression attrsForm(QStringLiteral("^[a-z-]+$"));
-        if (!attrs.isEmpty() && !attrsForm.match(attrs).hasMatch())
-            throw Fault(Fault::kGeneric, QStringLiteral("Target Session Attrs 不合格: ") + attrs);
-        if (!attrs.isEmpty())
-            options += QStringLiteral(";target_session_attrs=") + attrs;
-        db.setDatabaseName(cs.value({"Database", "Initial Catalog"}));
-        db.setUserName(cs.value({"User ID", "User", "UID", "Username"}));
-        db.setPassword(cs.value({"Password", "PWD"}));
+        const PostgresTarget target = PostgresTarget::from(cs);
+        db.setHostName(target.host);
+        QString options = QStringLiteral("connect_timeout=%1").arg(target.connectTimeoutSeconds);
+        if (target.port.contains(QLatin1Char(',')))
+            options += QStringLiteral(";port=") + target.port;
+        else if (!target.port.isEmpty())
+            db.setPort(target.port.toInt());
+        if (!target.targetSessionAttrs.isEmpty())
+            options += QStringLiteral(";target_session_attrs=") + target.targetSessionAttrs;
+        db.setDatabaseName(target.database);
+        db.setUserName(target.user);
+        db.setPassword(target.password);
         db.setConnectOptions(options);
         m_provider = QStringLiteral("PostgreSQL");
     } else if (upper.startsWith(QLatin1String("MICROSOFT.JET")) ||

@@ -21,7 +21,7 @@ Dialect Dialect::forProvider(const QString& providerName) {
         return Dialect(Product::Access);
     if (key == QLatin1String("SQLITE"))
         return Dialect(Product::SQLite);
-    if (key == QLatin1String("POSTGRE"))
+    if (key == QLatin1String("POSTGRE") || key == QLatin1String("PGSQL"))
         return Dialect(Product::PostgreSQL);
     return Dialect();
 }
