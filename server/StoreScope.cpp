@@ -1,5 +1,7 @@
 #include "server/StoreScope.h"
 
+#include "common/PostingKeyPart.h"
+
 #include "server/PostingRequest.h"
 #include "server/StatementChecker.h"
 
@@ -72,15 +74,7 @@ bool insertRows(const QList<SqlToken>& t, QStringList& columns, QList<QList<QLis
 } // namespace
 
 QString StoreScope::keyPrefix(const QString& store) {
-    QString part = store.left(16);
-    for (QChar& c : part) {
-        const char16_t u = c.unicode();
-        const bool plain = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') ||
-                           u == u'-' || u == u'_';
-        if (!plain)
-            c = u'_';
-    }
-    return part + QLatin1Char('.');
+    return tolva::postingKeyPart(store) + QLatin1Char('.');
 }
 
 StoreScope::Verdict StoreScope::refuse(const QString& text, const QString& why) const {
