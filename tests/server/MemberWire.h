@@ -8,6 +8,17 @@
 #include <QStringList>
 #include <QTcpSocket>
 
+// The next reply on socket with its terminator, from what is buffered and
+// what arrives; what arrived so far when none comes.
+inline QByteArray nextReply(QTcpSocket& socket, QByteArray& buffer) {
+    while (!buffer.contains('\x03') && (socket.bytesAvailable() > 0 || socket.waitForReadyRead(10000)))
+        buffer += socket.readAll();
+    const qsizetype end = buffer.indexOf('\x03');
+    const QByteArray out = end < 0 ? buffer : buffer.left(end + 1);
+    buffer.remove(0, out.size());
+    return out;
+}
+
 // One connection speaking the wire format directly.
 class Wire {
 public:
@@ -27,15 +38,7 @@ public:
         return reply();
     }
     // The next reply with its terminator; what arrived so far when none comes.
-    QByteArray reply() {
-        while (!m_buffer.contains('\x03') &&
-               (m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(10000)))
-            m_buffer += m_socket.readAll();
-        const qsizetype end = m_buffer.indexOf('\x03');
-        const QByteArray out = end < 0 ? m_buffer : m_buffer.left(end + 1);
-        m_buffer.remove(0, out.size());
-        return out;
-    }
+    QByteArray reply() { return nextReply(m_socket, m_buffer); }
     bool closedByPeer() {
         return m_socket.state() == QAbstractSocket::UnconnectedState || m_socket.waitForDisconnected(10000);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CodePage.h"
+#include "server/MemberWire.h"
 #include "support/MemberdProcess.h"
 
 #include <QFile>
@@ -44,13 +45,7 @@ public:
     QByteArray ask(const char* command, const QString& data) {
         m_socket.write(QByteArray("ZELQ") + command + "00" + m_cp.encode(data) + '\x03');
         m_socket.flush();
-        while (!m_buffer.contains('\x03') &&
-               (m_socket.bytesAvailable() > 0 || m_socket.waitForReadyRead(10000)))
-            m_buffer += m_socket.readAll();
-        const qsizetype end = m_buffer.indexOf('\x03');
-        const QByteArray out = end < 0 ? m_buffer : m_buffer.left(end + 1);
-        m_buffer.remove(0, out.size());
-        return out;
+        return nextReply(m_socket, m_buffer);
     }
     // Whether the service closed the connection (at once, or within the wait).
     bool closedByPeer() {
