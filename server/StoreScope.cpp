@@ -98,7 +98,9 @@ StoreScope::Verdict StoreScope::check(const QByteArray& command, const QString& 
     }
     if (command == "POSTQY")
         return checkKey(data);
-    if (command == "SERVER")
+    // A statement may write whichever command carries it: "SELECT" only
+    // says rows are expected back.
+    if (command == "SERVER" || command == "SELECT")
         return checkStatement(data);
     return {};
 }

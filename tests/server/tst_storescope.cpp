@@ -75,6 +75,8 @@ private slots:
             << QByteArray("SERVER") << kLogRow.arg(QLatin1String("S01  ")) << true;
         QTest::newRow("log row of another store")
             << QByteArray("SERVER") << kLogRow.arg(QLatin1String("S02")) << false;
+        QTest::newRow("log row of another store sent as a lookup")
+            << QByteArray("SELECT") << kLogRow.arg(QLatin1String("S02")) << false;
         QTest::newRow("log row with the store computed")
             << QByteArray("SERVER")
             << QStringLiteral("INSERT INTO VCardLog (TxnDept, CardNo) VALUES (UPPER('s02'), 'C1')") << false;
