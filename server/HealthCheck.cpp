@@ -45,7 +45,7 @@ void HealthCheck::run() {
         try {
             if (!db.isOpen()) {
                 db.open(m_connectionString);
-                if (db.providerName() == QLatin1String("PostgreSQL"))
+                if (db.dialect().product() == tolva::Dialect::Product::PostgreSQL)
                     db.execute(QStringLiteral("SET statement_timeout = '2s'"));
             }
             QSqlQuery q = db.query(QStringLiteral("SELECT 1"));
