@@ -117,7 +117,6 @@ void PgPipeline::submit(PgRequest request) {
     auto e = std::make_unique<Entry>();
     e->request = std::move(request);
     m_queued.push_back(std::move(e));
-    pump();
 }
 
 void PgPipeline::pump() {
@@ -229,11 +228,13 @@ void PgPipeline::onEvents(uint32_t events) {
         flush();
     if (m_conn && (events & (EPOLLIN | EPOLLHUP | EPOLLERR)))
         readResults();
-    pump();
     flushSent();
 }
 
+// The requests of the round go out as one group: libpq writes to the
+// socket at each sync, so the sync comes once, after all of them.
 void PgPipeline::flushSent() {
+    pump();
     if (m_unflushed)
         flush();
 }

@@ -79,8 +79,8 @@ public:
 
     // Opens the connection (waits for it); false with the reason.
     bool open(QString& error);
-    // Queues the request; what goes out is written by flushSent(), once for
-    // all the requests of one round of the event loop.
+    // Queues the request; flushSent() sends what may go and writes it to the
+    // socket, once for all the requests of one round of the event loop.
     void submit(PgRequest request);
     void flushSent();
     // The socket's events: epoll's event bits.

@@ -3,14 +3,20 @@
 // (--pg-client qt), many desks of one thread are in flight at once and each
 // gets its own answers in order, and a cancel, a deadline or a lost
 // connection touches exactly the requests it should.
+#include "db/ConnectionString.h"
 #include "db/Database.h"
+#include "db/PostgresTarget.h"
 #include "server/MemberWire.h"
+#include "server/PgPipeline.h"
+#include "server/StatementWatch.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
 
 #include <QSqlQuery>
 #include <QTest>
 #include <memory>
+#include <sys/epoll.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace tolva;
@@ -53,6 +59,60 @@ void compareReplies(Wire& direct, Wire& qt, const QStringList& statements, const
         }
     }
 }
+
+// A pipeline of its own on an event loop of its own, driven one round at a
+// time as a connection thread drives it.
+class PipelineRounds {
+public:
+    explicit PipelineRounds(const QString& connectionString) : m_epoll(::epoll_create1(EPOLL_CLOEXEC)) {
+        memberd::PgPipeline::Config config;
+        config.connInfo = PostgresTarget::from(ConnectionString(connectionString)).connInfo();
+        config.codePage = QStringLiteral("CP950");
+        m_pipeline = std::make_unique<memberd::PgPipeline>(config, m_epoll, &m_tag);
+    }
+    ~PipelineRounds() {
+        m_pipeline.reset();
+        ::close(m_epoll);
+    }
+    bool open(QString& error) { return m_pipeline->open(error); }
+
+    // One round: the statements are submitted, the round's writes flushed,
+    // and the answers awaited; the replies in the order of the statements.
+    QList<QByteArray> round(const QStringList& statements) {
+        for (qsizetype i = 0; i < statements.size(); ++i) {
+            memberd::PgRequest r;
+            r.owner = reinterpret_cast<void*>(i + 1);
+            r.prefix = "ZELQ";
+            r.command = "SELECT";
+            r.what = statements[i];
+            r.sql = statements[i].toUtf8();
+            r.runsAlone = false;
+            r.deadline = memberd::StatementWatch::nowMs() + 10000;
+            m_pipeline->submit(std::move(r));
+        }
+        m_pipeline->flushSent();
+        QList<QByteArray> replies(statements.size());
+        qsizetype answered = 0;
+        while (answered < statements.size()) {
+            epoll_event events[4];
+            const int n = ::epoll_wait(m_epoll, events, 4, 10000);
+            if (n <= 0)
+                break;
+            for (int i = 0; i < n; ++i)
+                m_pipeline->onEvents(events[i].events);
+            for (memberd::PgAnswer& a : m_pipeline->takeAnswers()) {
+                replies[reinterpret_cast<qsizetype>(a.owner) - 1] = a.outcome.reply;
+                ++answered;
+            }
+        }
+        return replies;
+    }
+
+private:
+    int m_epoll;
+    char m_tag = 0;
+    std::unique_ptr<memberd::PgPipeline> m_pipeline;
+};
 
 } // namespace
 
@@ -139,6 +199,28 @@ private slots:
                     },
                     "SELECT");
         }
+    }
+
+    // The reads of one round of the event loop go to the server as one group:
+    // one sync, so one implicit transaction, whose id every read of the round
+    // sees; the next round's reads make a group of their own. (A sync per
+    // read costs a write to the socket and a transaction each.)
+    void aRoundsReadsGoToTheServerAsOneGroup() {
+        TestPostgres pg;
+        REQUIRE_POSTGRES(pg);
+        PipelineRounds rounds(pg.connectionString());
+        QString error;
+        QVERIFY2(rounds.open(error), qPrintable(error));
+        const QStringList reads(5, QStringLiteral("SELECT txid_current()"));
+        const QList<QByteArray> first = rounds.round(reads);
+        const QList<QByteArray> second = rounds.round(reads);
+        QVERIFY2(first[0].startsWith("ZELQSELECT00000001txid_current;"), first[0].constData());
+        QVERIFY2(second[0].startsWith("ZELQSELECT00000001txid_current;"), second[0].constData());
+        for (qsizetype i = 1; i < reads.size(); ++i) {
+            QCOMPARE(first[i], first[0]);
+            QCOMPARE(second[i], second[0]);
+        }
+        QVERIFY(first[0] != second[0]);
     }
 
     // Twenty desks of one thread each send three queries at once while the
