@@ -9,7 +9,10 @@
 #     memberd, PostgreSQL; pgbench and PostgreSQL on the direct path), from
 #     /proc while the load runs, and the ratio of the two paths. CPU per
 #     request does not depend on what else the machine is doing; requests per
-#     second and latency do, so quote those from a quiet machine.
+#     second and latency do, so quote those from a quiet machine,
+#   - the same load against bench_floor, a server that only reads each request
+#     and writes a fixed reply on memberd's threading: what the socket work
+#     alone costs a server on this machine, the floor under memberd's figure.
 # With BENCH_TLS=1, tls.sh follows: TLS against clear text (handshake cost per
 # log-in, lookup throughput) in the same run.
 # Usage: bench/link/run.sh [SECONDS]   (build first: ninja -C build)
@@ -23,8 +26,10 @@ password=benchpw
 work=$(mktemp -d /tmp/tolva-bench.XXXXXX)
 chmod 755 "$work"
 memberd_pid=
+floor_pid=
 
 cleanup() {
+    [ -n "$floor_pid" ] && kill "$floor_pid" 2>/dev/null || true
     [ -n "$memberd_pid" ] && kill "$memberd_pid" 2>/dev/null && wait "$memberd_pid" 2>/dev/null || true
     "$root/scripts/pg-cluster" stop "$work/pg" || true
     rm -rf "$work"
@@ -136,6 +141,24 @@ if has_option --db-role; then
     serving="${memberdb/User ID=postgres/User ID=memberd}"
 fi
 run_backend PostgreSQL 127.0.0.51 "$memberdb" "$serving"
+
+if [ -x "$bench/bench_floor" ]; then
+    echo "== socket floor: a server that only reads and answers, ${MEMBERD_WORKERS:-4} threads"
+    "$bench/bench_floor" 127.0.0.52 "${MEMBERD_WORKERS:-4}" >"$work/floor.log" &
+    floor_pid=$!
+    for _ in $(seq 50); do
+        grep -qs "listening on" "$work/floor.log" && break
+        sleep 0.1
+    done
+    f0=$(proc_cpu_us "$floor_pid")
+    out=$("$bench/bench_load" 127.0.0.52 "$password" "$cards" 64 500 "$seconds")
+    floor_us=$(($(proc_cpu_us "$floor_pid") - f0))
+    kill "$floor_pid"
+    wait "$floor_pid" 2>/dev/null || true
+    floor_pid=
+    echo "$out"
+    echo "CPU per request (us): server $(per_request "$floor_us" "$(sed -n 's/.*requests=\([0-9]*\).*/\1/p' <<<"$out")")"
+fi
 
 echo "== pgbench -S -c 64 on the same cluster"
 pgbench -q -i -s 1 -h 127.0.0.1 -p "$port" -U postgres postgres >/dev/null 2>&1

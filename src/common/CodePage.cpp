@@ -69,6 +69,25 @@ QByteArray convert(iconv_t cd, const QByteArray& input, const QByteArray& replac
     return out;
 }
 
+bool isAscii(const QByteArray& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Whether the code page holds every ASCII character as the same byte both
+// ways (CP950 and most do; Shift-JIS, for one, reads 0x5C as the yen sign).
+bool keepsAscii(iconv_t to, iconv_t from) {
+    if (to == kNoIconv || from == kNoIconv)
+        return false;
+    QByteArray ascii(127, Qt::Uninitialized);
+    for (int i = 1; i < 128; ++i)
+        ascii[i - 1] = static_cast<char>(i);
+    return convert(to, ascii, QByteArrayLiteral("?"), true) == ascii &&
+           convert(from, ascii, QByteArrayLiteral("\xEF\xBF\xBD"), false) == ascii;
+}
+
 } // namespace
 
 CodePage::CodePage(const QString& name) {
@@ -112,6 +131,7 @@ void CodePage::open(const QString& name) {
     }
     m_toCp = to == kNoIconv ? nullptr : to;
     m_fromCp = from == kNoIconv ? nullptr : from;
+    m_asciiSame = keepsAscii(to, from);
 }
 
 void CodePage::close() {
@@ -122,15 +142,21 @@ void CodePage::close() {
     m_toCp = m_fromCp = nullptr;
 }
 
+// Most of the link's statements and many of its replies are ASCII only:
+// those skip iconv where the code page keeps ASCII as it is.
 QByteArray CodePage::encode(const QString& text) const {
-    return convert(asIconv(m_toCp), text.toUtf8(), QByteArrayLiteral("?"), true);
+    return encodeUtf8(text.toUtf8());
 }
 
 QByteArray CodePage::encodeUtf8(const QByteArray& utf8) const {
+    if (m_asciiSame && isAscii(utf8))
+        return utf8;
     return convert(asIconv(m_toCp), utf8, QByteArrayLiteral("?"), true);
 }
 
 QString CodePage::decode(const QByteArray& bytes) const {
+    if (m_asciiSame && isAscii(bytes))
+        return QString::fromLatin1(bytes);
     return QString::fromUtf8(convert(asIconv(m_fromCp), bytes, QByteArrayLiteral("\xEF\xBF\xBD"), false));
 }
 

@@ -36,6 +36,7 @@ private:
 
     QString m_name;
     bool m_valid = false;
+    bool m_asciiSame = false; // ASCII text is the same bytes in the code page: no conversion needed
     void* m_toCp = nullptr;   // iconv_t UTF-8 -> code page
     void* m_fromCp = nullptr; // iconv_t code page -> UTF-8
 };
