@@ -236,13 +236,31 @@ Reason checkOneStatement(StatementScan& s) {
     return {};
 }
 
+// The word in capitals, written into out, whose storage serves word after
+// word. ASCII words (nearly all) skip Unicode's case tables; any other takes
+// QString::toUpper, which may change its length.
+void upperInto(const QString& word, QString& out) {
+    out.resize(word.size());
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const char16_t c = word.at(i).unicode();
+        if (c >= 0x80) {
+            out = word.toUpper();
+            return;
+        }
+        d[i] = QChar(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c);
+    }
+}
+
 // Forbidden words, typed literals and calls of functions outside the list.
 Reason checkWords(StatementScan& s) {
+    QString upper;
+    upper.reserve(32);
     for (qsizetype i = 0; i < s.t.size(); ++i) {
         const SqlToken& token = s.t.at(i);
         if (token.kind != SqlToken::Kind::Word && token.kind != SqlToken::Kind::QuotedName)
             continue;
-        const QString upper = token.text.toUpper();
+        upperInto(token.text, upper);
         if (token.kind == SqlToken::Kind::Word) {
             if (upper == QLatin1String("SELECT"))
                 ++s.selects;

@@ -45,6 +45,22 @@ private slots:
         QVERIFY2(v.allowed, qPrintable(v.reason));
     }
 
+    // Words are read in capitals as Unicode writes them, ASCII or not: a
+    // dotless ı makes INTO, and a word with a letter outside ASCII is still
+    // upper-cased whole, so a long one cannot spill over into the next.
+    void wordsAreReadInUnicodeCapitals() {
+        StatementChecker checker;
+        StatementChecker::Verdict v = checker.check(QStringLiteral("Select CustNo ınto x From Cust"));
+        QVERIFY(!v.allowed);
+        QCOMPARE(v.reason, QStringLiteral("不接受的 SQL 指令: INTO"));
+        v = checker.check(QStringLiteral("Select ünıon(CustNo) From Cust"));
+        QCOMPARE(v.reason, QStringLiteral("不接受的函數: ünıon"));
+        v = checker.check(
+            QStringLiteral("Select straße, CustNo From Cust Where CustNo = 'A' uNion Select 1"));
+        QCOMPARE(v.reason, QStringLiteral("不接受的 SQL 指令: UNION"));
+        QVERIFY(checker.check(QStringLiteral("Select straße From Cust Where CustNo = 'A'")).allowed);
+    }
+
     void refused_data() {
         QTest::addColumn<QString>("sql");
         QTest::newRow("delete") << "DELETE FROM CUST";
