@@ -357,8 +357,14 @@ void PgPipeline::finish(std::unique_ptr<Entry> e) {
             m_statements.markFailed(e->request.prepared);
         else
             m_statements.markUnprepared(e->request.prepared);
-        if (!e->answered && e->retries < 2)
+        if (e->answered)
+            return;
+        if (e->retries < 2) {
             retry(std::move(e));
+            return;
+        }
+        // Out of retries: answered with the server's error, never left unanswered.
+        answer(*e, outcomeOf(*e));
         return;
     }
     // Skipped by the server after an error of another request in its group:
