@@ -49,12 +49,6 @@ private slots:
         QCOMPARE(sjis.decode("C:\\~"), QStringLiteral("C:\u00A5\u203E"));
         QCOMPARE(sjis.encode(QStringLiteral("C:\u00A5")), QByteArray("C:\\"));
     }
-
-    void anUnknownNameFallsBackToCp950() {
-        const CodePage cp(QStringLiteral("NO-SUCH-CODE-PAGE"));
-        QVERIFY(!cp.isValid());
-        QCOMPARE(cp.encode(QStringLiteral("卡 1")), QByteArray("\xA5\x64 1"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCodePage)
