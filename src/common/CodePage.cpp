@@ -81,9 +81,9 @@ bool isAscii(const QByteArray& bytes) {
 bool keepsAscii(iconv_t to, iconv_t from) {
     if (to == kNoIconv || from == kNoIconv)
         return false;
-    QByteArray ascii(127, Qt::Uninitialized);
-    for (int i = 1; i < 128; ++i)
-        ascii[i - 1] = static_cast<char>(i);
+    QByteArray ascii(128, Qt::Uninitialized);
+    for (int i = 0; i < 128; ++i)
+        ascii[i] = static_cast<char>(i);
     return convert(to, ascii, QByteArrayLiteral("?"), true) == ascii &&
            convert(from, ascii, QByteArrayLiteral("\xEF\xBF\xBD"), false) == ascii;
 }
