@@ -3,6 +3,8 @@
 //   bench_load ADDRESS PASSWORD CARDS CONNECTIONS IDLE SECONDS
 // Plain blocking sockets, one thread per busy connection; prints requests/s
 // and latency percentiles.
+#include "CardLookup.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
@@ -104,14 +106,9 @@ int main(int argc, char* argv[]) {
             std::mt19937 rng(static_cast<unsigned>(c) * 7919u + 1u);
             std::uniform_int_distribution<int> pick(0, cards - 1);
             std::string reply;
-            char card[16];
             auto& mine = latencies[static_cast<size_t>(c)];
             while (Clock::now() < end) {
-                std::snprintf(card, sizeof card, "C%05d", pick(rng));
-                const std::string request =
-                    std::string("ZELQSELECT00 Select CustName , Tel1 , Zip , BillAddr1 , "
-                                "BillAddr2 , FmComID , TBonusAmt From Cust  Where CustNo = '") +
-                    card + "'\x03";
+                const std::string request = cardLookupRequest(pick(rng));
                 const auto t0 = Clock::now();
                 if (!ask(fd, request, reply) || reply.compare(12, 6, "000001") != 0) {
                     ++failures;

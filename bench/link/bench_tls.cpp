@@ -9,6 +9,8 @@
 //             [CLIENT_CERT CLIENT_KEY]
 // Blocking sockets and OpenSSL directly, one thread per busy connection.
 // memberd's CPU time is read from /proc/MEMBERD_PID/stat.
+#include "CardLookup.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
@@ -167,14 +169,9 @@ bool lookups(const Setup& setup, bool tls, int connections, double seconds, int 
             std::mt19937 rng(static_cast<unsigned>(i) * 7919u + 1u);
             std::uniform_int_distribution<int> pick(0, setup.cards - 1);
             std::string reply;
-            char card[16];
             auto& mine = latencies[static_cast<size_t>(i)];
             while (c.fd >= 0 && Clock::now() < end) {
-                std::snprintf(card, sizeof card, "C%05d", pick(rng));
-                const std::string request =
-                    std::string("ZELQSELECT00 Select CustName , Tel1 , Zip , BillAddr1 , "
-                                "BillAddr2 , FmComID , TBonusAmt From Cust  Where CustNo = '") +
-                    card + "'\x03";
+                const std::string request = cardLookupRequest(pick(rng));
                 const auto t0 = Clock::now();
                 if (!c.ask(request, reply) || reply.compare(12, 6, "000001") != 0) {
                     ++failures;

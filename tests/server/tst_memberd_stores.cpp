@@ -8,6 +8,7 @@
 // Each test has its own addresses (127.0.0.60-69).
 #include "db/Database.h"
 #include "server/MemberWire.h"
+#include "server/PostingLine.h"
 #include "support/ChildProcess.h"
 #include "support/MemberdProcess.h"
 #include "support/TestDatabase.h"
@@ -106,18 +107,7 @@ private slots:
 
         // Its own posting and log row go through.
         const auto post = [](const QString& key, const char* dept, const char* code, const char* mode) {
-            return QStringList{key,
-                               QStringLiteral("2"),
-                               QStringLiteral("C1"),
-                               QStringLiteral("30"),
-                               QString::fromLatin1(dept),
-                               QStringLiteral("B77"),
-                               QStringLiteral("P01"),
-                               QStringLiteral("U1"),
-                               QStringLiteral("2026/12/08"),
-                               QString::fromLatin1(code),
-                               QString::fromLatin1(mode)}
-                .join(QLatin1Char('\t'));
+            return postingLine(key, "2", "30", "B77", dept, code, mode);
         };
         QCOMPARE(w.ask("POSTKY", post(QStringLiteral("S01.P01.B77.2.30.0001"), "S01", "", "N")),
                  answered("POSTKY", 'P', false));

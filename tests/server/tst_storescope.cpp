@@ -1,5 +1,6 @@
 // What a connection logged in as a store may send, request by request, and
 // the store password file: hashes, lines, replacement and its checks.
+#include "server/PostingLine.h"
 #include "server/StoreLogin.h"
 #include "server/StorePasswords.h"
 #include "server/StoreScope.h"
@@ -15,18 +16,7 @@ using namespace memberd;
 namespace {
 
 QString posting(const QString& key, const char* dept, const char* code, const char* mode) {
-    return QStringList{key,
-                       QStringLiteral("1"),
-                       QStringLiteral("C1"),
-                       QStringLiteral("10"),
-                       QString::fromLatin1(dept),
-                       QStringLiteral("B1"),
-                       QStringLiteral("P01"),
-                       QStringLiteral("U1"),
-                       QStringLiteral("2026/12/08"),
-                       QString::fromLatin1(code),
-                       QString::fromLatin1(mode)}
-        .join(QLatin1Char('\t'));
+    return postingLine(key, "1", "10", "B1", dept, code, mode);
 }
 
 const QString kLogRow = QStringLiteral(
